@@ -1,0 +1,39 @@
+# Yvarn Thyre: make builds, make test runs every test (normal, sanitizer and
+# fuzz builds), make play runs the main job in the folder play/.
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 20
+
+.PHONY: all test test-plain test-sanitize fuzz play clean
+
+all:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: test-plain test-sanitize fuzz
+
+test-plain: all
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize:
+	cmake -S . -B $(BUILD)-san -DCMAKE_BUILD_TYPE=Debug -DTHYRE_SANITIZE=ON >/dev/null
+	cmake --build $(BUILD)-san -j $(JOBS)
+	cd $(BUILD)-san && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+# The loader under libFuzzer for a bounded time (needs clang).
+fuzz:
+	@if command -v clang++ >/dev/null; then \
+	  cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTHYRE_FUZZ=ON >/dev/null && \
+	  cmake --build $(BUILD)-fuzz -j $(JOBS) && \
+	  mkdir -p $(BUILD)-fuzz/corpus && \
+	  $(BUILD)-fuzz/tests/fuzz/load_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=130000 \
+	    -print_final_stats=1 $(BUILD)-fuzz/corpus tests/fuzz/corpus; \
+	else echo "clang++ not found: fuzzing skipped"; fi
+
+play: all
+	@mkdir -p play
+	./$(BUILD)/ydmaint -d play status
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz

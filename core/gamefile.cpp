@@ -1,0 +1,166 @@
+#include "core/gamefile.h"
+
+#include "core/model.h"
+#include "core/osfs.h"
+
+std::string NewFileName(const std::string& path)
+{
+    size_t dot = path.find_last_of('.');
+    size_t delim = path.find_last_of("/\\");
+    if (dot == std::string::npos || (delim != std::string::npos && dot < delim)) return path + ".NEW";
+    return path.substr(0, dot) + ".NEW";
+}
+
+std::string OldFileName(const std::string& path)
+{
+    std::string n = NewFileName(path);
+    return n.substr(0, n.size() - 3) + "OLD";
+}
+
+// One block of the file: where it lives in memory and how many bytes it has.
+struct TBlock {
+    void* Data;
+    int64_t Bytes;
+};
+
+static int Count(int16_t n) { return n; }
+
+// Blocks 2..9; sizes follow the header's counts, which may be negative in a
+// damaged file (such a block never reads in full).
+static void GameBlocks(TBlock blocks[8])
+{
+    const TGameHeader& h = Game.Header;
+    blocks[0] = {Game.Houses, (int64_t)sizeof Game.Houses};
+    blocks[1] = {Game.Relations, (int64_t)sizeof Game.Relations};
+    blocks[2] = {Game.Systems, (int64_t)sizeof(TSystem) * Count(h.SystemCount)};
+    blocks[3] = {Game.Lanes, (int64_t)sizeof(TLane) * Count(h.LaneCount)};
+    blocks[4] = {Game.Worlds, (int64_t)sizeof(TWorld) * Count(h.WorldCount)};
+    blocks[5] = {Game.Fleets, (int64_t)sizeof(TFleet) * Count(h.FleetCount)};
+    blocks[6] = {Game.Builds, (int64_t)sizeof(TBuildOrder) * Count(h.BuildCount)};
+    blocks[7] = {Game.Charts, (int64_t)sizeof Game.Charts};
+}
+
+int64_t GameFileSize()
+{
+    TBlock blocks[8];
+    GameBlocks(blocks);
+    int64_t size = HeaderSize;
+    for (const TBlock& b : blocks) size += b.Bytes > 0 ? b.Bytes : 0;
+    return size;
+}
+
+void RecoverGameFile(const std::string& path)
+{
+    if (CanOpenRead(path)) return;
+    if (CanOpenRead(NewFileName(path)))
+        RenameFile(NewFileName(path), path);
+    else if (CanOpenRead(OldFileName(path)))
+        RenameFile(OldFileName(path), path);
+}
+
+bool GameFileExists(const std::string& path)
+{
+    RecoverGameFile(path);
+    return CanOpenRead(path);
+}
+
+static bool CountsWithinTables()
+{
+    const TGameHeader& h = Game.Header;
+    return h.SystemCount <= MaxSystems && h.LaneCount <= MaxLanes && h.WorldCount <= MaxWorlds &&
+           h.FleetCount <= MaxFleets && h.BuildCount <= MaxBuilds;
+}
+
+static bool NoneOr(int v, int limit) { return v < 0 || v < limit; }
+
+bool GameReferencesValid()
+{
+    const TGameHeader& h = Game.Header;
+    if (h.SystemCount < 0 || h.LaneCount < 0 || h.WorldCount < 0 || h.FleetCount < 0 || h.BuildCount < 0)
+        return false;
+    if (!CountsWithinTables() || !NoneOr(h.ExchangeSystem, h.SystemCount)) return false;
+    for (int s = 0; s < h.SystemCount; s++) {
+        const TSystem& sys = Game.Systems[s];
+        if (sys.WorldCount > MaxWorldsPerSystem) return false;
+        if (sys.WorldCount > 0 && (sys.FirstWorld < 0 || sys.FirstWorld + sys.WorldCount > h.WorldCount))
+            return false;
+    }
+    for (int l = 0; l < h.LaneCount; l++)
+        if (!IsSystem(Game.Lanes[l].A) || !IsSystem(Game.Lanes[l].B)) return false;
+    for (int w = 0; w < h.WorldCount; w++)
+        if (!IsSystem(Game.Worlds[w].System)) return false;
+    for (int f = 0; f < h.FleetCount; f++) {
+        const TFleet& fl = Game.Fleets[f];
+        if (fl.House == 0) continue;
+        if (!IsSystem(fl.Loc) || !NoneOr(fl.Dest, h.SystemCount)) return false;
+        // The target is a world for landings and a fleet for an escort.
+        if ((fl.Order == OrderInvade || fl.Order == OrderSettle) && !NoneOr(fl.Target, h.WorldCount)) return false;
+        if (fl.Order == OrderEscort && !NoneOr(fl.Target, h.FleetCount)) return false;
+    }
+    for (int b = 0; b < h.BuildCount; b++) {
+        const TBuildOrder& bo = Game.Builds[b];
+        bool ship = bo.Item < ShipClasses, building = bo.Item >= 101 && bo.Item <= 106;
+        if (!IsWorld(bo.World) || !(ship || building)) return false;
+    }
+    for (int house = 1; house <= MaxHouseSlots; house++) {
+        const THouse& hr = HouseRec(house);
+        if (hr.Status == StatusFree) continue;
+        if (!IsWorld(hr.HomeWorld) || !NoneOr(hr.Capital, h.WorldCount)) return false;
+    }
+    return true;
+}
+
+bool LoadGame(const std::string& path)
+{
+    ResetGame();
+    RecoverGameFile(path);
+    TFileHandle fd = FileOpenRead(path);
+    if (fd < 0) return false;
+    bool ok = FileRead(fd, &Game.Header, HeaderSize) == HeaderSize &&
+              std::string(Game.Header.Magic, 4) == "YVRN" && Game.Header.Version == 1 &&
+              CountsWithinTables();
+    if (ok) {
+        TBlock blocks[8];
+        GameBlocks(blocks);
+        for (const TBlock& b : blocks) {
+            if (b.Bytes < 0 || FileRead(fd, b.Data, (size_t)b.Bytes) != b.Bytes) {
+                ok = false;
+                break;
+            }
+        }
+    }
+    FileClose(fd);
+    // A file whose records point outside the tables is as unreadable as a
+    // short one: no program may ever index with them.
+    return ok && GameReferencesValid();
+}
+
+bool SaveGame(const std::string& path, bool* ioError)
+{
+    if (ioError) *ioError = false;
+    std::string newName = NewFileName(path), oldName = OldFileName(path);
+    TFileHandle fd = FileCreate(newName);
+    if (fd < 0) return false;
+    TBlock blocks[8];
+    GameBlocks(blocks);
+    bool written = FileWrite(fd, &Game.Header, HeaderSize);
+    for (int i = 0; written && i < 8; i++)
+        if (blocks[i].Bytes > 0) written = FileWrite(fd, blocks[i].Data, (size_t)blocks[i].Bytes);
+    // On the disk before the rename: a power cut must never leave an empty
+    // game file behind a completed rename.
+    if (written) written = FileSync(fd);
+    bool closed = FileClose(fd);
+    if (!written) {
+        if (ioError) *ioError = true;
+        return false;
+    }
+    if (!closed) return false;
+    // THYRE.OLD becomes a second name of the current game file, and the new
+    // file then replaces THYRE.DAT in one rename: a reader without the lock
+    // never finds the game file missing.
+    DeleteFile(oldName);
+    if (CanOpenRead(path)) LinkOrCopy(path, oldName);
+    if (!RenameFile(newName, path)) return false;
+    SyncFolderOf(path);
+    return true;
+}

@@ -1,0 +1,53 @@
+// The file system and clock as the programs use them.  Every operating-system
+// call of the shared code lives behind these few functions, so a port to
+// another platform replaces one source file.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The delimiter that joins a folder and a file name on this platform.
+extern const char PathDelim;
+bool IsPathDelim(char c);   // either slash counts when reading a path
+// A folder as given, with the platform's delimiter appended unless it is
+// empty or already ends in a slash or backslash.
+std::string FolderWithDelim(const std::string& folder);
+
+bool CanOpenRead(const std::string& path);
+bool PathExists(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);   // replaces `to` atomically
+bool DeleteFile(const std::string& path);
+// Makes `to` a second name of `from` (a hard link), or a full copy where the
+// file system has no links.  `to` must not exist.
+bool LinkOrCopy(const std::string& from, const std::string& to);
+bool MakeFolder(const std::string& path);   // fails when it already exists
+bool RemoveFolder(const std::string& path);
+// Flushes the folder's entry list so a rename inside it survives a power cut.
+void SyncFolderOf(const std::string& path);
+int64_t FileSize(const std::string& path);   // -1 when it cannot be read
+
+// A file opened by one of the calls below; -1 is "not open".
+typedef int TFileHandle;
+TFileHandle FileOpenRead(const std::string& path);
+TFileHandle FileCreate(const std::string& path);   // create or truncate
+TFileHandle FileOpenAppend(const std::string& path);
+// Reads up to n bytes, looping over short reads; the count read, -1 on error.
+int64_t FileRead(TFileHandle fd, void* buf, size_t n);
+bool FileWrite(TFileHandle fd, const void* buf, size_t n);
+bool FileSync(TFileHandle fd);
+bool FileClose(TFileHandle fd);
+
+// Reads a whole file into `out`; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& out);
+// Writes a whole file by a temporary name beside it, flushed and renamed over
+// the old one, so a reader sees either the old file or the new, never a part.
+bool ReplaceFileSafely(const std::string& path, const std::string& data);
+
+// The local date and time.
+struct TDateTime {
+    int Year, Month, Day, Hour, Minute, Second, Hundredths;
+};
+TDateTime LocalNow();
+TDateTime UtcNow();
+int64_t MonotonicMs();
+void SleepMs(int ms);

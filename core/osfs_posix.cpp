@@ -1,0 +1,214 @@
+// POSIX implementation of the file system and clock layer.
+#include "core/osfs.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+const char PathDelim = '/';
+
+// Files and folders the programs create stay readable by the other programs
+// (the door may run as the BBS's user and the nightly run as the sysop's),
+// whatever umask the caller started us with.
+static const mode_t FileMode = 0664;
+static const mode_t FolderMode = 0775;
+
+bool IsPathDelim(char c) { return c == '/' || c == '\\'; }
+
+std::string FolderWithDelim(const std::string& folder)
+{
+    if (folder.empty() || IsPathDelim(folder.back())) return folder;
+    return folder + PathDelim;
+}
+
+bool CanOpenRead(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool regular = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    close(fd);
+    return regular;
+}
+
+bool PathExists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool MakeFolder(const std::string& path)
+{
+    if (mkdir(path.c_str(), FolderMode) != 0) return false;
+    chmod(path.c_str(), FolderMode);
+    return true;
+}
+bool RemoveFolder(const std::string& path) { return rmdir(path.c_str()) == 0; }
+
+static std::string FolderOf(const std::string& path)
+{
+    size_t p = path.find_last_of("/\\");
+    if (p == std::string::npos) return ".";
+    return p == 0 ? "/" : path.substr(0, p);
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+int64_t FileSize(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return -1;
+    return (int64_t)st.st_size;
+}
+
+// Only plain files of our own get their mode set; a device or another
+// owner's file is left alone.
+static void KeepReadable(int fd)
+{
+    struct stat st;
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+        (st.st_mode & 0777) != FileMode)
+        fchmod(fd, FileMode);
+}
+
+TFileHandle FileOpenRead(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+TFileHandle FileCreate(const std::string& path)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, FileMode);
+    KeepReadable(fd);
+    return fd;
+}
+
+TFileHandle FileOpenAppend(const std::string& path)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, FileMode);
+    KeepReadable(fd);
+    return fd;
+}
+
+int64_t FileRead(TFileHandle fd, void* buf, size_t n)
+{
+    size_t got = 0;
+    while (got < n) {
+        ssize_t r = read(fd, (char*)buf + got, n - got);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (r == 0) break;
+        got += (size_t)r;
+    }
+    return (int64_t)got;
+}
+
+bool FileWrite(TFileHandle fd, const void* buf, size_t n)
+{
+    size_t put = 0;
+    while (put < n) {
+        ssize_t r = write(fd, (const char*)buf + put, n - put);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        put += (size_t)r;
+    }
+    return true;
+}
+
+bool FileSync(TFileHandle fd) { return fsync(fd) == 0; }
+bool FileClose(TFileHandle fd) { return close(fd) == 0; }
+
+bool LinkOrCopy(const std::string& from, const std::string& to)
+{
+    if (link(from.c_str(), to.c_str()) == 0) return true;
+    std::string data;
+    if (!ReadWholeFile(from, data)) return false;
+    int fd = FileCreate(to);
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
+    return FileClose(fd) && ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out)
+{
+    out.clear();
+    int fd = FileOpenRead(path);
+    if (fd < 0) return false;
+    char buf[65536];
+    for (;;) {
+        int64_t r = FileRead(fd, buf, sizeof buf);
+        if (r < 0) {
+            close(fd);
+            return false;
+        }
+        out.append(buf, (size_t)r);
+        if ((size_t)r < sizeof buf) break;
+    }
+    close(fd);
+    return true;
+}
+
+bool ReplaceFileSafely(const std::string& path, const std::string& data)
+{
+    std::string temp = path + ".TMP";
+    int fd = FileCreate(temp);
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
+    ok = FileClose(fd) && ok;
+    if (!ok || !RenameFile(temp, path)) {
+        DeleteFile(temp);
+        return false;
+    }
+    SyncFolderOf(path);
+    return true;
+}
+
+static TDateTime FromTm(const struct tm& t, long usec)
+{
+    return TDateTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+                     (int)(usec / 10000)};
+}
+
+TDateTime LocalNow()
+{
+    struct timeval tv;
+    gettimeofday(&tv, nullptr);
+    struct tm t;
+    localtime_r(&tv.tv_sec, &t);
+    return FromTm(t, tv.tv_usec);
+}
+
+TDateTime UtcNow()
+{
+    struct timeval tv;
+    gettimeofday(&tv, nullptr);
+    struct tm t;
+    gmtime_r(&tv.tv_sec, &t);
+    return FromTm(t, tv.tv_usec);
+}
+
+int64_t MonotonicMs()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+void SleepMs(int ms)
+{
+    struct timespec ts{ms / 1000, (long)(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {}
+}

@@ -1,0 +1,42 @@
+// THYRE.CFG: the sysop's settings for new games and the nightly run's
+// switches, as "Key = value" lines with ";" comments.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct TSettings {
+    std::string GameName;
+    int32_t Days;
+    int32_t JoinDays;
+    int32_t MaxHouses;
+    int32_t SystemsPerHouse;
+    int32_t Hollow;
+    bool DominionVictory;
+    bool RelicVictory;
+    bool LastHouseVictory;
+    int32_t AutopilotAfter;
+    int32_t DissolveAfter;
+    std::string ComputerHouses;
+    int32_t PeaceDays;
+    int32_t Difficulty;
+    bool AutoRestart;
+    bool DailyReset;
+    bool NewsFile;
+};
+
+extern const char* const SettingsFileName;   // "THYRE.CFG"
+
+TSettings DefaultSettings();
+// folder is the game folder with its delimiter (or empty for the current one).
+TSettings ReadSettings(const std::string& folder);
+bool WriteSettings(const std::string& folder, const TSettings& s);
+std::string SettingsText(const TSettings& s);
+
+std::string YesNoText(bool b);
+std::string DifficultyText(int d);
+bool ParseYesNo(const std::string& text, bool def);
+int ParseDifficulty(const std::string& text, int def);
+int ParseInt(const std::string& text, int def);
+
+// Copies the values a running game keeps into the game header.
+void ApplySettingsToHeader(const TSettings& s);

@@ -1,0 +1,81 @@
+#include "core/text.h"
+
+#include <climits>
+
+std::string IntToText(int64_t n) { return std::to_string(n); }
+
+std::string PadLeft(const std::string& s, int n)
+{
+    if ((int)s.size() >= n) return s;
+    return std::string(n - s.size(), ' ') + s;
+}
+
+std::string PadRight(const std::string& s, int n)
+{
+    if ((int)s.size() >= n) return s;
+    return s + std::string(n - s.size(), ' ');
+}
+
+std::string GroupThousands(int64_t n)
+{
+    // abs(INT64_MIN) does not fit, so take the magnitude unsigned.
+    uint64_t v = n < 0 ? 0 - (uint64_t)n : (uint64_t)n;
+    std::string digits = std::to_string(v), out;
+    int lead = (int)digits.size() % 3;
+    for (size_t i = 0; i < digits.size(); i++) {
+        if (i > 0 && ((int)i - lead) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return n < 0 ? "-" + out : out;
+}
+
+std::string UpperText(const std::string& s)
+{
+    std::string r = s;
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
+    return r;
+}
+
+std::string TrimText(const std::string& s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && (unsigned char)s[b] < 33) b++;
+    while (e > b && (unsigned char)s[e - 1] < 33) e--;
+    return s.substr(b, e - b);
+}
+
+bool SameText(const std::string& a, const std::string& b) { return UpperText(a) == UpperText(b); }
+
+int64_t MulDiv(int64_t a, int64_t b, int64_t c)
+{
+    if (c == 0) return 0;
+    __int128 q = (__int128)a * b / c;
+    if (q > INT64_MAX) return INT64_MAX;
+    if (q < INT64_MIN) return INT64_MIN;
+    return (int64_t)q;
+}
+
+bool ParseInt64(const std::string& text, int64_t& out)
+{
+    std::string t = TrimText(text);
+    size_t i = 0;
+    bool neg = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
+    if (i >= t.size()) return false;
+    uint64_t v = 0;
+    for (; i < t.size(); i++) {
+        if (t[i] < '0' || t[i] > '9') return false;
+        uint64_t d = (uint64_t)(t[i] - '0');
+        if (v > (UINT64_MAX - d) / 10) return false;
+        v = v * 10 + d;
+    }
+    if (neg) {
+        if (v > (uint64_t)INT64_MAX + 1) return false;
+        out = v == (uint64_t)INT64_MAX + 1 ? INT64_MIN : -(int64_t)v;
+    } else {
+        if (v > (uint64_t)INT64_MAX) return false;
+        out = (int64_t)v;
+    }
+    return true;
+}

@@ -1,0 +1,26 @@
+// Text and number helpers shared by every program: padding, thousands
+// separators, case folding and safe 64-bit arithmetic.
+#pragma once
+#include <cstdint>
+#include <string>
+
+std::string IntToText(int64_t n);
+std::string PadLeft(const std::string& s, int n);
+std::string PadRight(const std::string& s, int n);
+std::string GroupThousands(int64_t n);
+std::string UpperText(const std::string& s);
+std::string TrimText(const std::string& s);
+bool SameText(const std::string& a, const std::string& b);
+
+inline int64_t Min(int64_t a, int64_t b) { return a < b ? a : b; }
+inline int64_t Max(int64_t a, int64_t b) { return a > b ? a : b; }
+inline int64_t Clamp(int64_t x, int64_t lo, int64_t hi) { return x < lo ? lo : (x > hi ? hi : x); }
+
+// a * b / c truncated toward zero; 0 when c is 0.  The product is formed in
+// 128 bits so no pair of 64-bit inputs can overflow it; a quotient that does
+// not fit 64 bits is saturated.
+int64_t MulDiv(int64_t a, int64_t b, int64_t c);
+
+// Reads a whole signed decimal number (optional sign, digits only, after
+// trimming).  False for anything else, including values outside 64 bits.
+bool ParseInt64(const std::string& text, int64_t& out);

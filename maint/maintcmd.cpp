@@ -1,0 +1,92 @@
+#include "maint/maintcmd.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/osfs.h"
+#include "core/text.h"
+
+std::string GameFolder;
+std::string CommandWord;
+std::vector<std::string> CommandArgs;
+
+std::string GamePath() { return GameFolder + "THYRE.DAT"; }
+
+void Say(const std::string& line)
+{
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void Fatal(const std::string& message)
+{
+    Say("ydmaint: " + message);
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+int IntOption(const std::string& name, int def)
+{
+    int result = def;
+    for (size_t i = 0; i + 1 < CommandArgs.size(); i++) {
+        if (CommandArgs[i] != name) continue;
+        int64_t v;
+        if (ParseInt64(CommandArgs[i + 1], v) && v >= INT32_MIN && v <= INT32_MAX) result = (int)v;
+    }
+    return result;
+}
+
+bool HasOption(const std::string& name)
+{
+    for (const std::string& a : CommandArgs)
+        if (a == name) return true;
+    return false;
+}
+
+static void Usage()
+{
+    Say("Yvarn Thyre maintenance");
+    Say("  ydmaint [-d dir] daily                (the nightly run)");
+    Say("  ydmaint [-d dir] new [-force] [-players N] [-days N] [-hollow 0-3] [-peace N] [-difficulty 1-3] [-seed N]");
+    Say("  ydmaint [-d dir] join \"House name\" \"Player name\" [-ai]");
+    Say("  ydmaint [-d dir] turn");
+    Say("  ydmaint [-d dir] status");
+    Say("  ydmaint [-d dir] sim HOUSES DAYS [SEED]");
+    Say("  ydmaint [-d dir] fame | news");
+    Say("Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
+}
+
+struct TCommand {
+    const char* Word;
+    void (*Run)();
+};
+
+// Commands whose parts are not built answer as unknown words.
+static const TCommand Commands[] = {
+    {"status", CmdStatus},
+};
+
+int MaintMain(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    size_t first = 0;
+    if (args.size() >= 2 && args[0] == "-d") {
+        GameFolder = FolderWithDelim(args[1]);
+        first = 2;
+    }
+    if (first >= args.size()) {
+        Usage();
+        return 0;
+    }
+    CommandWord = args[first];
+    CommandArgs.assign(args.begin() + (long)first + 1, args.end());
+    for (const TCommand& c : Commands) {
+        if (CommandWord == c.Word) {
+            c.Run();
+            std::fflush(stdout);
+            return 0;
+        }
+    }
+    Fatal("unknown command " + CommandWord);
+}

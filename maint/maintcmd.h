@@ -1,0 +1,25 @@
+// The maintenance program's entry point: the command line, the game folder
+// and the dispatch to its commands.
+#pragma once
+#include <string>
+#include <vector>
+
+// Set once by MaintMain, read by every command.
+extern std::string GameFolder;               // with its delimiter, or empty
+extern std::string CommandWord;
+extern std::vector<std::string> CommandArgs;
+
+std::string GamePath();                      // the game folder's THYRE.DAT
+
+// Writes "ydmaint: " and the message and ends the program with exit code 1.
+[[noreturn]] void Fatal(const std::string& message);
+int IntOption(const std::string& name, int def);
+bool HasOption(const std::string& name);
+// Prints one line to standard output.
+void Say(const std::string& line);
+
+// Runs a whole command line; the exit code.
+int MaintMain(int argc, char** argv);
+
+// The commands.
+void CmdStatus();

@@ -1,0 +1,48 @@
+#include <climits>
+#include <gtest/gtest.h>
+
+#include "core/text.h"
+
+TEST(Text, PaddingGroupingAndCase)
+{
+    EXPECT_EQ(PadLeft("ab", 5), "   ab");
+    EXPECT_EQ(PadRight("ab", 5), "ab   ");
+    EXPECT_EQ(PadLeft("abcdef", 3), "abcdef");
+    EXPECT_EQ(GroupThousands(-1234567), "-1,234,567");
+    EXPECT_EQ(GroupThousands(999), "999");
+    EXPECT_EQ(GroupThousands(1000), "1,000");
+    EXPECT_EQ(GroupThousands(0), "0");
+    EXPECT_EQ(GroupThousands(INT64_MIN), "-9,223,372,036,854,775,808");
+    EXPECT_EQ(UpperText("abc Xy1"), "ABC XY1");
+    EXPECT_EQ(TrimText(" \t\r\n x y \x01"), "x y");
+    EXPECT_TRUE(SameText("Alice", "aLICE"));
+    EXPECT_FALSE(SameText("Alice", "Alic"));
+}
+
+TEST(Text, MulDivAndClamp)
+{
+    EXPECT_EQ(MulDiv(7, 3, 0), 0);
+    EXPECT_EQ(MulDiv(7, 3, 2), 10);
+    EXPECT_EQ(MulDiv(-7, 3, 2), -10);   // toward zero
+    EXPECT_EQ(MulDiv(3000000000LL, 3000000000LL, 1000000000LL), 9000000000LL);
+    EXPECT_EQ(MulDiv(INT64_MAX, INT64_MAX, 1), INT64_MAX);
+    EXPECT_EQ(Clamp(40, 2, 25), 25);
+    EXPECT_EQ(Clamp(1, 2, 25), 2);
+    EXPECT_EQ(Clamp(7, 2, 25), 7);
+}
+
+TEST(Text, ParseWholeNumbers)
+{
+    int64_t v = 0;
+    EXPECT_TRUE(ParseInt64(" -42 ", v));
+    EXPECT_EQ(v, -42);
+    EXPECT_TRUE(ParseInt64("9223372036854775807", v));
+    EXPECT_EQ(v, INT64_MAX);
+    EXPECT_TRUE(ParseInt64("-9223372036854775808", v));
+    EXPECT_EQ(v, INT64_MIN);
+    EXPECT_FALSE(ParseInt64("9223372036854775808", v));
+    EXPECT_FALSE(ParseInt64("12x", v));
+    EXPECT_FALSE(ParseInt64("", v));
+    EXPECT_FALSE(ParseInt64("-", v));
+    EXPECT_FALSE(ParseInt64("1 2", v));
+}

@@ -1,0 +1,97 @@
+// ydmaint as the sysop runs it: a process in a scratch folder.
+#include <gtest/gtest.h>
+
+#include "core/gamefile.h"
+#include "core/model.h"
+#include "tests/testutil.h"
+
+static TRun Ydmaint(const std::vector<std::string>& args, const std::string& cwd = "")
+{
+    return RunProgram(YDMAINT_PATH, args, cwd);
+}
+
+TEST(Ydmaint, UsageAndUnknownCommands)
+{
+    TRun r = Ydmaint({});
+    EXPECT_EQ(r.Exit, 0);
+    std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[0], "Yvarn Thyre maintenance");
+    EXPECT_EQ(lines[3], "  ydmaint [-d dir] join \"House name\" \"Player name\" [-ai]");
+    EXPECT_EQ(lines[8], "Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
+
+    r = Ydmaint({"Status"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: unknown command Status\n");
+    // "-d" alone is the command word.
+    r = Ydmaint({"-d"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: unknown command -d\n");
+    // A folder and no command: the usage.
+    r = Ydmaint({"-d", "/tmp"});
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(Lines(r.Out).size(), 9u);
+}
+
+TEST(Ydmaint, StatusNamesTheGameFileItLookedFor)
+{
+    TScratch dir;
+    std::string folder = dir.Dir.substr(0, dir.Dir.size() - 1);   // without the slash
+    TRun r = Ydmaint({"-d", folder, "status"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: no game in " + folder + "/THYRE.DAT\n");
+    r = Ydmaint({"-d", dir.Dir, "status"});   // its slash is kept, nothing added
+    EXPECT_EQ(r.Out, "ydmaint: no game in " + dir.Dir + "THYRE.DAT\n");
+    // "-d" after the command word is an argument; the folder is the current one.
+    r = Ydmaint({"status", "-d", "/elsewhere"}, dir.Dir);
+    EXPECT_EQ(r.Out, "ydmaint: no game in THYRE.DAT\n");
+}
+
+TEST(Ydmaint, StatusReport)
+{
+    TScratch dir;
+    BuildSmallGame();
+    ASSERT_TRUE(SaveGame(dir.Path("THYRE.DAT")));
+    TRun r = Ydmaint({"-d", dir.Dir, "status"});
+    EXPECT_EQ(r.Exit, 0);
+    std::vector<std::string> expected = {
+        "Day 3 of 60   systems 4  worlds 7  fleets 3  lanes 2 open (1 closing, 1 opening)",
+        "Hollow: 1 nests (strength 12), 4 raiders",
+        "House                Worlds  Pop(k)    Ore  Fuel  Infl Ships  Power  Res    Score  State",
+        "House Vey                 2    6000    250    40    12     3     37  1020     321  active",
+        "House Mor                 2    5500     75     0     0     5     25  0000       0  autopilot",
+    };
+    EXPECT_EQ(Lines(r.Out), expected);
+
+    // An ended, open-ended game with a long house name and a house out.
+    BuildSmallGame();
+    Game.Header.LastDay = 0;
+    Game.Header.Ended = 1;
+    Game.Header.Winner = 2;
+    StrSet(HouseRec(1).Name, "The Twenty Three Letter");
+    HouseRec(1).Status = StatusOut;
+    HouseRec(1).Research[3] = 4;
+    HouseRec(1).Score = -5;
+    ASSERT_TRUE(SaveGame(dir.Path("THYRE.DAT")));
+    r = Ydmaint({"-d", dir.Dir, "status"});
+    std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "Day 3   systems 4  worlds 7  fleets 3  lanes 2 open (1 closing, 1 opening)");
+    EXPECT_EQ(lines[2], "GAME OVER - won by House Mor");
+    EXPECT_EQ(lines[4], "The Twenty Three Letter      2    6000    250    40    12     3     37  1024      -5  out");
+
+    Game.Header.Winner = 0;
+    ASSERT_TRUE(SaveGame(dir.Path("THYRE.DAT")));
+    EXPECT_EQ(Lines(Ydmaint({"-d", dir.Dir, "status"}).Out)[2], "GAME OVER");
+}
+
+TEST(Ydmaint, StatusRefusesADamagedGame)
+{
+    TScratch dir;
+    BuildSmallGame();
+    Game.Fleets[1].Loc = 250;   // outside the four systems
+    ASSERT_TRUE(SaveGame(dir.Path("THYRE.DAT")));
+    TRun r = Ydmaint({"-d", dir.Dir, "status"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: no game in " + dir.Dir + "THYRE.DAT\n");
+}
