@@ -33,6 +33,7 @@ fuzz:
 
 play: all
 	@mkdir -p play
+	@[ -f play/THYRE.DAT ] || ./$(BUILD)/ydmaint -d play new
 	./$(BUILD)/ydmaint -d play status
 
 clean:

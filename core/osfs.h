@@ -35,6 +35,8 @@ TFileHandle FileOpenAppend(const std::string& path);
 int64_t FileRead(TFileHandle fd, void* buf, size_t n);
 bool FileWrite(TFileHandle fd, const void* buf, size_t n);
 bool FileSync(TFileHandle fd);
+// Writes n bytes at an offset of an existing file, in place.
+bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_t n);
 bool FileClose(TFileHandle fd);
 
 // Reads a whole file into `out`; false when it cannot be opened or read.

@@ -129,6 +129,14 @@ bool FileWrite(TFileHandle fd, const void* buf, size_t n)
 }
 
 bool FileSync(TFileHandle fd) { return fsync(fd) == 0; }
+
+bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_t n)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = pwrite(fd, buf, n, (off_t)offset) == (ssize_t)n;
+    return close(fd) == 0 && ok;
+}
 bool FileClose(TFileHandle fd) { return close(fd) == 0; }
 
 bool LinkOrCopy(const std::string& from, const std::string& to)

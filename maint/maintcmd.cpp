@@ -64,7 +64,10 @@ struct TCommand {
 
 // Commands whose parts are not built answer as unknown words.
 static const TCommand Commands[] = {
+    {"new", CmdNew},
+    {"join", CmdJoin},
     {"status", CmdStatus},
+    {"events", CmdEvents},
 };
 
 int MaintMain(int argc, char** argv)

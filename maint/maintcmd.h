@@ -23,3 +23,6 @@ int MaintMain(int argc, char** argv);
 
 // The commands.
 void CmdStatus();
+void CmdNew();
+void CmdJoin();
+void CmdEvents();

@@ -1,0 +1,4 @@
+// A house's score, recomputed every night and shown on every screen.
+#pragma once
+
+void ComputeScores();

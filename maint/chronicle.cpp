@@ -1,0 +1,133 @@
+#include "maint/chronicle.h"
+
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/routes.h"
+#include "core/rules.h"
+#include "core/score.h"
+#include "core/text.h"
+#include "maint/stores.h"
+
+static std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
+
+std::string Timestamp()
+{
+    TDateTime t = LocalNow();
+    return IntToText(t.Year) + "-" + TwoDigits(t.Month) + "-" + TwoDigits(t.Day) + " " + TwoDigits(t.Hour) + ":" +
+           TwoDigits(t.Minute);
+}
+
+static bool AppendText(const std::string& path, const std::string& text)
+{
+    TFileHandle fd = FileOpenAppend(path);
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, text.data(), text.size());
+    return FileClose(fd) && ok;
+}
+
+void MaintLog(const std::string& folder, const std::string& text)
+{
+    std::string path = folder + "MAINT.LOG";
+    // One older log is kept; the rename replaces it in one step.
+    if (FileSize(path) > MaintLogLimit) RenameFile(path, folder + "MAINT.OLD");
+    AppendText(path, Timestamp() + "  " + text + "\r\n");
+}
+
+std::string VictoryText()
+{
+    int k = Game.Header.WinKind;
+    return k >= 1 && k <= 5 ? WinKindText(k) : "game over";
+}
+
+std::vector<int> RankedHouses(bool countOut)
+{
+    std::vector<int> list;
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        int st = HouseRec(h).Status;
+        if (st == StatusActive || st == StatusAutopilot || (countOut && st == StatusOut)) list.push_back(h);
+    }
+    // The plain exchange sort: how it orders equal scores is part of the ranking.
+    for (size_t i = 0; i + 1 < list.size(); i++)
+        for (size_t j = i + 1; j < list.size(); j++)
+            if (HouseRec(list[j]).Score > HouseRec(list[i]).Score) std::swap(list[i], list[j]);
+    return list;
+}
+
+static std::string RankLine(int rank, int h)
+{
+    return "  " + PadLeft(IntToText(rank), 2) + ". " + PadRight(StrGet(HouseRec(h).Name), 24) +
+           PadLeft(GroupThousands(HouseRec(h).Score), 8) + PadLeft(IntToText(HouseWorldCount(h)), 5) + " worlds";
+}
+
+static bool WinnerIsHouse() { return IsHouse(Game.Header.Winner); }
+
+void WriteFame(const std::string& folder)
+{
+    TGameHeader& hd = Game.Header;
+    if (!hd.Ended || hd.FameWritten) return;
+    int players = 0;
+    for (int h = 1; h <= MaxHouseSlots; h++) players += HouseRec(h).Status != StatusFree && !HouseRec(h).Computer;
+    if (players == 0) {
+        hd.FameWritten = 1;   // a game of computer houses only leaves no entry
+        return;
+    }
+    ComputeScores();
+    std::string text = std::string(78, '=') + "\r\n";
+    text += StrGet(hd.GameName) + "   ended " + Timestamp().substr(0, 10) + " on day " +
+            IntToText(Max(1, (int)hd.Day - 1)) + "\r\n";
+    if (WinnerIsHouse()) {
+        const THouse& w = HouseRec(hd.Winner);
+        text += "Won by " + StrGet(w.Name) + " (" + StrGet(w.Player) + "): " + VictoryText() + "\r\n";
+    } else {
+        text += "No winner\r\n";
+    }
+    int rank = 1;
+    for (int h : RankedHouses(true)) {
+        const THouse& hr = HouseRec(h);
+        std::string who = hr.Computer ? "computer" : StrGet(hr.Player);
+        if (hr.Status == StatusOut) who += ", out";
+        text += RankLine(rank++, h) + "   " + who.substr(0, 26) + "\r\n";
+    }
+    // The whole entry in one write, so an entry is never torn.
+    if (!AppendText(folder + "FAME.TXT", text)) return;
+    hd.FameWritten = 1;
+}
+
+std::string BuildNews(const std::string& folder, int day)
+{
+    const TGameHeader& hd = Game.Header;
+    std::string text;
+    auto line = [&text](const std::string& l) { text += l + "\r\n"; };
+    line(StrGet(hd.GameName) + " - news of day " + IntToText(day));
+    line(std::string(78, '-'));
+    std::vector<TEventRec> events;
+    int news = 0;
+    if (ReadEvents(folder, events))
+        for (const TEventRec& e : events)
+            if (e.House == 0 && e.Day == day) {
+                line(EventText(e));
+                news++;
+            }
+    if (news == 0) line("A quiet day in the Thyre.");
+    line(std::string(78, '-'));
+    if (hd.Ended) {
+        if (WinnerIsHouse())
+            line("The game is over: " + StrGet(HouseRec(hd.Winner).Name) + " won (" + VictoryText() + ").");
+        else
+            line("The game is over.");
+        line("Final standings");
+    } else if (hd.LastDay != 0) {
+        line("Standings after day " + IntToText(day) + " of " + IntToText(hd.LastDay));
+    } else {
+        line("Standings after day " + IntToText(day));
+    }
+    std::vector<int> ranked = RankedHouses(false);
+    for (size_t i = 0; i < ranked.size() && i < 10; i++) line(RankLine((int)i + 1, ranked[i]));
+    if (ranked.empty()) line("  No houses yet.");
+    return text;
+}
+
+void WriteNews(const std::string& folder, int day)
+{
+    ReplaceFileSafely(folder + "NEWS.TXT", BuildNews(folder, day));
+}

@@ -1,0 +1,62 @@
+// The hand commands that put a game or a house in place, and the event list.
+#include <cstdio>
+
+#include "core/founding.h"
+#include "core/gamefile.h"
+#include "core/lock.h"
+#include "core/model.h"
+#include "core/random.h"
+#include "core/text.h"
+#include "maint/chronicle.h"
+#include "maint/maintcmd.h"
+#include "maint/startgame.h"
+#include "maint/stores.h"
+
+void CmdNew()
+{
+    if (GameFileExists(GamePath()) && !HasOption("-force"))
+        Fatal("a game is already running here; add -force to replace it (it is kept as OLDGAME.DAT)");
+    uint32_t seed = HasOption("-seed") ? (uint32_t)IntOption("-seed", 1) : ClockSeed();
+    std::string message;
+    if (!StartNewGame(seed, message)) Fatal(message);
+    MaintLog(GameFolder, "new game started by hand: " + message);
+    Say(message + ".");
+}
+
+void CmdJoin()
+{
+    if (CommandArgs.size() < 2) Fatal("join needs a house name and a player name");
+    const std::string& houseName = CommandArgs[0];
+    const std::string& playerName = CommandArgs[1];
+    int computer = HasOption("-ai") ? 1 : 0;
+    if (!TakeLock(GameFolder, 30, 20)) Fatal("the game is busy");
+    auto fail = [](const std::string& message) {
+        ReleaseLock(GameFolder);
+        Fatal(message);
+    };
+    if (!LoadGame(GamePath())) fail("no game in " + GamePath());
+    if (FindHouseByPlayer(playerName) >= 0) fail("that player already has a house");
+    int h = FoundHouse(houseName, playerName, computer);
+    if (h < 0) fail("the game is full or closed to new houses");
+    if (!SaveGame(GamePath())) fail("could not write " + GamePath());
+    ReleaseLock(GameFolder);
+    int home = HouseRec(h).HomeWorld;
+    Say("House " + IntToText(h) + ": " + StrGet(HouseRec(h).Name) + " at " +
+        StrGet(Game.Systems[Game.Worlds[home].System].Name));
+}
+
+static int ArgNumber(size_t i)
+{
+    int64_t v;
+    if (i >= CommandArgs.size() || !ParseInt64(CommandArgs[i], v) || v < INT32_MIN || v > INT32_MAX) return 0;
+    return (int)v;
+}
+
+void CmdEvents()
+{
+    int house = ArgNumber(0), day = ArgNumber(1);
+    std::vector<TEventRec> events;
+    if (!ReadEvents(GameFolder, events)) Fatal("no EVENTS.DAT");
+    for (const TEventRec& e : events)
+        if (e.House == house && (day == 0 || e.Day == day)) Say(PadLeft(IntToText(e.Day), 3) + " " + EventText(e));
+}

@@ -1,0 +1,178 @@
+#include "maint/stores.h"
+
+#include <cstring>
+
+#include "core/gamefile.h"
+#include "core/osfs.h"
+
+int EventKeepDays = 7;
+
+// The event store while a night writes it.
+static bool EventsOpen = false;
+static int EventsDay = 0;
+static int EventsWritten = 0;
+static std::string EventsPath;
+static std::string EventsData;   // EVENTS.NEW's records, written out at the end
+
+std::string EventText(const TEventRec& e) { return std::string(e.Text, e.Text + (e.Len > 79 ? 79 : e.Len)); }
+
+std::string MessageLine(const TMessageRec& m, int i)
+{
+    if (i < 0 || i >= MessageLines) return "";
+    const TMsgLine& l = m.Lines[i];
+    return std::string(l.Ch, l.Ch + (l.Len > (int)MessageLineMax ? (int)MessageLineMax : (int)l.Len));
+}
+
+template <typename T>
+static bool ReadRecords(const std::string& path, std::vector<T>& out)
+{
+    out.clear();
+    std::string data;
+    if (!ReadWholeFile(path, data)) return false;
+    size_t n = data.size() / sizeof(T);   // a torn last record is not read
+    out.resize(n);
+    if (n) std::memcpy(out.data(), data.data(), n * sizeof(T));
+    return true;
+}
+
+bool ReadEvents(const std::string& folder, std::vector<TEventRec>& out)
+{
+    return ReadRecords(folder + "EVENTS.DAT", out);
+}
+
+bool EventsBegin(const std::string& folder, int day)
+{
+    EventsDay = day;
+    EventsWritten = 0;
+    EventsPath = folder + "EVENTS.DAT";
+    EventsData.clear();
+    // The new file must be creatable before the night writes anything to it.
+    TFileHandle fd = FileCreate(NewFileName(EventsPath));
+    if (fd < 0) return false;
+    FileClose(fd);
+    std::vector<TEventRec> old;
+    if (ReadRecords(EventsPath, old))
+        for (const TEventRec& e : old)
+            if ((int64_t)e.Day + EventKeepDays > day) EventsData.append((const char*)&e, sizeof e);
+    EventsOpen = true;
+    return true;
+}
+
+void AddEvent(int house, int kind, const std::string& text)
+{
+    if (!EventsOpen) return;
+    size_t pos = 0;
+    do {
+        TEventRec e;
+        std::memset(&e, 0, sizeof e);
+        e.House = (uint8_t)house;
+        e.Day = (uint16_t)EventsDay;
+        e.Kind = (uint8_t)kind;
+        std::string piece = text.substr(pos, EventTextMax);
+        e.Len = (uint8_t)piece.size();
+        std::memcpy(e.Text, piece.data(), piece.size());
+        EventsData.append((const char*)&e, sizeof e);
+        EventsWritten++;
+        pos += EventTextMax;
+    } while (pos < text.size());
+}
+
+void AddNews(const std::string& text) { AddEvent(0, EventNotice, text); }
+
+int EventCount() { return EventsWritten; }
+
+// EVENTS.NEW replaces EVENTS.DAT in one rename: readers see the old nights or
+// the new, never a missing store.
+bool EventsEnd()
+{
+    if (!EventsOpen) return true;
+    EventsOpen = false;
+    std::string newPath = NewFileName(EventsPath);
+    TFileHandle fd = FileCreate(newPath);
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, EventsData.data(), EventsData.size()) && FileSync(fd);
+    ok = FileClose(fd) && ok;
+    EventsData.clear();
+    if (!ok || !RenameFile(newPath, EventsPath)) return false;
+    SyncFolderOf(EventsPath);
+    return true;
+}
+
+static void SetLine(TMsgLine& l, const std::string& text)
+{
+    std::string t = text.substr(0, MessageLineMax);
+    l.Len = (uint8_t)t.size();
+    std::memcpy(l.Ch, t.data(), t.size());
+}
+
+// One record in one write in append mode: two doors sending at the same
+// moment both keep their letters.
+bool SendMessage(const std::string& folder, int from, int to, int day, const std::vector<std::string>& lines)
+{
+    TMessageRec m;
+    std::memset(&m, 0, sizeof m);
+    m.From = (uint8_t)from;
+    m.To = (uint8_t)to;
+    m.Day = (uint16_t)day;
+    for (size_t i = 0; i < lines.size() && i < MessageLines; i++) SetLine(m.Lines[i], lines[i]);
+    TFileHandle fd = FileOpenAppend(folder + "MSGS.DAT");
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, &m, sizeof m);
+    return FileClose(fd) && ok;
+}
+
+int CountUnread(const std::string& folder, int house)
+{
+    std::vector<TMessageRec> all;
+    ReadRecords(folder + "MSGS.DAT", all);
+    int n = 0;
+    for (const TMessageRec& m : all) n += m.To == house && m.Read == 0;
+    return n;
+}
+
+bool GetMessage(const std::string& folder, int to, int index, TMessageRec& out)
+{
+    std::vector<TMessageRec> all;
+    if (!ReadRecords(folder + "MSGS.DAT", all) || index < 0) return false;
+    for (size_t i = all.size(); i-- > 0;)
+        if (all[i].To == to && index-- == 0) {
+            out = all[i];
+            return true;
+        }
+    return false;
+}
+
+void MarkAllRead(const std::string& folder, int house)
+{
+    std::string path = folder + "MSGS.DAT";
+    std::vector<TMessageRec> all;
+    if (!ReadRecords(path, all)) return;
+    for (size_t i = 0; i < all.size(); i++)
+        if (all[i].To == house && house != 0 && all[i].Read == 0) {
+            all[i].Read = 1;
+            FileWriteAt(path, (int64_t)(i * sizeof(TMessageRec)), &all[i], sizeof all[i]);
+        }
+}
+
+bool TrimMessages(const std::string& folder, int newDay)
+{
+    std::string path = folder + "MSGS.DAT", newPath = NewFileName(path);
+    std::string data;
+    if (!ReadWholeFile(path, data)) return true;
+    std::string kept;
+    size_t n = data.size() / sizeof(TMessageRec);
+    for (size_t i = 0; i < n; i++) {
+        TMessageRec m;
+        std::memcpy(&m, data.data() + i * sizeof m, sizeof m);
+        if ((int64_t)m.Day + 14 > newDay) kept.append((const char*)&m, sizeof m);
+    }
+    TFileHandle fd = FileCreate(newPath);
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, kept.data(), kept.size()) && FileSync(fd);
+    ok = FileClose(fd) && ok;
+    if (!ok || !RenameFile(newPath, path)) {
+        DeleteFile(newPath);
+        return false;
+    }
+    return true;
+}

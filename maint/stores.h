@@ -1,0 +1,64 @@
+// EVENTS.DAT, the night's lines for every house and the news, and MSGS.DAT,
+// the letters, bulletins and sysop notices.  Both are files of fixed-size
+// packed records shared by all three programs.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum { EventTextMax = 79, MessageLineMax = 72, MessageLines = 4 };
+
+enum {
+    EventNotice = 0,
+    EventBattle = 1,
+    EventWorld = 2,
+    EventMove = 3,
+    EventLane = 4,
+    EventHollow = 5,
+    EventTreaty = 6,
+    EventResearch = 8,
+};
+
+#pragma pack(push, 1)
+struct TEventRec {
+    uint8_t House;
+    uint16_t Day;
+    uint8_t Kind;
+    uint8_t Len;
+    char Text[80 - 1];
+};
+
+struct TMsgLine {
+    uint8_t Len;
+    char Ch[MessageLineMax];
+};
+
+struct TMessageRec {
+    uint8_t From;
+    uint8_t To;
+    uint16_t Day;
+    uint8_t Read;
+    uint8_t Zero;
+    TMsgLine Lines[MessageLines];
+};
+#pragma pack(pop)
+static_assert(sizeof(TEventRec) == 84 && sizeof(TMessageRec) == 298);
+
+std::string EventText(const TEventRec& e);
+std::string MessageLine(const TMessageRec& m, int i);
+
+// The event writer, open for the length of one night.
+extern int EventKeepDays;   // 7; the simulator keeps everything
+bool EventsBegin(const std::string& folder, int day);
+void AddEvent(int house, int kind, const std::string& text);
+void AddNews(const std::string& text);
+int EventCount();
+bool EventsEnd();
+// Every stored record, in file order; false when EVENTS.DAT cannot be read.
+bool ReadEvents(const std::string& folder, std::vector<TEventRec>& out);
+
+bool SendMessage(const std::string& folder, int from, int to, int day, const std::vector<std::string>& lines);
+int CountUnread(const std::string& folder, int house);
+bool GetMessage(const std::string& folder, int to, int index, TMessageRec& out);
+void MarkAllRead(const std::string& folder, int house);
+bool TrimMessages(const std::string& folder, int newDay);
