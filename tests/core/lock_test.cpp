@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "core/lock.h"
+#include "core/osfs.h"
+#include "tests/testutil.h"
+
+// A leftover lock as a crashed holder leaves it.
+static void LeaveLock(const TScratch& dir, int64_t age, int64_t hold)
+{
+    ASSERT_TRUE(MakeFolder(LockFolderPath(dir.Dir)));
+    ASSERT_TRUE(WriteStamp(LockOwnerPath(dir.Dir), LockClockNow() - age, hold));
+}
+
+TEST(Lock, ClockAndStamps)
+{
+    EXPECT_EQ(LockClockFrom(2000, 3, 1, 0, 0, 0), 0);
+    EXPECT_EQ(LockClockFrom(2000, 3, 2, 1, 2, 3), 86400 + 3723);
+    EXPECT_EQ(LockClockFrom(2001, 3, 1, 0, 0, 0), 365 * 86400);
+    EXPECT_EQ(LockClockFrom(2024, 3, 1, 0, 0, 0) - LockClockFrom(2024, 2, 28, 0, 0, 0), 2 * 86400);   // leap day
+    TScratch dir;
+    int64_t t, h;
+    ASSERT_TRUE(WriteStamp(dir.Path("S"), 123456, 20));
+    ASSERT_TRUE(ReadStamp(dir.Path("S"), t, h));
+    EXPECT_EQ(t, 123456);
+    EXPECT_EQ(h, 20);
+    WriteFile(dir.Path("S"), "12 x\r\n");
+    EXPECT_FALSE(ReadStamp(dir.Path("S"), t, h));
+    WriteFile(dir.Path("S"), "");
+    EXPECT_FALSE(ReadStamp(dir.Path("S"), t, h));
+    EXPECT_FALSE(ReadStamp(dir.Path("missing"), t, h));
+}
+
+TEST(Lock, TakeAndRelease)
+{
+    TScratch dir;
+    ASSERT_TRUE(TakeLock(dir.Dir, 1, 20));
+    int64_t t, h;
+    ASSERT_TRUE(ReadStamp(LockOwnerPath(dir.Dir), t, h));
+    EXPECT_EQ(h, 20);
+    EXPECT_LE(LockClockNow() - t, 1);
+    EXPECT_FALSE(TakeLock(dir.Dir, 0, 20));   // held, and fresh
+    ReleaseLock(dir.Dir);
+    EXPECT_FALSE(PathExists(LockFolderPath(dir.Dir)));
+    ReleaseLock(dir.Dir);   // already gone stays gone
+    EXPECT_TRUE(TakeLock(dir.Dir, 0, 20));
+    ReleaseLock(dir.Dir);
+}
+
+// Stale means older than the hold, strictly.  The clock may tick between
+// leaving the lock and looking at it, so a look that straddled a second is
+// tried again.
+TEST(Lock, StaleLockBrokenOnlyPastItsHold)
+{
+    for (int tries = 0; tries < 5; tries++) {
+        TScratch dir;
+        int64_t before = LockClockNow();
+        LeaveLock(dir, 20, 20);
+        bool took = TakeLock(dir.Dir, 0, 20);
+        if (LockClockNow() != before) continue;
+        EXPECT_FALSE(took);
+        EXPECT_TRUE(PathExists(LockOwnerPath(dir.Dir)));
+        break;
+    }
+    TScratch dir;
+    LeaveLock(dir, 21, 20);
+    EXPECT_TRUE(TakeLock(dir.Dir, 1, 20));   // broken at the first look, then taken
+    int64_t t, h;
+    ASSERT_TRUE(ReadStamp(LockOwnerPath(dir.Dir), t, h));
+    EXPECT_LE(LockClockNow() - t, 1);        // the stamp is ours now
+}
+
+TEST(Lock, FreshMarkerProtectsTheLock)
+{
+    TScratch dir;
+    LeaveLock(dir, 100, 20);
+    ASSERT_TRUE(WriteStamp(RunMarkerPath(dir.Dir), LockClockNow() - 600, 0));
+    EXPECT_TRUE(RunMarkerFresh(dir.Dir));
+    EXPECT_FALSE(TakeLock(dir.Dir, 1, 20));
+    EXPECT_TRUE(PathExists(LockOwnerPath(dir.Dir)));
+    // The run that set the marker may break it.
+    SetRunMarker(dir.Dir, true);
+    EXPECT_TRUE(TakeLock(dir.Dir, 1, 1800));
+    ReleaseLock(dir.Dir);
+    SetRunMarker(dir.Dir, false);
+    EXPECT_FALSE(PathExists(RunMarkerPath(dir.Dir)));
+    EXPECT_FALSE(RunMarkerFresh(dir.Dir));
+
+    // A marker older than half an hour is ignored.
+    LeaveLock(dir, 100, 20);
+    ASSERT_TRUE(WriteStamp(RunMarkerPath(dir.Dir), LockClockNow() - 1860, 0));
+    EXPECT_FALSE(RunMarkerFresh(dir.Dir));
+    EXPECT_TRUE(TakeLock(dir.Dir, 1, 20));
+    ReleaseLock(dir.Dir);
+    // An unreadable marker counts as fresh.
+    WriteFile(RunMarkerPath(dir.Dir), "garbage");
+    EXPECT_TRUE(RunMarkerFresh(dir.Dir));
+}
+
+// Without OWNER the holder may be about to write it: only a waiter of 20
+// seconds or more breaks such a lock.  Both waits run side by side.
+TEST(Lock, LockWithoutOwnerNeedsTwentySecondsOfWaiting)
+{
+    TScratch door, maint;
+    ASSERT_TRUE(MakeFolder(LockFolderPath(door.Dir)));
+    ASSERT_TRUE(MakeFolder(LockFolderPath(maint.Dir)));
+    bool doorTook = true, maintTook = false;
+    int64_t maintMs = 0, start = MonotonicMs();
+    std::thread a([&] { doorTook = TakeLock(door.Dir, 15, 20); });
+    std::thread b([&] {
+        maintTook = TakeLock(maint.Dir, 30, 1800);
+        maintMs = MonotonicMs() - start;
+    });
+    a.join();
+    b.join();
+    EXPECT_FALSE(doorTook);
+    EXPECT_TRUE(PathExists(LockFolderPath(door.Dir)));   // not broken
+    EXPECT_TRUE(maintTook);
+    EXPECT_GE(maintMs, 20000);
+    EXPECT_LT(maintMs, 25000);
+}
+
+// Two processes after the lock at the same moment: one at once, the other
+// after the release, never both.
+TEST(Lock, TwoProcessesTakeTurns)
+{
+    TScratch dir;
+    int64_t go = MonotonicMs() + 300;
+    pid_t kids[2];
+    for (int k = 0; k < 2; k++) {
+        kids[k] = fork();
+        if (kids[k] == 0) {
+            while (MonotonicMs() < go) SleepMs(1);
+            if (!TakeLock(dir.Dir, 5, 20)) _exit(2);
+            int64_t got = MonotonicMs();
+            SleepMs(400);
+            int64_t until = MonotonicMs();
+            ReleaseLock(dir.Dir);
+            std::string line = std::to_string(got) + " " + std::to_string(until) + "\n";
+            TFileHandle fd = FileOpenAppend(dir.Path("held"));
+            FileWrite(fd, line.data(), line.size());
+            FileClose(fd);
+            _exit(0);
+        }
+    }
+    for (pid_t pid : kids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<std::string> lines = Lines(ReadFile(dir.Path("held")));
+    ASSERT_EQ(lines.size(), 2u);
+    long long g1, u1, g2, u2;
+    sscanf(lines[0].c_str(), "%lld %lld", &g1, &u1);
+    sscanf(lines[1].c_str(), "%lld %lld", &g2, &u2);
+    EXPECT_TRUE(u1 <= g2 || u2 <= g1) << "held at the same time";
+    EXPECT_LT(std::min(g1, g2) - go, 200);   // the first got it at once
+}

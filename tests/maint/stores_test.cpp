@@ -1,0 +1,137 @@
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/osfs.h"
+#include "maint/stores.h"
+#include "tests/testutil.h"
+
+static std::vector<TEventRec> Stored(const TScratch& dir)
+{
+    std::vector<TEventRec> all;
+    EXPECT_TRUE(ReadEvents(dir.Dir, all));
+    return all;
+}
+
+TEST(Events, LongTextsSplitAndNothingOutsideANight)
+{
+    TScratch dir;
+    AddEvent(1, EventBattle, "before the night");   // not open: nothing
+    ASSERT_TRUE(EventsBegin(dir.Dir, 5));
+    AddEvent(3, EventWorld, std::string(79, 'a') + std::string(79, 'b') + std::string(42, 'c'));
+    AddNews("");
+    EXPECT_EQ(EventCount(), 4);
+    // Readers see the old store until the night is done.
+    std::vector<TEventRec> none;
+    EXPECT_FALSE(ReadEvents(dir.Dir, none));
+    ASSERT_TRUE(EventsEnd());
+    std::vector<TEventRec> all = Stored(dir);
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(EventText(all[0]), std::string(79, 'a'));
+    EXPECT_EQ(EventText(all[1]), std::string(79, 'b'));
+    EXPECT_EQ(EventText(all[2]), std::string(42, 'c'));
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(+all[i].House, 3);
+        EXPECT_EQ(+all[i].Day, 5);
+        EXPECT_EQ(+all[i].Kind, EventWorld);
+    }
+    EXPECT_EQ(+all[3].House, 0);
+    EXPECT_EQ(EventText(all[3]), "");
+    // Bytes after a text are zero, and the record is 84 bytes.
+    std::string raw = ReadFile(dir.Path("EVENTS.DAT"));
+    ASSERT_EQ(raw.size(), 4u * 84);
+    EXPECT_EQ(raw[84 * 2 + 5 + 42], 0);
+    EXPECT_EQ(raw[84 * 2 + 1], 5);
+    EXPECT_FALSE(PathExists(dir.Path("EVENTS.NEW")));
+}
+
+TEST(Events, SevenDaysAreKept)
+{
+    TScratch dir;
+    for (int day = 1; day <= 10; day++) {
+        ASSERT_TRUE(EventsBegin(dir.Dir, day));
+        AddEvent(1, EventMove, "day " + std::to_string(day));
+        ASSERT_TRUE(EventsEnd());
+    }
+    std::vector<TEventRec> all = Stored(dir);
+    ASSERT_EQ(all.size(), 7u);
+    EXPECT_EQ(+all.front().Day, 4);
+    EXPECT_EQ(+all.back().Day, 10);
+    EventKeepDays = 9999;
+    ASSERT_TRUE(EventsBegin(dir.Dir, 500));
+    ASSERT_TRUE(EventsEnd());
+    EXPECT_EQ(Stored(dir).size(), 7u);
+    EventKeepDays = 7;
+}
+
+TEST(Messages, SendReadMarkAndTrim)
+{
+    TScratch dir;
+    EXPECT_EQ(CountUnread(dir.Dir, 2), 0);
+    ASSERT_TRUE(SendMessage(dir.Dir, 1, 2, 3, {"hello", std::string(100, 'x')}));
+    ASSERT_TRUE(SendMessage(dir.Dir, 0, 0, 4, {"bulletin"}));
+    ASSERT_TRUE(SendMessage(dir.Dir, 3, 2, 5, {"newest to 2"}));
+    ASSERT_TRUE(SendMessage(dir.Dir, 2, 1, 6, {"to 1"}));
+    EXPECT_EQ(ReadFile(dir.Path("MSGS.DAT")).size(), 4u * 298);
+    EXPECT_EQ(CountUnread(dir.Dir, 2), 2);
+    TMessageRec m;
+    ASSERT_TRUE(GetMessage(dir.Dir, 2, 0, m));
+    EXPECT_EQ(MessageLine(m, 0), "newest to 2");
+    ASSERT_TRUE(GetMessage(dir.Dir, 2, 1, m));
+    EXPECT_EQ(MessageLine(m, 0), "hello");
+    EXPECT_EQ(MessageLine(m, 1), std::string(72, 'x'));
+    EXPECT_EQ(MessageLine(m, 2), "");
+    EXPECT_EQ(MessageLine(m, 3), "");
+    EXPECT_EQ(+m.From, 1);
+    EXPECT_EQ(+m.Day, 3);
+    EXPECT_FALSE(GetMessage(dir.Dir, 2, 2, m));
+    ASSERT_TRUE(GetMessage(dir.Dir, 0, 0, m));
+    EXPECT_EQ(MessageLine(m, 0), "bulletin");
+
+    MarkAllRead(dir.Dir, 2);
+    MarkAllRead(dir.Dir, 0);
+    EXPECT_EQ(CountUnread(dir.Dir, 2), 0);
+    EXPECT_EQ(CountUnread(dir.Dir, 1), 1);
+    EXPECT_EQ(CountUnread(dir.Dir, 0), 1);   // bulletins are never marked read
+
+    ASSERT_TRUE(TrimMessages(dir.Dir, 16));
+    EXPECT_TRUE(GetMessage(dir.Dir, 2, 1, m));   // day 3 lives to day 16
+    ASSERT_TRUE(TrimMessages(dir.Dir, 17));
+    EXPECT_FALSE(GetMessage(dir.Dir, 2, 1, m));
+    EXPECT_TRUE(GetMessage(dir.Dir, 2, 0, m));
+    EXPECT_EQ(ReadFile(dir.Path("MSGS.DAT")).size(), 3u * 298);
+    EXPECT_FALSE(PathExists(dir.Path("MSGS.NEW")));
+}
+
+// Two doors writing at once both keep every letter.
+TEST(Messages, ConcurrentSendersKeepEverything)
+{
+    TScratch dir;
+    pid_t kids[2];
+    for (int k = 0; k < 2; k++) {
+        kids[k] = fork();
+        if (kids[k] == 0) {
+            for (int i = 0; i < 300; i++)
+                if (!SendMessage(dir.Dir, k + 1, 3, i, {"from " + std::to_string(k)})) _exit(1);
+            _exit(0);
+        }
+    }
+    for (pid_t pid : kids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    std::string raw = ReadFile(dir.Path("MSGS.DAT"));
+    ASSERT_EQ(raw.size(), 600u * 298);
+    int from[3] = {0, 0, 0};
+    for (size_t i = 0; i < 600; i++) {
+        TMessageRec m;
+        std::memcpy(&m, raw.data() + i * 298, 298);
+        ASSERT_TRUE(m.From == 1 || m.From == 2);
+        EXPECT_EQ(MessageLine(m, 0), "from " + std::to_string(m.From - 1));
+        from[m.From]++;
+    }
+    EXPECT_EQ(from[1], 300);
+    EXPECT_EQ(from[2], 300);
+}
