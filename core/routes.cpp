@@ -75,3 +75,24 @@ int64_t HousePower(int h)
         if (Game.Fleets[f].House == h) power += FleetPower(f);
     return power;
 }
+
+int FleetMoveSpeed(int f)
+{
+    int speed = FleetSpeed(f);
+    if (speed != 1) return speed;
+    const TFleet& fl = Game.Fleets[f];
+    if (IsHouse(fl.House) && ResearchLevel(fl.House, TrackDrives) >= 3 && fl.Ships[ShipWarden] == 0 &&
+        fl.Ships[ShipBreaker] == 0 && fl.Ships[ShipHauler] == 0 && fl.Ships[ShipSeeder] == 0)
+        return 2;
+    return speed;
+}
+
+int64_t FleetFuelCost(int f)
+{
+    if (!IsFleet(f)) return 0;
+    const TFleet& fl = Game.Fleets[f];
+    int64_t fuel = 0;
+    for (int c = 0; c < ShipClasses; c++) fuel += (int64_t)fl.Ships[c] * ShipClassTable[c].FuelPerLane;
+    if (IsHouse(fl.House)) fuel = fuel * (100 - 15 * ResearchLevel(fl.House, TrackDrives)) / 100;
+    return fuel;
+}

@@ -13,3 +13,9 @@ int NextHop(int start, int goal);
 std::vector<int> Neighbours(int s);
 int HouseWorldCount(int h);
 int64_t HousePower(int h);
+
+// A fleet's lanes a night: its slowest class, raised from 1 to 2 for light
+// fleets (no Wardens, Breakers, Haulers or Seeders) of a house at Drives 3.
+int FleetMoveSpeed(int f);
+// Fuel for one lane, after the Drives discount of a real house.
+int64_t FleetFuelCost(int f);

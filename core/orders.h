@@ -1,0 +1,21 @@
+// Every order a house can give, from the door or from the computer houses'
+// planner.  Each checks the order in a fixed order and either records it in
+// the game state at once (paying its ore) or gives back the message of the
+// first check that failed, leaving the state as it was.  "" is success.
+#pragma once
+#include <string>
+
+int SlotCount(int w);
+int FreeSlots(int w);
+
+std::string BuildShips(int h, int w, int c, int n);
+std::string BuildBuilding(int h, int w, int k);
+bool AddBuildOrder(int h, int w, int item, int n);
+std::string CancelBuild(int h, int i);
+std::string SetFocus(int h, int w, int focus);
+std::string SetResearch(int h, int t);
+std::string OrderFleet(int h, int f, int order, int s, int target);
+std::string SetDoctrine(int h, int f, int d);
+// newFleet is the new fleet's number, -1 when none was made.
+std::string SplitFleet(int h, int f, const int counts[7], int troops, const std::string& name, int* newFleet = nullptr);
+std::string JoinFleets(int h, int a, int b);

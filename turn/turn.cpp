@@ -1,0 +1,164 @@
+#include "turn/turn.h"
+
+#include "core/model.h"
+#include "core/random.h"
+#include "core/routes.h"
+#include "core/score.h"
+#include "core/text.h"
+#include "maint/stores.h"
+
+int EventDay = 0;
+
+std::string SystemName(int s) { return IsSystem(s) ? StrGet(Game.Systems[s].Name) : "?"; }
+
+bool RunTurn(const std::string& folder)
+{
+    TGameHeader& h = Game.Header;
+    if (h.Ended) return true;
+    EventDay = h.Day;
+    SeedRandom(h.Seed);
+    if (!EventsBegin(folder, EventDay)) return false;
+    LaneDrift();
+    MoveFleets();
+    FightBattles();
+    LandFleets();
+    HollowRaids();
+    RunEconomy();
+    CompleteBuilds();
+    HollowSpawn();
+    RunSight();
+    RunAbsence();
+    EndTreatiesOnNotice();
+    ComputeScores();
+    CheckVictory();
+    WarnPeaceOver();
+    h.Seed = RandomState();
+    h.Day++;
+    return EventsEnd();
+}
+
+// ---- Lane drift: announced on days 5 mod 7, carried out on days 0 mod 7.
+
+static bool CountedOpen(int l) { return Game.Lanes[l].State == LaneOpen || Game.Lanes[l].State == LaneOpening; }
+
+bool Connected(bool countedOpenOnly)
+{
+    int n = Game.Header.SystemCount;
+    if (n == 0) return true;
+    std::vector<std::vector<int>> at((size_t)n);
+    for (int l = 0; l < Game.Header.LaneCount; l++) {
+        if (countedOpenOnly && !CountedOpen(l)) continue;
+        at[(size_t)Game.Lanes[l].A].push_back(Game.Lanes[l].B);
+        at[(size_t)Game.Lanes[l].B].push_back(Game.Lanes[l].A);
+    }
+    std::vector<char> seen((size_t)n, 0);
+    std::vector<int> queue{0};
+    seen[0] = 1;
+    for (size_t i = 0; i < queue.size(); i++)
+        for (int t : at[(size_t)queue[i]])
+            if (!seen[(size_t)t]) {
+                seen[(size_t)t] = 1;
+                queue.push_back(t);
+            }
+    return (int)queue.size() == n;
+}
+
+static void AnnounceLane(int l, const std::string& text)
+{
+    int a = Game.Lanes[l].A, b = Game.Lanes[l].B;
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (Playing(h) && (Chart(h, a).SeenDay > 0 || Chart(h, b).SeenDay > 0))
+            AddEvent(h, EventLane, "The lane " + SystemName(a) + " - " + SystemName(b) + " " + text);
+}
+
+static void DriftChange()
+{
+    int closed = 0, opened = 0;
+    for (int l = 0; l < Game.Header.LaneCount; l++) {
+        TLane& ln = Game.Lanes[l];
+        if (ln.State == LaneClosing) {
+            ln.State = LaneClosed;
+            AnnounceLane(l, "has closed.");
+            closed++;
+        } else if (ln.State == LaneOpening) {
+            ln.State = LaneOpen;
+            AnnounceLane(l, "is now open.");
+            opened++;
+        }
+    }
+    if (closed + opened > 0)
+        AddNews("Lane drift: " + IntToText(closed) + " lanes closed and " + IntToText(opened) +
+                " opened across the Thyre.");
+}
+
+// A closing may not strand anyone: both ends keep a lane, home positions
+// keep three, and the whole map stays joined to system 0.
+static bool ClosingAllowed(int l)
+{
+    int ends[2] = {Game.Lanes[l].A, Game.Lanes[l].B};
+    for (int s : ends)
+        if ((Game.Systems[s].Flags & SysHome) && LaneDegree(s, true) < 3) return false;
+    return Connected(true);
+}
+
+static void DriftWarnings()
+{
+    int lanes = Game.Header.LaneCount;
+    int n = (int)Max(1, lanes / 12);
+    int marked = 0;
+    for (int draws = 0; marked < n && draws < 3 * lanes;) {
+        int l = Random(lanes);
+        draws++;
+        TLane& ln = Game.Lanes[l];
+        if (ln.State != LaneOpen) continue;
+        if (LaneDegree(ln.A, true) <= 1 || LaneDegree(ln.B, true) <= 1) continue;
+        ln.State = LaneClosing;
+        if (ClosingAllowed(l)) {
+            AnnounceLane(l, "is unstable and will close in 2 days.");
+            marked++;
+        } else {
+            ln.State = LaneOpen;
+        }
+    }
+    marked = 0;
+    for (int draws = 0; marked < n && draws < 3 * lanes;) {
+        int l = Random(lanes);
+        draws++;
+        TLane& ln = Game.Lanes[l];
+        if (ln.State != LaneClosed) continue;
+        if (LaneDegree(ln.A, true) >= 5 || LaneDegree(ln.B, true) >= 5) continue;
+        ln.State = LaneOpening;
+        AnnounceLane(l, "is forming and will open in 2 days.");
+        marked++;
+    }
+}
+
+void LaneDrift()
+{
+    if (EventDay % 7 == 0) DriftChange();
+    if (EventDay % 7 == 5) DriftWarnings();
+}
+
+// ---- Sight: the charts show the night's end state.
+
+void MarkSeen(int h, int s)
+{
+    if (!IsHouse(h) || !IsSystem(s)) return;
+    TChartEntry seen{(uint16_t)EventDay, (uint8_t)SystemOwner(s)};
+    Chart(h, s) = seen;
+    for (int k = 1; k <= MaxHouseSlots; k++)
+        if (k != h && (Relation(h, k).Treaties & TreatyCharts)) Chart(k, s) = seen;
+}
+
+void RunSight()
+{
+    for (int w = 0; w < Game.Header.WorldCount; w++)
+        if (IsHouse(Game.Worlds[w].Owner)) MarkSeen(Game.Worlds[w].Owner, Game.Worlds[w].System);
+    for (int f = 0; f < Game.Header.FleetCount; f++) {
+        const TFleet& fl = Game.Fleets[f];
+        if (!IsHouse(fl.House)) continue;
+        MarkSeen(fl.House, fl.Loc);
+        if (fl.Ships[ShipSkiff] > 0)
+            for (int t : Neighbours(fl.Loc)) MarkSeen(fl.House, t);
+    }
+}

@@ -1,0 +1,45 @@
+// One night of the game: the phases in their fixed order over the loaded
+// game, every random draw from the generator stored in the game, and every
+// line the night writes to the event store.
+#pragma once
+#include <string>
+
+#include "core/model.h"
+
+// The day whose orders the night carries out; set by RunTurn.
+extern int EventDay;
+
+// Plays one night; false only when the event store could not be written
+// (the night's result must then not be saved).
+bool RunTurn(const std::string& folder);
+
+// The phases, in the order RunTurn calls them.
+void LaneDrift();
+void MoveFleets();
+void FightBattles();
+void LandFleets();
+void HollowRaids();
+void RunEconomy();
+void CompleteBuilds();
+void HollowSpawn();
+void RunSight();
+void RunAbsence();
+void EndTreatiesOnNotice();
+void CheckVictory();
+void WarnPeaceOver();
+
+// Shared pieces of the phases.
+void MarkSeen(int h, int s);
+std::string ShipListText(const int64_t counts[9]);
+bool HostileArmedAt(int house, int system);
+void MoveCapital(int house);
+void DeclareWinner(int house, int kind, const std::string& reason);
+bool Connected(bool countedOpenOnly);   // every system reaches system 0
+
+struct TOutput {
+    int64_t Ore, Fuel, Influence;
+};
+TOutput WorldOutput(int w);
+
+inline bool Playing(int h) { return IsHouse(h) && (HouseRec(h).Status == StatusActive || HouseRec(h).Status == StatusAutopilot); }
+std::string SystemName(int s);
