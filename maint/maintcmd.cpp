@@ -44,6 +44,21 @@ bool HasOption(const std::string& name)
     return false;
 }
 
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
 static void Usage()
 {
     Say("Yvarn Thyre maintenance");
@@ -59,15 +74,27 @@ static void Usage()
 
 struct TCommand {
     const char* Word;
-    void (*Run)();
+    int (*Run)();
 };
+
+template <void (*Command)()>
+static int Done()
+{
+    Command();
+    return 0;
+}
 
 // Commands whose parts are not built answer as unknown words.
 static const TCommand Commands[] = {
-    {"new", CmdNew},
-    {"join", CmdJoin},
-    {"status", CmdStatus},
-    {"events", CmdEvents},
+    {"new", Done<CmdNew>},
+    {"join", Done<CmdJoin>},
+    {"turn", Done<CmdTurn>},
+    {"daily", CmdDaily},
+    {"fame", Done<CmdFame>},
+    {"news", Done<CmdNews>},
+    {"status", Done<CmdStatus>},
+    {"sim", Done<CmdSim>},
+    {"events", Done<CmdEvents>},
 };
 
 int MaintMain(int argc, char** argv)
@@ -86,9 +113,9 @@ int MaintMain(int argc, char** argv)
     CommandArgs.assign(args.begin() + (long)first + 1, args.end());
     for (const TCommand& c : Commands) {
         if (CommandWord == c.Word) {
-            c.Run();
+            int code = c.Run();
             std::fflush(stdout);
-            return 0;
+            return code;
         }
     }
     Fatal("unknown command " + CommandWord);

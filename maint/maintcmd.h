@@ -23,6 +23,14 @@ int MaintMain(int argc, char** argv);
 
 // The commands.
 void CmdStatus();
+void PrintStatus();   // the report of the game in memory
+int CmdDaily();       // the exit code
+void CmdTurn();
+void CmdSim();
+void CmdFame();
+void CmdNews();
+// The lines of a text file, without their CR LF or LF ends.
+std::vector<std::string> SplitLines(const std::string& text);
 void CmdNew();
 void CmdJoin();
 void CmdEvents();

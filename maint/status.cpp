@@ -75,6 +75,11 @@ static std::string HouseRow(int h)
 void CmdStatus()
 {
     if (!LoadGame(GamePath())) Fatal("no game in " + GamePath());
+    PrintStatus();
+}
+
+void PrintStatus()
+{
     Say(FirstLine());
     Say(HollowLine());
     if (Game.Header.Ended) {

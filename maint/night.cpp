@@ -1,0 +1,175 @@
+// The commands that play the game: the nightly run (daily), a single night
+// by hand (turn), a simulated game of computer houses (sim), and the two
+// printers of the Hall of Fame and the news.
+#include "maint/night.h"
+
+#include "core/founding.h"
+#include "core/galaxy.h"
+#include "core/gamefile.h"
+#include "core/lock.h"
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/random.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "maint/chronicle.h"
+#include "maint/maintcmd.h"
+#include "maint/startgame.h"
+#include "maint/stores.h"
+#include "turn/planner.h"
+#include "turn/turn.h"
+
+bool PlayNight(const std::string& folder)
+{
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (HouseRec(h).Computer || HouseRec(h).Status == StatusAutopilot) PlanHouse(h);
+    return RunTurn(folder);
+}
+
+// THYRE.BKn, n the day before the night modulo 7: a week of rotating copies.
+static void Backup()
+{
+    std::string data;
+    if (!ReadWholeFile(GamePath(), data)) return;
+    ReplaceFileSafely(GameFolder + "THYRE.BK" + IntToText(Game.Header.Day % 7), data);
+}
+
+static bool PlayLockedNight(std::string& message)
+{
+    if (!LoadGame(GamePath())) {
+        message = "no game in " + GamePath();
+        return false;
+    }
+    if (Game.Header.Ended) {
+        message = "the game is over";
+        return true;
+    }
+    Backup();
+    if (!PlayNight(GameFolder)) {
+        message = "could not write " + GameFolder + "EVENTS.DAT";
+        return false;
+    }
+    if (Game.Header.Ended) WriteFame(GameFolder);
+    if (!SaveGame(GamePath())) {
+        message = "could not write " + GamePath();
+        return false;
+    }
+    TrimMessages(GameFolder, Game.Header.Day);
+    message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(EventCount()) + " events";
+    if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + VictoryText() + ")";
+    return true;
+}
+
+bool RunNight(std::string& message)
+{
+    SetRunMarker(GameFolder, true);
+    if (!TakeLock(GameFolder, 60, 1800)) {
+        SetRunMarker(GameFolder, false);
+        message = "the game stayed locked for a minute; is a door stuck?";
+        return false;
+    }
+    bool ok = PlayLockedNight(message);
+    ReleaseLock(GameFolder);
+    SetRunMarker(GameFolder, false);
+    return ok;
+}
+
+static bool DailyDecision(const TSettings& s, std::string& message)
+{
+    std::string started;
+    if (!GameFileExists(GamePath())) {
+        bool ok = StartNewGame(ClockSeed(), started);
+        message = "no game yet: " + started;
+        return ok;
+    }
+    if (s.DailyReset) {
+        bool ok = StartNewGame(ClockSeed(), started);
+        message = "daily reset (DailyReset = Yes): " + started;
+        return ok;
+    }
+    if (!LoadGame(GamePath())) {
+        message = "THYRE.DAT could not be read";
+        return false;
+    }
+    if (Game.Header.Ended && s.AutoRestart) {
+        bool ok = StartNewGame(ClockSeed(), started);
+        message = "the last game is over (AutoRestart = Yes): " + started;
+        return ok;
+    }
+    if (Game.Header.Ended) {
+        message = "the game is over; start a new one with THYRECFG or \"ydmaint new -force\" (or set AutoRestart = Yes)";
+        return true;
+    }
+    return RunNight(message);
+}
+
+int CmdDaily()
+{
+    TSettings s = ReadSettings(GameFolder);
+    if (!PathExists(GameFolder + SettingsFileName)) WriteSettings(GameFolder, s);
+    std::string message;
+    bool ok = DailyDecision(s, message);
+    MaintLog(GameFolder, ok ? message : "PROBLEM: " + message);
+    Say(message + ".");
+    if (ok && s.NewsFile && LoadGame(GamePath())) {
+        int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
+        WriteNews(GameFolder, day);
+    }
+    return ok ? 0 : 1;
+}
+
+void CmdTurn()
+{
+    std::string message;
+    if (!RunNight(message)) Fatal(message);
+    Say(message + ".");
+}
+
+static const char* const SimNames[12] = {"Varro",   "Ostrel", "Kain",  "Meridel", "Thane",  "Isolde",
+                                         "Corvane", "Ashby",  "Delmar", "Fenwick", "Larkin", "Sabre"};
+
+static int ArgInt(size_t i, int def)
+{
+    int64_t v;
+    if (i >= CommandArgs.size() || !ParseInt64(CommandArgs[i], v) || v < INT32_MIN || v > INT32_MAX) return def;
+    return (int)v;
+}
+
+void CmdSim()
+{
+    if (CommandArgs.size() < 2) Fatal("sim needs HOUSES and DAYS");
+    int houses = ArgInt(0, 0), days = ArgInt(1, 0), seed = ArgInt(2, 1);
+    EventKeepDays = 9999;
+    TNewGame p;
+    p.Players = houses;
+    p.Days = days;
+    p.Seed = seed;
+    p.Hollow = IntOption("-hollow", p.Hollow);
+    GenerateGalaxy(p);
+    for (int i = 0; i < houses; i++) FoundHouse("House " + std::string(SimNames[i % 12]), "ai" + IntToText(i), 1);
+    Say("Simulating " + IntToText(houses) + " houses for " + IntToText(days) + " days (seed " + IntToText(seed) + ")");
+    // A status report after every tenth night and after the night the game
+    // ends; a length below 1 plays one night.
+    for (int d = 1;; d++) {
+        PlayNight(GameFolder);
+        if (d % 10 == 0 || Game.Header.Ended) {
+            Say("");
+            PrintStatus();
+        }
+        if (Game.Header.Ended || d >= days) break;
+    }
+    SaveGame(GamePath());
+}
+
+static void PrintFile(const std::string& name, const std::string& missing)
+{
+    std::string text;
+    if (!ReadWholeFile(GameFolder + name, text)) {
+        Say(missing);
+        return;
+    }
+    for (const std::string& line : SplitLines(text)) Say(line);
+}
+
+void CmdFame() { PrintFile("FAME.TXT", "No game has finished yet."); }
+void CmdNews() { PrintFile("NEWS.TXT", "No news yet: NEWS.TXT is written each night."); }
