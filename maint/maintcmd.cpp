@@ -95,6 +95,7 @@ static const TCommand Commands[] = {
     {"status", Done<CmdStatus>},
     {"sim", Done<CmdSim>},
     {"events", Done<CmdEvents>},
+    {"dump", Done<CmdDump>},
 };
 
 int MaintMain(int argc, char** argv)

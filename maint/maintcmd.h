@@ -28,6 +28,8 @@ int CmdDaily();       // the exit code
 void CmdTurn();
 void CmdSim();
 void CmdFame();
+void CmdDump();
+std::string HouseDump(int h);
 void CmdNews();
 // The lines of a text file, without their CR LF or LF ends.
 std::vector<std::string> SplitLines(const std::string& text);
