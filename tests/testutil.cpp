@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "core/model.h"
+#include "core/rules.h"
 
 TScratch::TScratch()
 {
@@ -185,3 +186,49 @@ void BuildSmallGame()
     Chart(1, 0).SeenDay = 3;
     Chart(1, 0).SeenOwner = 1;
 }
+
+
+void BuildRowMap(int systems, int kind)
+{
+    ResetGame();
+    TGameHeader& h = Game.Header;
+    h.Day = 1;
+    h.MaxHouses = 4;
+    h.SystemsPerHouse = 5;
+    h.Price[0] = 100;
+    h.Price[1] = 120;
+    h.Price[2] = 300;
+    h.ExchangeSystem = -1;
+    h.AutopilotAfter = 7;
+    h.DissolveAfter = 21;
+    h.Difficulty = 2;
+    StrSet(h.GameName, "Row");
+    for (int s = 0; s < systems; s++) {
+        std::string name = "Sys" + std::to_string(s);
+        AddSystem(name.c_str(), 100 + 60 * s, 500, s, 1);
+        AddWorld(s, kind, 0, 0);
+        Game.Worlds[s].MaxPop = 20000;
+        Game.Worlds[s].Slots = (uint8_t)WorldKindTable[kind].KindSlots;
+        if (s > 0) AddLane(s - 1, s, LaneOpen);
+    }
+}
+
+int AddTestHouse(int h, const char* name, int homeWorld)
+{
+    AddHouse(h, name, name, homeWorld);
+    HouseRec(h).JoinedDay = HouseRec(h).LastOnDay = Game.Header.Day;
+    if (IsWorld(homeWorld)) {
+        Game.Worlds[homeWorld].Owner = (uint8_t)h;
+        Game.Worlds[homeWorld].Pop = 5000;
+    }
+    return h;
+}
+
+int AddTestFleet(int house, int system, int cls, int count, const char* name)
+{
+    int f = NewFleet(house, system, name);
+    Game.Fleets[f].Ships[cls] = (uint16_t)count;
+    return f;
+}
+
+std::string GameBytes() { return std::string((const char*)&Game, sizeof Game); }

@@ -27,3 +27,12 @@ std::vector<std::string> Lines(const std::string& text);
 // A small game in memory: 2 houses, 4 systems in a ring of lanes, a few
 // worlds and fleets; enough for every report to have something to show.
 void BuildSmallGame();
+
+// A bare map for the night's tests: systems 0..n-1 in a row joined by open
+// lanes (i, i+1), each with one world of the given kind, nothing owned.
+// Houses are added with AddTestHouse; fleets with AddTestFleet.
+void BuildRowMap(int systems, int kind = 0);
+int AddTestHouse(int h, const char* name, int homeWorld);
+int AddTestFleet(int house, int system, int cls, int count, const char* name = "Fleet");
+// The game state's bytes, for comparing two runs.
+std::string GameBytes();
