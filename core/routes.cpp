@@ -3,44 +3,82 @@
 #include "core/model.h"
 #include "core/rules.h"
 
-std::vector<int> HopDistances(int start)
+bool RoutesFast = true;
+
+// The search as the rules word it: take the nearest system not yet expanded
+// and scan the whole lane table, in index order, for its passable lanes.
+static void PlainHops(int start, std::vector<int>& dist)
 {
-    int n = Game.Header.SystemCount < 0 ? 0 : Game.Header.SystemCount;
-    std::vector<int> dist((size_t)n, -1);
-    if (!IsSystem(start)) return dist;
-    // Lanes at each system in lane order, so the search examines lanes in
-    // index order as a scan of the whole table would.
-    std::vector<std::vector<int>> at((size_t)n);
-    for (int l = 0; l < Game.Header.LaneCount; l++) {
-        if (!LanePassable(l)) continue;
-        const TLane& ln = Game.Lanes[l];
-        if (!IsSystem(ln.A) || !IsSystem(ln.B)) continue;
-        at[(size_t)ln.A].push_back(l);
-        if (ln.B != ln.A) at[(size_t)ln.B].push_back(l);
-    }
-    std::vector<int> queue;
-    queue.reserve((size_t)n);
+    std::vector<int> queue{start};
     dist[(size_t)start] = 0;
-    queue.push_back(start);
     for (size_t head = 0; head < queue.size(); head++) {
         int s = queue[head];
-        for (int l : at[(size_t)s]) {
+        for (int l = 0; l < Game.Header.LaneCount; l++) {
+            const TLane& ln = Game.Lanes[l];
+            if (!LanePassable(l) || (ln.A != s && ln.B != s)) continue;
             int t = LaneOther(l, s);
-            if (dist[(size_t)t] < 0) {
+            if (IsSystem(t) && dist[(size_t)t] < 0) {
                 dist[(size_t)t] = dist[(size_t)s] + 1;
                 queue.push_back(t);
             }
         }
     }
+}
+
+// The same search over lists of each system's lanes, built once per search
+// on the stack.  Each list is in lane index order, so systems are reached in
+// the very order of the plain scan and get the same hop counts.
+static void FastHops(int start, std::vector<int>& dist)
+{
+    int n = (int)dist.size();
+    int head[MaxSystems], next[2 * MaxLanes], other[2 * MaxLanes], queue[MaxSystems];
+    for (int s = 0; s < n; s++) head[s] = -1;
+    int links = 0;
+    for (int l = Game.Header.LaneCount - 1; l >= 0; l--) {
+        if (!LanePassable(l)) continue;
+        int a = Game.Lanes[l].A, b = Game.Lanes[l].B;
+        if (!IsSystem(a) || !IsSystem(b)) continue;
+        other[links] = b, next[links] = head[a], head[a] = links++;
+        if (a != b) other[links] = a, next[links] = head[b], head[b] = links++;
+    }
+    int tail = 0;
+    queue[tail++] = start;
+    dist[(size_t)start] = 0;
+    for (int i = 0; i < tail; i++) {
+        int s = queue[i];
+        for (int k = head[s]; k >= 0; k = next[k]) {
+            int t = other[k];
+            if (dist[(size_t)t] < 0) {
+                dist[(size_t)t] = dist[(size_t)s] + 1;
+                queue[tail++] = t;
+            }
+        }
+    }
+}
+
+std::vector<int> HopDistances(int start)
+{
+    int n = Game.Header.SystemCount < 0 ? 0 : Game.Header.SystemCount;
+    std::vector<int> dist((size_t)n, -1);
+    if (!IsSystem(start)) return dist;
+    if (RoutesFast)
+        FastHops(start, dist);
+    else
+        PlainHops(start, dist);
     return dist;
 }
 
 int NextHop(int start, int goal)
 {
     if (goal == start || goal < 0 || !IsSystem(start) || !IsSystem(goal)) return -1;
-    std::vector<int> dist = HopDistances(goal);
+    return NextHopWith(HopDistances(goal), start);
+}
+
+int NextHopWith(const std::vector<int>& dist, int start)
+{
+    if (!IsSystem(start) || (size_t)start >= dist.size()) return -1;
     int here = dist[(size_t)start];
-    if (here < 0) return -1;
+    if (here <= 0) return -1;
     for (int l = 0; l < Game.Header.LaneCount; l++) {
         const TLane& ln = Game.Lanes[l];
         if (!LanePassable(l) || (ln.A != start && ln.B != start)) continue;
@@ -48,6 +86,58 @@ int NextHop(int start, int goal)
         if (IsSystem(t) && dist[(size_t)t] == here - 1) return t;
     }
     return -1;
+}
+
+const std::vector<int>& THopMemo::From(int s)
+{
+    size_t n = (size_t)(Game.Header.SystemCount < 0 ? 0 : Game.Header.SystemCount);
+    if (Known.size() != n + 1) {
+        Known.assign(n + 1, 0);
+        Hops.assign(n + 1, {});
+    }
+    // Every number outside the map shares the last entry: -1 everywhere.
+    size_t i = IsSystem(s) ? (size_t)s : n;
+    if (Known[i]) return Hops[i];
+    Known[i] = 1;
+    Hops[i].assign(n, -1);
+    if (!IsSystem(s)) return Hops[i];
+    if (!RoutesFast) {
+        PlainHops(s, Hops[i]);
+        return Hops[i];
+    }
+    if (Head.empty()) {
+        // The lane lists, built once: pushed in reverse so each list runs in
+        // lane index order, as the plain scan meets the lanes.
+        Head.assign(n, -1);
+        for (int l = Game.Header.LaneCount - 1; l >= 0; l--) {
+            if (!LanePassable(l)) continue;
+            int a = Game.Lanes[l].A, b = Game.Lanes[l].B;
+            if (!IsSystem(a) || !IsSystem(b)) continue;
+            Other.push_back(b), Link.push_back(Head[(size_t)a]), Head[(size_t)a] = (int)Other.size() - 1;
+            if (a != b) Other.push_back(a), Link.push_back(Head[(size_t)b]), Head[(size_t)b] = (int)Other.size() - 1;
+        }
+    }
+    std::vector<int>& dist = Hops[i];
+    int queue[MaxSystems], tail = 0;
+    queue[tail++] = s;
+    dist[(size_t)s] = 0;
+    for (int q = 0; q < tail; q++) {
+        int at = queue[q];
+        for (int k = Head[(size_t)at]; k >= 0; k = Link[(size_t)k]) {
+            int t = Other[(size_t)k];
+            if (dist[(size_t)t] < 0) {
+                dist[(size_t)t] = dist[(size_t)at] + 1;
+                queue[tail++] = t;
+            }
+        }
+    }
+    return dist;
+}
+
+int THopMemo::Next(int start, int goal)
+{
+    if (goal == start || goal < 0 || !IsSystem(start) || !IsSystem(goal)) return -1;
+    return NextHopWith(From(goal), start);
 }
 
 std::vector<int> Neighbours(int s)

@@ -4,13 +4,32 @@
 #include <cstdint>
 #include <vector>
 
+// The searches come in two forms with the same answers: a plain scan of the
+// whole lane table for every system reached, and lane lists built once per
+// search (with one search per destination kept for the length of the
+// movement phase).  The fast ones are used unless this is cleared; the tests
+// and the benchmark compare the two.
+extern bool RoutesFast;
+
 // Hops from start to every system over passable lanes, -1 where there is no
 // path; -1 everywhere when start is not a system.
 std::vector<int> HopDistances(int start);
 // The system to step to from start towards goal, or -1.
 int NextHop(int start, int goal);
+// The step from start given the hop counts towards the goal.
+int NextHopWith(const std::vector<int>& toGoal, int start);
 // Other ends of the passable lanes at s, in lane order, at most 8.
 std::vector<int> Neighbours(int s);
+// Hop counts from each system, searched once and kept while the lanes stand
+// still (within one phase, or while one house is planned).
+struct THopMemo {
+    std::vector<std::vector<int>> Hops;
+    std::vector<char> Known;
+    std::vector<int> Head, Link, Other;   // each system's passable lanes, in lane order
+    const std::vector<int>& From(int s);
+    int Next(int start, int goal);   // NextHop, with the search towards goal kept
+};
+
 int HouseWorldCount(int h);
 int64_t HousePower(int h);
 

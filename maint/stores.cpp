@@ -1,5 +1,6 @@
 #include "maint/stores.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "core/gamefile.h"
@@ -50,10 +51,15 @@ bool EventsBegin(const std::string& folder, int day)
     TFileHandle fd = FileCreate(NewFileName(EventsPath));
     if (fd < 0) return false;
     FileClose(fd);
-    std::vector<TEventRec> old;
-    if (ReadRecords(EventsPath, old))
-        for (const TEventRec& e : old)
-            if ((int64_t)e.Day + EventKeepDays > day) EventsData.append((const char*)&e, sizeof e);
+    std::string old;
+    if (ReadWholeFile(EventsPath, old)) {
+        EventsData.reserve(old.size() + 65536);
+        for (size_t at = 0; at + sizeof(TEventRec) <= old.size(); at += sizeof(TEventRec)) {
+            uint16_t recordDay;
+            std::memcpy(&recordDay, old.data() + at + offsetof(TEventRec, Day), sizeof recordDay);
+            if ((int64_t)recordDay + EventKeepDays > day) EventsData.append(old, at, sizeof(TEventRec));
+        }
+    }
     EventsOpen = true;
     return true;
 }

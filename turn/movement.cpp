@@ -11,6 +11,14 @@
 
 enum { MovedBit = 1, StoppedBit = 2 };
 
+
+// The hops towards each destination are searched once for the phase: lanes
+// do not change while fleets move.  The plain form searches at every step.
+static int NextStep(THopMemo& routes, int start, int goal)
+{
+    return RoutesFast ? routes.Next(start, goal) : NextHop(start, goal);
+}
+
 static std::vector<int> RandomFleetOrder()
 {
     int n = Game.Header.FleetCount;
@@ -49,12 +57,12 @@ static bool PatrolledAgainst(int f, int s)
     return false;
 }
 
-static void StepFleet(int f, int pass, int& steps)
+static void StepFleet(int f, int pass, int& steps, THopMemo& routes)
 {
     TFleet& fl = Game.Fleets[f];
     bool house = IsHouse(fl.House);
     std::string name = StrGet(fl.Name);
-    int next = NextHop(fl.Loc, fl.Dest);
+    int next = NextStep(routes, fl.Loc, fl.Dest);
     if (next < 0) {
         if (house) AddEvent(fl.House, EventMove, name + " has no route to " + SystemName(fl.Dest) + " and waits.");
         steps = 0;
@@ -91,10 +99,11 @@ void MoveFleets()
     std::vector<int> order = RandomFleetOrder();
     std::vector<int> steps((size_t)Game.Header.FleetCount, 0);
     for (int f : order) PrepareFleet(f, steps[(size_t)f]);
+    THopMemo routes;
     for (int pass = 1; pass <= 2; pass++)
         for (int f : order) {
             const TFleet& fl = Game.Fleets[f];
             if (fl.House == 0 || steps[(size_t)f] < pass || AtRest(f) || (fl.MoveFlags & StoppedBit)) continue;
-            StepFleet(f, pass, steps[(size_t)f]);
+            StepFleet(f, pass, steps[(size_t)f], routes);
         }
 }

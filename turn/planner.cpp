@@ -72,6 +72,13 @@ static int64_t PlainFleetThreat(int h, int s)
 // fleets and changes no treaty, so the table stays true while it plans.
 static int TablePlanned = 0;
 static std::vector<int64_t> TablePower;
+static THopMemo PlanHops;   // the planner moves no fleet and changes no lane
+
+static std::vector<int> HopsFrom(int s)
+{
+    if (PlannerFast && TablePlanned != 0) return PlanHops.From(s);
+    return HopDistances(s);
+}
 
 static void BuildThreatTable(int h)
 {
@@ -80,6 +87,7 @@ static void BuildThreatTable(int h)
         if (IsSystem(Game.Fleets[f].Loc) && Menacing(h, Game.Fleets[f].House))
             TablePower[(size_t)Game.Fleets[f].Loc] += FleetPower(f);
     TablePlanned = h;
+    PlanHops = THopMemo();
 }
 
 int64_t Threat(int h, int s, int w)
@@ -147,7 +155,7 @@ static bool SettlerAimedAt(int h, int w)
 
 int SettleTarget(int h, int from)
 {
-    std::vector<int> hops = HopDistances(from);
+    std::vector<int> hops = HopsFrom(from);
     int best = -1;
     int64_t bestScore = 0;
     for (int w = 0; w < Game.Header.WorldCount; w++) {
@@ -172,7 +180,7 @@ int SettleTarget(int h, int from)
 
 TAttackTarget AttackTarget(int h, int from, int64_t strength)
 {
-    std::vector<int> hops = HopDistances(from);
+    std::vector<int> hops = HopsFrom(from);
     TAttackTarget t{-1, false};
     int64_t best = 0;
     int64_t odds = DifficultyRecord().AttackOdds;
@@ -304,7 +312,7 @@ static void SendLanding(int h, int guard)
 static void SendScout(int h, int f)
 {
     int loc = Game.Fleets[f].Loc;
-    std::vector<int> hops = HopDistances(loc);
+    std::vector<int> hops = HopsFrom(loc);
     int unseen = -1, oldest = -1;
     for (int s = 0; s < Game.Header.SystemCount; s++) {
         int d = hops[(size_t)s];
@@ -438,5 +446,6 @@ void PlanHouse(int h)
     PlanWorlds(h);
     PlanFleets(h);
     PlanShips(h);
-    TablePlanned = 0;   // the table is this house's, tonight
+    TablePlanned = 0;   // the tables are this house's, tonight
+    PlanHops = THopMemo();
 }
