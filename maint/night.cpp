@@ -140,6 +140,7 @@ void CmdSim()
     if (CommandArgs.size() < 2) Fatal("sim needs HOUSES and DAYS");
     int houses = ArgInt(0, 0), days = ArgInt(1, 0), seed = ArgInt(2, 1);
     EventKeepDays = 9999;
+    EventsSync = false;   // a scratch game: the whole of it is saved at the end
     TNewGame p;
     p.Players = houses;
     p.Days = days;

@@ -7,6 +7,7 @@
 #include "core/osfs.h"
 
 int EventKeepDays = 7;
+bool EventsSync = true;
 
 // The event store while a night writes it.
 static bool EventsOpen = false;
@@ -96,11 +97,11 @@ bool EventsEnd()
     std::string newPath = NewFileName(EventsPath);
     TFileHandle fd = FileCreate(newPath);
     if (fd < 0) return false;
-    bool ok = FileWrite(fd, EventsData.data(), EventsData.size()) && FileSync(fd);
+    bool ok = FileWrite(fd, EventsData.data(), EventsData.size()) && (!EventsSync || FileSync(fd));
     ok = FileClose(fd) && ok;
     EventsData.clear();
     if (!ok || !RenameFile(newPath, EventsPath)) return false;
-    SyncFolderOf(EventsPath);
+    if (EventsSync) SyncFolderOf(EventsPath);
     return true;
 }
 

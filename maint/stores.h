@@ -49,6 +49,9 @@ std::string MessageLine(const TMessageRec& m, int i);
 
 // The event writer, open for the length of one night.
 extern int EventKeepDays;   // 7; the simulator keeps everything
+// Whether EVENTS.NEW reaches the disk before it is renamed into place; the
+// simulator, playing a scratch game night after night, does without.
+extern bool EventsSync;
 bool EventsBegin(const std::string& folder, int day);
 void AddEvent(int house, int kind, const std::string& text);
 void AddNews(const std::string& text);
