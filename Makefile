@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 20
 
-.PHONY: all test test-plain test-sanitize fuzz play clean
+.PHONY: all test test-plain test-sanitize fuzz play bench clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -30,6 +30,10 @@ fuzz:
 	  $(BUILD)-fuzz/tests/fuzz/load_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=130000 \
 	    -print_final_stats=1 $(BUILD)-fuzz/corpus tests/fuzz/corpus; \
 	else echo "clang++ not found: fuzzing skipped"; fi
+
+# One whole night at every limit, the fast and the plain searches side by side.
+bench: all
+	./$(BUILD)/night_bench
 
 play: all
 	@mkdir -p play
