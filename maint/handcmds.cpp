@@ -45,16 +45,9 @@ void CmdJoin()
         StrGet(Game.Systems[Game.Worlds[home].System].Name));
 }
 
-static int ArgNumber(size_t i)
-{
-    int64_t v;
-    if (i >= CommandArgs.size() || !ParseInt64(CommandArgs[i], v) || v < INT32_MIN || v > INT32_MAX) return 0;
-    return (int)v;
-}
-
 void CmdEvents()
 {
-    int house = ArgNumber(0), day = ArgNumber(1);
+    int house = ArgInt(0, 0), day = ArgInt(1, 0);
     std::vector<TEventRec> events;
     if (!ReadEvents(GameFolder, events)) Fatal("no EVENTS.DAT");
     for (const TEventRec& e : events)

@@ -37,6 +37,13 @@ int IntOption(const std::string& name, int def)
     return result;
 }
 
+int ArgInt(size_t i, int def)
+{
+    int64_t v;
+    if (i >= CommandArgs.size() || !ParseInt64(CommandArgs[i], v) || v < INT32_MIN || v > INT32_MAX) return def;
+    return (int)v;
+}
+
 bool HasOption(const std::string& name)
 {
     for (const std::string& a : CommandArgs)

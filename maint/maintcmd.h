@@ -15,6 +15,8 @@ std::string GamePath();                      // the game folder's THYRE.DAT
 [[noreturn]] void Fatal(const std::string& message);
 int IntOption(const std::string& name, int def);
 bool HasOption(const std::string& name);
+// Command argument i read as a whole number, or def when missing or unreadable.
+int ArgInt(size_t i, int def);
 // Prints one line to standard output.
 void Say(const std::string& line);
 

@@ -128,13 +128,6 @@ void CmdTurn()
 static const char* const SimNames[12] = {"Varro",   "Ostrel", "Kain",  "Meridel", "Thane",  "Isolde",
                                          "Corvane", "Ashby",  "Delmar", "Fenwick", "Larkin", "Sabre"};
 
-static int ArgInt(size_t i, int def)
-{
-    int64_t v;
-    if (i >= CommandArgs.size() || !ParseInt64(CommandArgs[i], v) || v < INT32_MIN || v > INT32_MAX) return def;
-    return (int)v;
-}
-
 void CmdSim()
 {
     if (CommandArgs.size() < 2) Fatal("sim needs HOUSES and DAYS");

@@ -142,7 +142,7 @@ TEST(Sim, ComputerHousesPlayAGame)
     EXPECT_GT(built, 100);
     EXPECT_GT(battles, 10);
     EXPECT_GT(taken, 0);
-    EXPECT_EQ(events.front().Day, 1);   // the whole game is kept
+    EXPECT_EQ(+events.front().Day, 1);   // the whole game is kept
 
     r = Ydmaint({"-d", dir.Dir, "fame"});
     EXPECT_EQ(r.Out, "No game has finished yet.\n");   // computer houses only
