@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/osfs.h"
+#include "core/settings.h"
 #include "core/text.h"
 
 std::string GameFolder;
@@ -29,19 +30,14 @@ void Fatal(const std::string& message)
 int IntOption(const std::string& name, int def)
 {
     int result = def;
-    for (size_t i = 0; i + 1 < CommandArgs.size(); i++) {
-        if (CommandArgs[i] != name) continue;
-        int64_t v;
-        if (ParseInt64(CommandArgs[i + 1], v) && v >= INT32_MIN && v <= INT32_MAX) result = (int)v;
-    }
+    for (size_t i = 0; i + 1 < CommandArgs.size(); i++)
+        if (CommandArgs[i] == name) result = ParseInt(CommandArgs[i + 1], result);
     return result;
 }
 
 int ArgInt(size_t i, int def)
 {
-    int64_t v;
-    if (i >= CommandArgs.size() || !ParseInt64(CommandArgs[i], v) || v < INT32_MIN || v > INT32_MAX) return def;
-    return (int)v;
+    return i < CommandArgs.size() ? ParseInt(CommandArgs[i], def) : def;
 }
 
 bool HasOption(const std::string& name)
