@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The delimiter that joins a folder and a file name on this platform.
 extern const char PathDelim;
@@ -25,6 +26,10 @@ bool RemoveFolder(const std::string& path);
 // Flushes the folder's entry list so a rename inside it survives a power cut.
 void SyncFolderOf(const std::string& path);
 int64_t FileSize(const std::string& path);   // -1 when it cannot be read
+bool IsFolder(const std::string& path);
+// The names of a folder's entries ("." and ".." left out), in the order the
+// file system lists them; false when the folder cannot be read.
+bool ListFolder(const std::string& folder, std::vector<std::string>& names);
 
 // A file opened by one of the calls below; -1 is "not open".
 typedef int TFileHandle;
@@ -52,4 +57,5 @@ struct TDateTime {
 TDateTime LocalNow();
 TDateTime UtcNow();
 int64_t MonotonicMs();
+int64_t UnixSeconds();   // whole seconds since 1970, UTC
 void SleepMs(int ms);

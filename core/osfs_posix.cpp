@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -219,4 +220,28 @@ void SleepMs(int ms)
 {
     struct timespec ts{ms / 1000, (long)(ms % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {}
+}
+
+int64_t UnixSeconds()
+{
+    return (int64_t)time(nullptr);
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    DIR* d = opendir(folder.empty() ? "." : folder.c_str());
+    if (!d) return false;
+    while (struct dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+    return true;
 }

@@ -1,0 +1,302 @@
+// The connection, its buffers and the attribute sequences.
+#include "door/door.h"
+#include "core/osfs.h"
+#include "core/text.h"
+#include "door/doorio.h"
+#include "door/dropfile.h"
+
+// Module state of the door layer.
+static TDoorChannel Channel = ChannelNone;
+static TIoHandle InHandle = -1;
+static TIoHandle OutHandle = -1;
+static std::string OutBuffer;
+static std::string InBuffer;
+static bool Hangup = false;
+static bool Ansi = true;
+static int CurrentAttr = 7;
+static int64_t StartTime = 0;
+static int64_t SecondsAtStart = 3600;
+static int TelnetState = 0;
+
+static const size_t OutLimit = 4096;
+
+void DoorAttach(TDoorChannel channel, int inHandle, int outHandle, bool ansi, int64_t secondsLeft)
+{
+    Channel = channel;
+    InHandle = inHandle;
+    OutHandle = outHandle;
+    OutBuffer.clear();
+    InBuffer.clear();
+    Hangup = false;
+    IoClearSignalled();
+    Ansi = ansi;
+    CurrentAttr = 7;
+    StartTime = UnixSeconds();
+    SecondsAtStart = secondsLeft;
+    TelnetState = 0;
+}
+
+// The standard handles, as a terminal when standard input is one.
+static void AttachStandard()
+{
+    if (IoIsTerminal(IoStdIn)) {
+        DoorAttach(ChannelConsole, IoStdIn, IoStdOut, DoorInfo.Ansi, DoorInfo.SecondsLeft);
+        IoSetRawTerminal(IoStdIn);
+    } else {
+        DoorAttach(ChannelHandles, IoStdIn, IoStdOut, DoorInfo.Ansi, DoorInfo.SecondsLeft);
+    }
+}
+
+std::string DoorConnect()
+{
+    if (DoorInfo.CommType == 2) {
+        // Some BBSes write a handle of -1 when the caller is on the standard
+        // handles (a pseudo-terminal) rather than on a socket of ours.
+        if ((int64_t)DoorInfo.SocketHandle < 0) {
+            IoInstallSignals();
+            AttachStandard();
+            return "";
+        }
+        int error = 0;
+        if (!IoSocketUsable(DoorInfo.SocketHandle, error))
+            return "Door: DOOR32.SYS socket handle " + std::to_string(DoorInfo.SocketHandle) +
+                   " is not a socket this program can use (error " + IntToText(error) + ")";
+        IoInstallSignals();
+        DoorAttach(ChannelSocket, (int)DoorInfo.SocketHandle, (int)DoorInfo.SocketHandle, DoorInfo.Ansi,
+                   DoorInfo.SecondsLeft);
+        return "";
+    }
+    if (DoorInfo.CommType == 1)
+        return "Door: DOOR32.SYS comm type 1 (serial) is not supported on Linux; use telnet (2)";
+    IoInstallSignals();
+    AttachStandard();
+    return "";
+}
+
+void DoorOpen()
+{
+    std::string refusal = DoorConnect();
+    if (refusal.empty()) return;
+    std::string line = refusal + "\n";
+    FileWrite(1, line.data(), line.size());
+    std::exit(1);
+}
+
+void DoorClose()
+{
+    DoorFlush();
+    IoRestoreTerminal();
+    Channel = ChannelNone;
+}
+
+TDoorChannel DoorChannel()
+{
+    return Channel;
+}
+
+bool DoorHungUp()
+{
+    return Hangup || IoSignalled();
+}
+
+static void SetHangup()
+{
+    Hangup = true;
+    OutBuffer.clear();
+}
+
+void DoorWrite(const std::string& bytes)
+{
+    if (DoorHungUp()) return;   // nobody is listening any more
+    OutBuffer += bytes;
+    if (OutBuffer.size() > OutLimit) DoorFlush();
+}
+
+void DoorFlush()
+{
+    if (OutBuffer.empty()) return;
+    if (DoorHungUp() || Channel == ChannelNone) {
+        OutBuffer.clear();
+        return;
+    }
+    // Byte 255 starts a telnet command: a caller's client would take it and
+    // the byte after it as one, whether it reaches them over our socket or
+    // through the BBS's pseudo-terminal.  The door sends none.
+    for (char& c : OutBuffer)
+        if ((unsigned char)c == 255) c = ' ';
+    if (!IoWriteAll(OutHandle, Channel == ChannelSocket, OutBuffer.data(), OutBuffer.size())) SetHangup();
+    OutBuffer.clear();
+}
+
+// Strips telnet commands from received bytes; the state carries a command
+// split across two receives.
+static std::string TelnetFilter(const char* data, size_t n)
+{
+    std::string kept;
+    for (size_t i = 0; i < n; i++) {
+        unsigned char b = (unsigned char)data[i];
+        switch (TelnetState) {
+        case 0:
+            if (b == 255) TelnetState = 1;
+            else kept += (char)b;
+            break;
+        case 1:
+            if (b == 250) TelnetState = 3;
+            else if (b >= 251 && b <= 254) TelnetState = 2;
+            else {
+                if (b == 255) kept += (char)b;
+                TelnetState = 0;
+            }
+            break;
+        case 2:
+            TelnetState = 0;
+            break;
+        case 3:
+            if (b == 255) TelnetState = 4;
+            break;
+        default:
+            TelnetState = b == 240 ? 0 : 3;
+            break;
+        }
+    }
+    return kept;
+}
+
+[[noreturn]] static void RaiseHangup()
+{
+    SetHangup();
+    throw EHangup();
+}
+
+bool DoorWaitInput(int ms)
+{
+    if (DoorHungUp()) RaiseHangup();
+    DoorFlush();
+    if (DoorHungUp()) RaiseHangup();
+    if (Channel == ChannelNone) RaiseHangup();
+    bool unlimited = ms < 0;
+    int64_t deadline = MonotonicMs() + (ms >= 1 ? ms : 0);
+    bool socket = Channel == ChannelSocket;
+    for (;;) {
+        // Waits are cut into slices so a hang-up signal is noticed within a
+        // tenth of a second even if it came just before the wait began.
+        int slice = unlimited ? 100 : (int)Clamp(deadline - MonotonicMs(), 0, 100);
+        TIoResult ready = IoWaitReadable(InHandle, slice);
+        if (ready == IoClosed) RaiseHangup();
+        if (ready == IoData) {
+            char buf[1024];
+            long got = IoRead(InHandle, socket, buf, socket ? 1024 : 512);
+            if (got < 0) RaiseHangup();
+            if (got > 0) {
+                if (socket) {
+                    std::string kept = TelnetFilter(buf, (size_t)got);
+                    if (!kept.empty()) {
+                        InBuffer += kept;
+                        return true;
+                    }
+                } else {
+                    InBuffer.append(buf, (size_t)got);
+                    return true;
+                }
+            }
+        }
+        if (DoorHungUp()) RaiseHangup();
+        if (!unlimited && MonotonicMs() >= deadline) return false;
+    }
+}
+
+std::string& DoorInputBuffer()
+{
+    return InBuffer;
+}
+
+int64_t DoorSecondsLeft()
+{
+    return SecondsAtStart - (UnixSeconds() - StartTime);
+}
+
+void DoorSetAttr(int attr)
+{
+    attr &= 0xFF;
+    if (attr == CurrentAttr) return;
+    CurrentAttr = attr;
+    if (!Ansi) return;
+    static const char AnsiDigit[] = "04261537";   // PC colour order to ANSI's
+    std::string seq = "\x1b[0";
+    if (attr & 8) seq += ";1";
+    if (attr & 128) seq += ";5";
+    seq += ";3";
+    seq += AnsiDigit[attr & 7];
+    seq += ";4";
+    seq += AnsiDigit[(attr >> 4) & 7];
+    seq += "m";
+    DoorWrite(seq);
+}
+
+int DoorAttr()
+{
+    return CurrentAttr;
+}
+
+void DoorClearScreen()
+{
+    DoorWrite(Ansi ? "\x1b[2J\x1b[H" : "\f");
+}
+
+void DoorClearEol()
+{
+    if (Ansi) DoorWrite("\x1b[K");
+}
+
+void DoorMoveCursor(int n)
+{
+    if (n > 0) {
+        if (Ansi) DoorWrite("\x1b[" + IntToText(n) + "C");
+    } else if (n < 0) {
+        int64_t back = -(int64_t)n;
+        if (Ansi) DoorWrite("\x1b[" + IntToText(back) + "D");
+        else DoorWrite(std::string((size_t)back, '\b'));
+    }
+}
+
+static int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void WriteColour(const std::string& text)
+{
+    size_t run = 0;   // start of the plain characters not yet written
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '`' && i + 1 < text.size()) {
+            if (i > run) DoorWrite(text.substr(run, i - run));
+            int v = HexValue(text[i + 1]);
+            if (v >= 0) DoorSetAttr(v);
+            i += 2;
+            run = i;
+        } else {
+            i++;
+        }
+    }
+    if (run < text.size()) DoorWrite(text.substr(run));
+}
+
+std::string ColourPrefix(const std::string& text, int n)
+{
+    int visible = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '`' && i + 1 < text.size()) {
+            i += 2;
+            continue;
+        }
+        if (visible >= n) return text.substr(0, i);
+        visible++;
+        i++;
+    }
+    return text;
+}

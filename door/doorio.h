@@ -1,0 +1,43 @@
+// The operating-system side of the caller's connection: the inherited
+// socket, the terminal and the standard handles, and the signals that mean
+// "the caller is gone".  The rest of the door layer sees only these calls,
+// so a port replaces this one file.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Descriptor of a byte stream: the inherited socket, or standard input and
+// output.
+typedef int TIoHandle;
+const TIoHandle IoStdIn = 0;
+const TIoHandle IoStdOut = 1;
+
+// Hang-up, interrupt and termination signals only raise a flag, read
+// between waits; a broken pipe is reported by the write instead of killing
+// the process.
+void IoInstallSignals();
+bool IoSignalled();
+void IoClearSignalled();   // for a second connection in the same process (tests)
+
+// True when the number is an open socket we can use; otherwise false and
+// the operating system's error number in `error`.
+bool IoSocketUsable(uint64_t handle, int& error);
+
+bool IoIsTerminal(TIoHandle h);
+// Puts the terminal into raw mode (no line editing, no echo, no signals from
+// keys, no translation of bytes either way) and remembers how it was; the
+// saved mode is restored by IoRestoreTerminal and at process exit.
+bool IoSetRawTerminal(TIoHandle h);
+void IoRestoreTerminal();
+
+enum TIoResult { IoData, IoNothing, IoClosed };
+
+// Waits up to ms milliseconds (0 polls) until the handle can be read.
+// IoClosed when the peer is gone in a way a wait can see.
+TIoResult IoWaitReadable(TIoHandle h, int ms);
+// Reads what is there, at most n bytes.  Returns the count, 0 when nothing
+// could be read just now, -1 when the stream has ended or failed.
+long IoRead(TIoHandle h, bool socket, void* buf, size_t n);
+// Writes all n bytes, waiting while the stream is full.  False when the
+// caller is gone (closed connection, broken pipe) or the signal flag rose.
+bool IoWriteAll(TIoHandle h, bool socket, const void* buf, size_t n);

@@ -1,0 +1,34 @@
+// The caller as the BBS describes them in its drop file.  Eight common
+// formats are read into one record; the connection is opened from it later.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TDoorInfo {
+    std::string UserName;          // the caller's full name as the BBS knows it
+    std::string Alias;             // the caller's handle
+    int64_t SecondsLeft = 3600;    // the caller's time for this call
+    bool Ansi = true;              // the terminal understands ANSI colour and cursor control
+    int Node = 1;                  // the BBS node number
+    int ScreenRows = 24;           // lines on the caller's screen, for paging
+    int CommType = -1;             // DOOR32.SYS: 0 local, 1 serial, 2 telnet; -1 other formats
+    uint64_t SocketHandle = 0;     // DOOR32.SYS line 2 (a negative number wraps and stays negative as int64)
+};
+
+// The drop file most recently read (one caller per process).
+extern TDoorInfo DoorInfo;
+
+// A drop file as its lines: trailing blanks and control bytes cut, every
+// end-of-file byte (26) removed.
+typedef std::vector<std::string> TDropLines;
+
+// Reads the drop file at `path` into DoorInfo, starting from the record's
+// initial values.  The format follows from the file's name.  False for an
+// unknown name, a file that cannot be read, one shorter than its format
+// needs, or one that names nobody.
+bool ReadDropFile(const std::string& path);
+
+// The best drop file in a folder for a node, spelled as the file system
+// spells it, or empty when the folder holds none.
+std::string FindDropFile(const std::string& folder, int node);

@@ -1,0 +1,22 @@
+// Keys and the line editor.  A key is a text: one character, "\r" for
+// Enter, the escape byte alone for Escape, or a key name such as "KEY_UP".
+// An empty key means the wait timed out.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct TGetStrOpts {
+    int32_t MaxLen = 80;        // most characters the line may hold
+    std::string Default;        // text placed in the field at the start
+    bool DigitsOnly = false;    // only digits and one leading minus sign
+    bool ShowField = false;     // first draw MaxLen blanks
+    bool Highlight = true;      // show a non-empty Default in swapped colours until the first key
+    bool NewLine = true;        // write CR LF when the line is accepted
+    bool UpperKeys = false;     // upper-case every single-character key
+    int32_t Attr = -1;          // attribute to edit in; -1 keeps the current one
+    int32_t TimeoutMs = -1;     // wait per key; -1 waits without limit
+};
+
+std::string DoorReadKey(int timeoutMs);
+std::string DoorGetStr(const TGetStrOpts& opts);
+std::string DoorInput(int maxLen, bool digitsOnly);
