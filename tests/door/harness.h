@@ -1,0 +1,58 @@
+// Plays the BBS for door tests: starts a door program the way Linux BBSes
+// start one, and plays the caller at the other end of the connection.
+//
+//   ViaSocket    a loopback telnet connection; the accepted socket is
+//                inherited by the door and named on DOOR32.SYS line 2;
+//                standard input and output are /dev/null.
+//   ViaPipes     the caller on plain pipes as standard input and output.
+//   ViaTerminal  the caller on a pseudo-terminal in cooked mode with echo,
+//                as a BBS hands it over; the door is its session leader.
+//
+// Standard error is always a pipe, as the BBS logs it.
+#pragma once
+#include <string>
+#include <sys/types.h>
+#include <termios.h>
+#include <vector>
+
+enum THarnessMode { ViaSocket, ViaPipes, ViaTerminal };
+
+struct TLaunch {
+    THarnessMode Mode = ViaSocket;
+    std::string Program;
+    std::vector<std::string> Args;
+    std::string Folder;                // where DOOR32.SYS is written, ends in '/'
+    // DOOR32.SYS lines 1 and 2; "@" in Handle is replaced by the accepted
+    // socket's number.  An empty CommType writes no DOOR32.SYS.
+    std::string CommType = "2";
+    std::string Handle = "@";
+    bool IgnoreSigpipe = false;        // start the door with SIGPIPE ignored
+    int Umask = 022;
+};
+
+struct TBbs {
+    THarnessMode Mode = ViaSocket;
+    pid_t Pid = -1;
+    int Caller = -1;        // the caller's end: client socket, pty master, or pipe to the door's input
+    int CallerIn = -1;      // pipes only: the door's output
+    int Accepted = -1;      // socket mode: the BBS's own copy of the door's socket
+    int PtySlave = -1;      // terminal mode: the BBS's copy of the terminal, for its settings
+    int ErrPipe = -1;
+    std::string Screen;     // everything the caller saw so far
+    std::string Errors;     // the door's standard error so far
+    int ExitCode = -1;
+
+    ~TBbs();
+    bool Start(const TLaunch& launch);
+    void Send(const std::string& bytes);
+    // Sends the pieces as separate packets, a pause between them.
+    void SendSplit(const std::vector<std::string>& pieces, int pauseMs = 30);
+    // Reads until the screen holds `text`; false after `ms` without it.
+    bool WaitFor(const std::string& text, int ms = 5000);
+    // Waits for the door to end; its exit code (128 + signal when killed),
+    // or -1 after `ms` (the door is then killed).
+    int WaitExit(int ms = 5000);
+    void CloseCaller();     // the caller hangs up (both directions)
+    void CloseCallerOutput();   // pipes only: nobody reads the door's output any more
+    void Pump(int ms);      // collects output and errors for a while
+};
