@@ -79,6 +79,9 @@ void DoorOpen()
     if (refusal.empty()) return;
     std::string line = refusal + "\n";
     FileWrite(1, line.data(), line.size());
+    // Socket doors often run with standard output on /dev/null while the BBS
+    // logs standard error: say it there too, so the sysop sees why.
+    if (IoErrorsApart()) FileWrite(2, line.data(), line.size());
     std::exit(1);
 }
 

@@ -24,6 +24,10 @@ void IoClearSignalled();   // for a second connection in the same process (tests
 bool IoSocketUsable(uint64_t handle, int& error);
 
 bool IoIsTerminal(TIoHandle h);
+// True when standard error is a stream of its own, not the same file or
+// pipe as standard output (a BBS that sends the door's output to /dev/null
+// and logs only standard error).
+bool IoErrorsApart();
 // Puts the terminal into raw mode (no line editing, no echo, no signals from
 // keys, no translation of bytes either way) and remembers how it was; the
 // saved mode is restored by IoRestoreTerminal and at process exit.

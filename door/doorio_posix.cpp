@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static volatile sig_atomic_t Signalled = 0;
@@ -60,6 +61,14 @@ bool IoSocketUsable(uint64_t handle, int& error)
 bool IoIsTerminal(TIoHandle h)
 {
     return isatty(h) == 1;
+}
+
+bool IoErrorsApart()
+{
+    struct stat out, err;
+    if (fstat(2, &err) != 0) return false;
+    if (fstat(1, &out) != 0) return true;
+    return out.st_dev != err.st_dev || out.st_ino != err.st_ino;
 }
 
 static bool TerminalSaved = false;

@@ -248,6 +248,16 @@ TEST(DoorLaunch, RefusedConnections)
     EXPECT_EQ(r.Out,
               "Door: DOOR32.SYS socket handle 99999999999 is not a socket this program can use (error 9)\n");
     EXPECT_FALSE(PathExists(s.Path("PROBE.LOG")));   // refused before anything was written
+
+    // A socket BBS puts standard output on /dev/null and logs standard
+    // error: the refusal must reach that log too.
+    TBbs bbs;
+    TLaunch l = Probe(s, ViaSocket);
+    l.Handle = "250";
+    ASSERT_TRUE(bbs.Start(l));
+    EXPECT_EQ(bbs.WaitExit(), 1);
+    EXPECT_EQ(bbs.Errors, "Door: DOOR32.SYS socket handle 250 is not a socket this program can use (error 9)\n");
+    EXPECT_EQ(bbs.Screen, "");
 }
 
 TEST(DoorLaunch, PasswordNeverLoggedAndFilesReadable)
