@@ -26,15 +26,18 @@ static std::string ChannelName()
     }
 }
 
+static std::string Hex(char c)
+{
+    char hex[4];
+    snprintf(hex, sizeof hex, "%02x", (unsigned char)c);
+    return hex;
+}
+
 static std::string KeyName(const std::string& key)
 {
     if (key == "\r") return "CR";
     if (key == "\x1b") return "ESC";
-    if (key.size() == 1 && ((unsigned char)key[0] < 32 || (unsigned char)key[0] > 126)) {
-        char hex[8];
-        snprintf(hex, sizeof hex, "%02x", (unsigned char)key[0]);
-        return hex;
-    }
+    if (key.size() == 1 && ((unsigned char)key[0] < 32 || (unsigned char)key[0] > 126)) return Hex(key[0]);
     return key;
 }
 
@@ -60,9 +63,7 @@ static int Run(const std::string& mode)
             std::string shown;
             bool quit = false;
             for (char c : in) {
-                char hex[8];
-                snprintf(hex, sizeof hex, "%02x ", (unsigned char)c);
-                shown += hex;
+                shown += Hex(c) + " ";
                 quit = quit || c == 'q';
             }
             in.clear();

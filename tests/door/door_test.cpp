@@ -1,9 +1,9 @@
 // The connection and the keys in one process: the door attached to one end
 // of a socket pair, the test playing the caller's telnet client at the
 // other.
+#include "core/osfs.h"
 #include "door/door.h"
 #include "door/keys.h"
-#include <chrono>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -70,9 +70,9 @@ std::vector<std::string> Keys(int timeoutMs = 0)
     return keys;
 }
 
-int64_t ElapsedMs(std::chrono::steady_clock::time_point t0)
+int64_t ElapsedMs(int64_t t0)
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    return MonotonicMs() - t0;
 }
 
 } // namespace
@@ -184,19 +184,19 @@ TEST(DoorInput, TelnetFilterAcrossReceives)
 TEST(DoorInput, WaitTimesOutAndCallerTime)
 {
     TCaller c(true, 90);
-    auto t0 = std::chrono::steady_clock::now();
+    int64_t t0 = MonotonicMs();
     EXPECT_FALSE(DoorWaitInput(300));
     int64_t ms = ElapsedMs(t0);
     EXPECT_GE(ms, 290);
     EXPECT_LT(ms, 2000);
-    t0 = std::chrono::steady_clock::now();
+    t0 = MonotonicMs();
     EXPECT_FALSE(DoorWaitInput(0));
     EXPECT_LT(ElapsedMs(t0), 500);
     EXPECT_LE(DoorSecondsLeft(), 90);
     EXPECT_GE(DoorSecondsLeft(), 85);
     // A wait without limit returns on input.
     std::thread late([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        SleepMs(150);
         c.Send("k");
     });
     EXPECT_TRUE(DoorWaitInput(-1));
@@ -229,7 +229,7 @@ TEST(DoorInput, KeysAndSequences)
     c.Send("\x1bx");
     EXPECT_EQ(Keys(200), (std::vector<std::string>{Esc, "x"}));
     c.Send("\x1b");
-    auto t0 = std::chrono::steady_clock::now();
+    int64_t t0 = MonotonicMs();
     EXPECT_EQ(DoorReadKey(-1), Esc);
     int64_t ms = ElapsedMs(t0);
     EXPECT_GE(ms, 90);
@@ -254,11 +254,11 @@ TEST(DoorInput, SplitSequenceWithinTheWait)
 {
     TCaller c;
     std::thread rest([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        SleepMs(40);
         c.Send("[");
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        SleepMs(40);
         c.Send("3");
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        SleepMs(40);
         c.Send("~");
     });
     c.Send("\x1b");

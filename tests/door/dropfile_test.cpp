@@ -12,6 +12,13 @@ static std::string TextFile(const std::vector<std::string>& lines, const std::st
     return s;
 }
 
+// Writes the lines as the named drop file and reads it back.
+static bool Reads(const std::string& path, const std::vector<std::string>& lines, const std::string& eol = "\n")
+{
+    WriteFile(path, TextFile(lines, eol));
+    return ReadDropFile(path);
+}
+
 static std::vector<std::string> Blank(int n)
 {
     return std::vector<std::string>((size_t)n, "");
@@ -44,8 +51,7 @@ TEST(DropFile, Door32AllFieldsLfAndCrLf)
 {
     TScratch s;
     for (const char* eol : {"\n", "\r\n"}) {
-        WriteFile(s.Path("DOOR32.SYS"), TextFile(Door32("2", "12"), eol));
-        ASSERT_TRUE(ReadDropFile(s.Path("DOOR32.SYS")));
+        ASSERT_TRUE(Reads(s.Path("DOOR32.SYS"), Door32("2", "12"), eol));
         EXPECT_EQ(DoorInfo.CommType, 2);
         EXPECT_EQ(DoorInfo.SocketHandle, 12u);
         EXPECT_EQ(DoorInfo.UserName, "Ann Smith");
@@ -60,8 +66,7 @@ TEST(DropFile, Door32AllFieldsLfAndCrLf)
     l[8] = "";
     l[9] = "0";
     l[10] = "x";
-    WriteFile(s.Path("door32.sys"), TextFile(l));
-    ASSERT_TRUE(ReadDropFile(s.Path("door32.sys")));
+    ASSERT_TRUE(Reads(s.Path("door32.sys"), l));
     EXPECT_EQ(DoorInfo.CommType, -1);
     EXPECT_EQ(DoorInfo.SocketHandle, 0u);
     EXPECT_EQ(DoorInfo.SecondsLeft, 3600);
@@ -69,8 +74,7 @@ TEST(DropFile, Door32AllFieldsLfAndCrLf)
     EXPECT_EQ(DoorInfo.Node, 1);
     // A negative handle (written for a caller on the standard handles)
     // stays recognisably negative.
-    WriteFile(s.Path("DOOR32.SYS"), TextFile(Door32("2", "-1")));
-    ASSERT_TRUE(ReadDropFile(s.Path("DOOR32.SYS")));
+    ASSERT_TRUE(Reads(s.Path("DOOR32.SYS"), Door32("2", "-1")));
     EXPECT_EQ((int64_t)DoorInfo.SocketHandle, -1);
 }
 
@@ -79,16 +83,13 @@ TEST(DropFile, Door32MinimumAndNobody)
     TScratch s;
     std::vector<std::string> l = Door32("0", "0");
     l.pop_back();
-    WriteFile(s.Path("DOOR32.SYS"), TextFile(l));
-    EXPECT_FALSE(ReadDropFile(s.Path("DOOR32.SYS")));
+    EXPECT_FALSE(Reads(s.Path("DOOR32.SYS"), l));
     l = Door32("0", "0");
     l[5] = "";
-    WriteFile(s.Path("DOOR32.SYS"), TextFile(l));
-    ASSERT_TRUE(ReadDropFile(s.Path("DOOR32.SYS")));
+    ASSERT_TRUE(Reads(s.Path("DOOR32.SYS"), l));
     EXPECT_EQ(DoorInfo.UserName, "Raven");   // the alias stands in
     l[6] = "   ";
-    WriteFile(s.Path("DOOR32.SYS"), TextFile(l));
-    EXPECT_FALSE(ReadDropFile(s.Path("DOOR32.SYS")));
+    EXPECT_FALSE(Reads(s.Path("DOOR32.SYS"), l));
     EXPECT_FALSE(ReadDropFile(s.Path("MISSING.SYS")));
     EXPECT_FALSE(ReadDropFile(s.Path("DOOR32.TXT")));
 }
@@ -96,8 +97,7 @@ TEST(DropFile, Door32MinimumAndNobody)
 TEST(DropFile, CrLfAndEndOfFileByteReadLikeClean)
 {
     TScratch s;
-    WriteFile(s.Path("DOOR.SYS"), TextFile(DoorSys()));
-    ASSERT_TRUE(ReadDropFile(s.Path("DOOR.SYS")));
+    ASSERT_TRUE(Reads(s.Path("DOOR.SYS"), DoorSys()));
     TDoorInfo clean = DoorInfo;
     // Trailing blanks, tabs and an end-of-file byte at the very end.
     std::vector<std::string> l = DoorSys();
@@ -116,8 +116,7 @@ TEST(DropFile, DoorSysFields)
 {
     TScratch s;
     std::string p = s.Path("DOOR.SYS");
-    WriteFile(p, TextFile(DoorSys()));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, DoorSys()));
     EXPECT_EQ(DoorInfo.Node, 4);
     EXPECT_EQ(DoorInfo.UserName, "Bob Jones");
     EXPECT_EQ(DoorInfo.Alias, "Bobby");
@@ -129,42 +128,35 @@ TEST(DropFile, DoorSysFields)
     std::vector<std::string> l = DoorSys();
     l[17] = "0";   // no time left at all: minutes are not consulted
     l[19] = "ng";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.SecondsLeft, 0);
     EXPECT_FALSE(DoorInfo.Ansi);
 
     l[17] = "";    // no seconds: the minutes count
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.SecondsLeft, 25 * 60);
     l[18] = "abc";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.SecondsLeft, 3600);
 
     // Twenty lines: no alias line, no screen rows line.
     l = DoorSys();
     l.resize(20);
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.Alias, "Bob Jones");
     EXPECT_EQ(DoorInfo.ScreenRows, 24);
     l.resize(19);
-    WriteFile(p, TextFile(l));
-    EXPECT_FALSE(ReadDropFile(p));
+    EXPECT_FALSE(Reads(p, l));
 
     // A page length of 0 or less would page every line: it keeps 24.
     l = DoorSys();
     l[20] = "0";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.ScreenRows, 24);
     // A minute count that would overflow the seconds saturates.
     l[17] = "-1";
     l[18] = "9223372036854775807";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_GT(DoorInfo.SecondsLeft, 0);
 }
 
@@ -183,8 +175,7 @@ TEST(DropFile, DorinfoNodesAndNames)
     } cases[] = {{"DORINFO.DEF", 1}, {"DORINFO1.DEF", 1}, {"dorinfo7.def", 7}, {"DORINFOB.DEF", 11},
                  {"DORINFOZ.DEF", 35}, {"DORINFO0.DEF", 1}, {"DORINFO12.DEF", 12}, {"DORINFOAB.DEF", 1}};
     for (const auto& c : cases) {
-        WriteFile(s.Path(c.Name), TextFile(l));
-        ASSERT_TRUE(ReadDropFile(s.Path(c.Name))) << c.Name;
+        ASSERT_TRUE(Reads(s.Path(c.Name), l)) << c.Name;
         EXPECT_EQ(DoorInfo.Node, c.Node) << c.Name;
     }
     EXPECT_EQ(DoorInfo.UserName, "John Mcsmith-jones");
@@ -194,18 +185,15 @@ TEST(DropFile, DorinfoNodesAndNames)
 
     l[7] = "SMITH";
     l[9] = "0";
-    WriteFile(s.Path("DORINFO1.DEF"), TextFile(l));
-    ASSERT_TRUE(ReadDropFile(s.Path("DORINFO1.DEF")));
+    ASSERT_TRUE(Reads(s.Path("DORINFO1.DEF"), l));
     EXPECT_EQ(DoorInfo.UserName, "John Smith");
     EXPECT_FALSE(DoorInfo.Ansi);
     l[9] = "-1";
-    WriteFile(s.Path("DORINFO1.DEF"), TextFile(l));
-    ASSERT_TRUE(ReadDropFile(s.Path("DORINFO1.DEF")));
+    ASSERT_TRUE(Reads(s.Path("DORINFO1.DEF"), l));
     EXPECT_FALSE(DoorInfo.Ansi);
 
     l.resize(11);
-    WriteFile(s.Path("DORINFO1.DEF"), TextFile(l));
-    EXPECT_FALSE(ReadDropFile(s.Path("DORINFO1.DEF")));
+    EXPECT_FALSE(Reads(s.Path("DORINFO1.DEF"), l));
 }
 
 TEST(DropFile, ChainTxt)
@@ -218,8 +206,7 @@ TEST(DropFile, ChainTxt)
     l[9] = "50";
     l[13] = "1";
     l[15] = "1234.56";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.Alias, "Raven");
     EXPECT_EQ(DoorInfo.UserName, "Ann Smith");
     EXPECT_EQ(DoorInfo.ScreenRows, 50);
@@ -230,24 +217,20 @@ TEST(DropFile, ChainTxt)
     l[9] = "5";
     l[13] = "2";
     l[15] = "";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.UserName, "Raven");
     EXPECT_EQ(DoorInfo.ScreenRows, 24);
     EXPECT_FALSE(DoorInfo.Ansi);
     EXPECT_EQ(DoorInfo.SecondsLeft, 3600);
     l[9] = "201";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.ScreenRows, 24);
     l[9] = "200";
-    WriteFile(p, TextFile(l));
-    ASSERT_TRUE(ReadDropFile(p));
+    ASSERT_TRUE(Reads(p, l));
     EXPECT_EQ(DoorInfo.ScreenRows, 200);
 
     l.resize(15);
-    WriteFile(p, TextFile(l));
-    EXPECT_FALSE(ReadDropFile(p));
+    EXPECT_FALSE(Reads(p, l));
 }
 
 TEST(DropFile, CallinfoAndSfdoors)
@@ -257,33 +240,28 @@ TEST(DropFile, CallinfoAndSfdoors)
     c[0] = "Cal Caller";
     c[4] = "20";
     c[5] = "mono";
-    WriteFile(s.Path("CALLINFO.BBS"), TextFile(c));
-    ASSERT_TRUE(ReadDropFile(s.Path("CALLINFO.BBS")));
+    ASSERT_TRUE(Reads(s.Path("CALLINFO.BBS"), c));
     EXPECT_EQ(DoorInfo.UserName, "Cal Caller");
     EXPECT_EQ(DoorInfo.Alias, "Cal Caller");
     EXPECT_EQ(DoorInfo.SecondsLeft, 1200);
     EXPECT_FALSE(DoorInfo.Ansi);
     c[5] = "COLOR";
     c.pop_back();
-    WriteFile(s.Path("CALLINFO.BBS"), TextFile(c));
-    EXPECT_FALSE(ReadDropFile(s.Path("CALLINFO.BBS")));
+    EXPECT_FALSE(Reads(s.Path("CALLINFO.BBS"), c));
 
     std::vector<std::string> f = Blank(11);
     f[1] = "SF USER";
     f[6] = "7";
     f[9] = "false";
-    WriteFile(s.Path("SFDOORS.DAT"), TextFile(f, "\r\n"));
-    ASSERT_TRUE(ReadDropFile(s.Path("SFDOORS.DAT")));
+    ASSERT_TRUE(Reads(s.Path("SFDOORS.DAT"), f, "\r\n"));
     EXPECT_EQ(DoorInfo.UserName, "SF USER");
     EXPECT_EQ(DoorInfo.SecondsLeft, 420);
     EXPECT_FALSE(DoorInfo.Ansi);
     f[9] = "TRUE";
-    WriteFile(s.Path("SFDOORS.DAT"), TextFile(f));
-    ASSERT_TRUE(ReadDropFile(s.Path("SFDOORS.DAT")));
+    ASSERT_TRUE(Reads(s.Path("SFDOORS.DAT"), f));
     EXPECT_TRUE(DoorInfo.Ansi);
     f.pop_back();
-    WriteFile(s.Path("SFDOORS.DAT"), TextFile(f));
-    EXPECT_FALSE(ReadDropFile(s.Path("SFDOORS.DAT")));
+    EXPECT_FALSE(Reads(s.Path("SFDOORS.DAT"), f));
 }
 
 TEST(DropFile, FixedLayouts)

@@ -1,8 +1,8 @@
 #include "tests/door/harness.h"
+#include "core/osfs.h"
 #include "tests/testutil.h"
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,11 +13,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-static int64_t NowMs()
+// The exit code of a finished door, 128 + signal when it was killed.
+static int ExitCodeOf(int status)
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 static void CloseFd(int& fd)
@@ -152,28 +151,29 @@ bool TBbs::Start(const TLaunch& l)
 void TBbs::Send(const std::string& bytes)
 {
     if (Caller < 0) return;
-    if (Mode == ViaSocket) send(Caller, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    else if (write(Caller, bytes.data(), bytes.size()) < 0) {
-    }
+    // A caller typing into a connection that is gone just loses the keys.
+    ssize_t sent = Mode == ViaSocket ? send(Caller, bytes.data(), bytes.size(), MSG_NOSIGNAL)
+                                     : write(Caller, bytes.data(), bytes.size());
+    (void)sent;
 }
 
 void TBbs::SendSplit(const std::vector<std::string>& pieces, int pauseMs)
 {
     for (size_t i = 0; i < pieces.size(); i++) {
-        if (i > 0) usleep((useconds_t)pauseMs * 1000);
+        if (i > 0) SleepMs(pauseMs);
         Send(pieces[i]);
     }
 }
 
 void TBbs::Pump(int ms)
 {
-    int64_t end = NowMs() + ms;
+    int64_t end = MonotonicMs() + ms;
     for (;;) {
         struct pollfd p[2];
         int n = 0;
         if (CallerIn >= 0) p[n++] = {CallerIn, POLLIN, 0};
         if (ErrPipe >= 0) p[n++] = {ErrPipe, POLLIN, 0};
-        int left = (int)(end - NowMs());
+        int left = (int)(end - MonotonicMs());
         if (n == 0 || left <= 0) return;
         if (poll(p, (nfds_t)n, left) <= 0) return;
         for (int i = 0; i < n; i++) {
@@ -195,16 +195,16 @@ void TBbs::Pump(int ms)
 
 bool TBbs::WaitFor(const std::string& text, int ms)
 {
-    int64_t end = NowMs() + ms;
+    int64_t end = MonotonicMs() + ms;
     while (Screen.find(text) == std::string::npos) {
-        int left = (int)(end - NowMs());
+        int left = (int)(end - MonotonicMs());
         if (left <= 0) return false;
         size_t before = Screen.size() + Errors.size();
         Pump(left < 50 ? left : 50);
         if (Screen.size() + Errors.size() == before && ExitCode < 0) {
             int status;
             if (waitpid(Pid, &status, WNOHANG) == Pid) {
-                ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                ExitCode = ExitCodeOf(status);
                 Pump(50);
                 return Screen.find(text) != std::string::npos;
             }
@@ -215,15 +215,15 @@ bool TBbs::WaitFor(const std::string& text, int ms)
 
 int TBbs::WaitExit(int ms)
 {
-    int64_t end = NowMs() + ms;
+    int64_t end = MonotonicMs() + ms;
     while (ExitCode < 0) {
         int status;
         pid_t r = waitpid(Pid, &status, WNOHANG);
         if (r == Pid) {
-            ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            ExitCode = ExitCodeOf(status);
             break;
         }
-        if (NowMs() >= end) {
+        if (MonotonicMs() >= end) {
             kill(Pid, SIGKILL);
             waitpid(Pid, nullptr, 0);
             ExitCode = -2;

@@ -234,19 +234,21 @@ TEST(DoorLaunch, RefusedConnections)
         WriteFile(s.Path("DOOR32.SYS"), comm + "\n" + handle + "\n0\nBBS\n1\nAnn\nRaven\n10\n30\n1\n1\n");
         return RunProgram(DOOR_PROBE_PATH, {s.Dir, "keys"});
     };
-    TRun r = refusal("1", "3");
-    EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(r.Out, "Door: DOOR32.SYS comm type 1 (serial) is not supported on Linux; use telnet (2)\n");
-    r = refusal("2", "0");   // standard input is /dev/null: not a socket
-    EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(r.Out, "Door: DOOR32.SYS socket handle 0 is not a socket this program can use (error 88)\n");
-    r = refusal("2", "250");   // nothing open under that number
-    EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(r.Out, "Door: DOOR32.SYS socket handle 250 is not a socket this program can use (error 9)\n");
-    r = refusal("2", "99999999999");
-    EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(r.Out,
-              "Door: DOOR32.SYS socket handle 99999999999 is not a socket this program can use (error 9)\n");
+    const std::string notSocket = " is not a socket this program can use ";
+    const struct {
+        const char *Comm, *Handle;
+        std::string Said;
+    } cases[] = {
+        {"1", "3", "Door: DOOR32.SYS comm type 1 (serial) is not supported on Linux; use telnet (2)\n"},
+        {"2", "0", "Door: DOOR32.SYS socket handle 0" + notSocket + "(error 88)\n"},   // /dev/null, not a socket
+        {"2", "250", "Door: DOOR32.SYS socket handle 250" + notSocket + "(error 9)\n"},   // nothing open there
+        {"2", "99999999999", "Door: DOOR32.SYS socket handle 99999999999" + notSocket + "(error 9)\n"},
+    };
+    for (const auto& c : cases) {
+        TRun r = refusal(c.Comm, c.Handle);
+        EXPECT_EQ(r.Exit, 1) << c.Handle;
+        EXPECT_EQ(r.Out, c.Said);
+    }
     EXPECT_FALSE(PathExists(s.Path("PROBE.LOG")));   // refused before anything was written
 
     // A socket BBS puts standard output on /dev/null and logs standard
