@@ -14,6 +14,7 @@
 #include "core/galaxy.h"
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/replace.h"
 #include "core/random.h"
 #include "core/routes.h"
 #include "maint/night.h"

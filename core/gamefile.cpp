@@ -1,7 +1,9 @@
 #include "core/gamefile.h"
 
 #include "core/model.h"
+#include "core/rules.h"
 #include "core/osfs.h"
+#include "core/replace.h"
 
 std::string NewFileName(const std::string& path)
 {
@@ -99,7 +101,7 @@ bool GameReferencesValid()
     }
     for (int b = 0; b < h.BuildCount; b++) {
         const TBuildOrder& bo = Game.Builds[b];
-        bool ship = bo.Item < ShipClasses, building = bo.Item >= 101 && bo.Item <= 106;
+        bool ship = IsShipItem(bo.Item), building = IsBuildingItem(bo.Item);
         if (!IsWorld(bo.World) || !(ship || building)) return false;
     }
     for (int house = 1; house <= MaxHouseSlots; house++) {
@@ -138,29 +140,16 @@ bool LoadGame(const std::string& path)
 bool SaveGame(const std::string& path, bool* ioError)
 {
     if (ioError) *ioError = false;
-    std::string newName = NewFileName(path), oldName = OldFileName(path);
-    TFileHandle fd = FileCreate(newName);
-    if (fd < 0) return false;
     TBlock blocks[8];
     GameBlocks(blocks);
-    bool written = FileWrite(fd, &Game.Header, HeaderSize);
-    for (int i = 0; written && i < 8; i++)
-        if (blocks[i].Bytes > 0) written = FileWrite(fd, blocks[i].Data, (size_t)blocks[i].Bytes);
-    // On the disk before the rename: a power cut must never leave an empty
-    // game file behind a completed rename.
-    if (written) written = FileSync(fd);
-    bool closed = FileClose(fd);
-    if (!written) {
-        if (ioError) *ioError = true;
-        return false;
-    }
-    if (!closed) return false;
-    // THYRE.OLD becomes a second name of the current game file, and the new
-    // file then replaces THYRE.DAT in one rename: a reader without the lock
-    // never finds the game file missing.
-    DeleteFile(oldName);
-    if (CanOpenRead(path)) LinkOrCopy(path, oldName);
-    if (!RenameFile(newName, path)) return false;
-    SyncFolderOf(path);
-    return true;
+    std::string data((const char*)&Game.Header, HeaderSize);
+    for (const TBlock& b : blocks)
+        if (b.Bytes > 0) data.append((const char*)b.Data, (size_t)b.Bytes);
+    // THYRE.OLD is kept as a second name of the game before this save.
+    TReplaceOpts opts;
+    opts.Temp = NewFileName(path);
+    opts.KeepOld = OldFileName(path);
+    TReplaceResult r = ReplaceFile(path, data, opts);
+    if (r == ReplaceWriteError && ioError) *ioError = true;
+    return r == ReplaceDone;
 }

@@ -1,13 +1,14 @@
 #include "core/lock.h"
 
+#include "core/files.h"
 #include "core/osfs.h"
 #include "core/text.h"
 
 static bool RunMarkerMine = false;
 
-std::string LockFolderPath(const std::string& folder) { return folder + "THYRE.LCK"; }
-std::string LockOwnerPath(const std::string& folder) { return folder + "THYRE.LCK" + PathDelim + "OWNER"; }
-std::string RunMarkerPath(const std::string& folder) { return folder + "MAINT.RUN"; }
+std::string LockFolderPath(const std::string& folder) { return folder + LockFolderName; }
+std::string LockOwnerPath(const std::string& folder) { return folder + LockFolderName + PathDelim + LockOwnerName; }
+std::string RunMarkerPath(const std::string& folder) { return folder + RunMarkerName; }
 
 int64_t LockClockFrom(int year, int month, int day, int hour, int minute, int second)
 {

@@ -236,3 +236,9 @@ int ResearchLevel(int h, int track)
     int level = HouseRec(h).Research[track];
     return level > MaxResearchLevel ? MaxResearchLevel : level;
 }
+
+std::string SystemName(int s) { return IsSystem(s) ? StrGet(Game.Systems[s].Name) : "?"; }
+
+bool Known(int h, int s) { return IsHouse(h) && IsSystem(s) && Chart(h, s).SeenDay != 0; }
+
+bool SeenNow(int h, int s) { return Known(h, s) && (int)Chart(h, s).SeenDay >= (int)Game.Header.Day - 1; }

@@ -249,3 +249,10 @@ int CapitalSystem(int h);
 // A house's level in a research track, 0 for anything that is not a house;
 // levels above the last are read as the last.
 int ResearchLevel(int h, int track);
+std::string SystemName(int s);   // "?" for a number outside the map
+// A house still in the game: active or on autopilot.
+inline bool Playing(int h) { return IsHouse(h) && (HouseRec(h).Status == StatusActive || HouseRec(h).Status == StatusAutopilot); }
+// What house h knows of system s: seen at some time, and seen in the last
+// night's sighting (on the day before the game day, or later).
+bool Known(int h, int s);
+bool SeenNow(int h, int s);

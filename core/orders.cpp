@@ -32,7 +32,7 @@ int FreeSlots(int w)
     int free = 0;
     for (int i = 0; i < SlotCount(w); i++) free += Game.Worlds[w].Buildings[i] == BuildNone;
     for (int b = 0; b < Game.Header.BuildCount; b++)
-        if (Game.Builds[b].World == w && Game.Builds[b].Item >= 100) free--;
+        if (Game.Builds[b].World == w && Game.Builds[b].Item >= BuildItemBuilding) free--;
     return free;
 }
 
@@ -70,7 +70,7 @@ std::string BuildBuilding(int h, int w, int k)
     if (FreeSlots(w) < 1) return "That world has no free building slots.";
     int64_t cost = BuildingCost(h, k);
     if (cost > HouseRec(h).Ore) return NotEnoughOre(cost);
-    if (!AddBuildOrder(h, w, 100 + k, 1)) return "The build queue is full.";
+    if (!AddBuildOrder(h, w, BuildingItem(k), 1)) return "The build queue is full.";
     AddOre(h, -cost);
     return "";
 }
@@ -100,7 +100,7 @@ std::string CancelBuild(int h, int i)
     if (!IsHouse(h) || !IsBuild(i) || Game.Builds[i].House != h) return "No such order.";
     const TBuildOrder& bo = Game.Builds[i];
     // Refunded at today's prices.
-    int64_t refund = bo.Item < 100 ? ShipCost(h, bo.Item) * bo.Count : BuildingCost(h, bo.Item - 100);
+    int64_t refund = bo.Item < BuildItemBuilding ? ShipCost(h, bo.Item) * bo.Count : BuildingCost(h, bo.Item - BuildItemBuilding);
     AddOre(h, refund);
     Game.Builds[i] = Game.Builds[Game.Header.BuildCount - 1];
     Game.Header.BuildCount--;

@@ -46,10 +46,6 @@ bool FileClose(TFileHandle fd);
 
 // Reads a whole file into `out`; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);
-// Writes a whole file by a temporary name beside it, flushed and renamed over
-// the old one, so a reader sees either the old file or the new, never a part.
-bool ReplaceFileSafely(const std::string& path, const std::string& data);
-
 // The local date and time.
 struct TDateTime {
     int Year, Month, Day, Hour, Minute, Second, Hundredths;

@@ -170,21 +170,6 @@ bool ReadWholeFile(const std::string& path, std::string& out)
     return true;
 }
 
-bool ReplaceFileSafely(const std::string& path, const std::string& data)
-{
-    std::string temp = path + ".TMP";
-    int fd = FileCreate(temp);
-    if (fd < 0) return false;
-    bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
-    ok = FileClose(fd) && ok;
-    if (!ok || !RenameFile(temp, path)) {
-        DeleteFile(temp);
-        return false;
-    }
-    SyncFolderOf(path);
-    return true;
-}
-
 static TDateTime FromTm(const struct tm& t, long usec)
 {
     return TDateTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,

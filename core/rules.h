@@ -82,3 +82,34 @@ int HullValue(int unit);
 int ClassFactor(int attacker, int target);
 int DealtFactor(int doctrine);
 int TakenFactor(int doctrine);
+
+// What buildings do, per building of the kind on a world.
+enum {
+    MineOre = 12,              // ore a day
+    RefineryFuel = 8,          // fuel a day
+    ShieldPoints = 40,         // added to the world's shield ceiling
+    BarracksGarrison = 15,     // added to the world's garrison ceiling
+    AcademyPoints = 10,        // research points a day
+    StatecraftInfluence = 15,  // percent more influence per Statecraft level
+};
+
+// Build orders name ships by class (0..6) and buildings by kind + 100.
+enum { BuildItemBuilding = 100 };
+inline int BuildingItem(int kind) { return BuildItemBuilding + kind; }
+inline bool IsShipItem(int item) { return item >= 0 && item < 7; }
+inline bool IsBuildingItem(int item) { return item >= BuildItemBuilding + 1 && item <= BuildItemBuilding + 6; }
+
+// The score's weights: per world, per hundred people, per relic, per nest
+// destroyed, per research level, and the fleet power that makes one point.
+enum {
+    ScoreHomeWorld = 40,
+    ScoreOtherWorld = 20,
+    ScorePopUnit = 100,
+    ScoreRelic = 60,
+    ScoreNest = 100,
+    ScoreResearchLevel = 10,
+    ScorePowerUnit = 50,
+};
+
+// How a game was won (the header's WinKind), with WinKindTexts.
+enum { WinNone = 0, WinLastHouse = 1, WinRelics = 2, WinDominion = 3, WinScore = 4, WinSysopEnded = 5 };

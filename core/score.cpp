@@ -2,6 +2,7 @@
 
 #include "core/model.h"
 #include "core/routes.h"
+#include "core/rules.h"
 #include "core/text.h"
 
 // Worlds (people, home, relics), nests destroyed, research and fleet power.
@@ -13,11 +14,11 @@ static int64_t HouseScore(int h)
     for (int w = 0; w < Game.Header.WorldCount; w++) {
         const TWorld& wd = Game.Worlds[w];
         if (wd.Owner != h) continue;
-        score += wd.Pop / 100 + (w == hr.HomeWorld ? 40 : 20) + (wd.Relic != 0 ? 60 : 0);
+        score += wd.Pop / ScorePopUnit + (w == hr.HomeWorld ? ScoreHomeWorld : ScoreOtherWorld) + (wd.Relic != 0 ? ScoreRelic : 0);
     }
-    score += 100 * (int64_t)hr.NestsDestroyed;
-    for (int t = 0; t < ResearchTracks; t++) score += 10 * (int64_t)hr.Research[t];
-    return score + HousePower(h) / 50;
+    score += ScoreNest * (int64_t)hr.NestsDestroyed;
+    for (int t = 0; t < ResearchTracks; t++) score += ScoreResearchLevel * (int64_t)hr.Research[t];
+    return score + HousePower(h) / ScorePowerUnit;
 }
 
 void ComputeScores()

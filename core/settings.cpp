@@ -4,9 +4,9 @@
 
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/replace.h"
 #include "core/text.h"
 
-const char* const SettingsFileName = "THYRE.CFG";
 
 TSettings DefaultSettings()
 {

@@ -1,6 +1,7 @@
 // THYRE.CFG: the sysop's settings for new games and the nightly run's
 // switches, as "Key = value" lines with ";" comments.
 #pragma once
+#include "core/files.h"
 #include <cstdint>
 #include <string>
 
@@ -24,7 +25,6 @@ struct TSettings {
     bool NewsFile;
 };
 
-extern const char* const SettingsFileName;   // "THYRE.CFG"
 
 TSettings DefaultSettings();
 // folder is the game folder with its delimiter (or empty for the current one).

@@ -1,7 +1,9 @@
 #include "maint/chronicle.h"
 
+#include "core/files.h"
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/replace.h"
 #include "core/routes.h"
 #include "core/rules.h"
 #include "core/score.h"
@@ -27,9 +29,9 @@ static bool AppendText(const std::string& path, const std::string& text)
 
 void MaintLog(const std::string& folder, const std::string& text)
 {
-    std::string path = folder + "MAINT.LOG";
+    std::string path = folder + MaintLogName;
     // One older log is kept; the rename replaces it in one step.
-    if (FileSize(path) > MaintLogLimit) RenameFile(path, folder + "MAINT.OLD");
+    if (FileSize(path) > MaintLogLimit) RenameFile(path, folder + MaintLogOldName);
     AppendText(path, Timestamp() + "  " + text + "\r\n");
 }
 
@@ -89,7 +91,7 @@ void WriteFame(const std::string& folder)
         text += RankLine(rank++, h) + "   " + who.substr(0, 26) + "\r\n";
     }
     // The whole entry in one write, so an entry is never torn.
-    if (!AppendText(folder + "FAME.TXT", text)) return;
+    if (!AppendText(folder + FameFileName, text)) return;
     hd.FameWritten = 1;
 }
 
@@ -129,5 +131,5 @@ std::string BuildNews(const std::string& folder, int day)
 
 void WriteNews(const std::string& folder, int day)
 {
-    ReplaceFileSafely(folder + "NEWS.TXT", BuildNews(folder, day));
+    ReplaceFileSafely(folder + NewsFileName, BuildNews(folder, day));
 }

@@ -1,6 +1,7 @@
 // The hand commands that put a game or a house in place, and the event list.
 #include <cstdio>
 
+#include "core/access.h"
 #include "core/founding.h"
 #include "core/gamefile.h"
 #include "core/lock.h"
@@ -29,17 +30,15 @@ void CmdJoin()
     const std::string& houseName = CommandArgs[0];
     const std::string& playerName = CommandArgs[1];
     int computer = HasOption("-ai") ? 1 : 0;
-    if (!TakeLock(GameFolder, 30, 20)) Fatal("the game is busy");
-    auto fail = [](const std::string& message) {
-        ReleaseLock(GameFolder);
-        Fatal(message);
-    };
-    if (!LoadGame(GamePath())) fail("no game in " + GamePath());
-    if (FindHouseByPlayer(playerName) >= 0) fail("that player already has a house");
+    // Fatal ends the process, and the lock goes with it.
+    TAccess a = GameOpen(GameFolder, 30, 20, false);
+    if (a == AccessBusy) Fatal("the game is busy");
+    if (a != AccessOk) Fatal("no game in " + GamePath());
+    if (FindHouseByPlayer(playerName) >= 0) Fatal("that player already has a house");
     int h = FoundHouse(houseName, playerName, computer);
-    if (h < 0) fail("the game is full or closed to new houses");
-    if (!SaveGame(GamePath())) fail("could not write " + GamePath());
-    ReleaseLock(GameFolder);
+    if (h < 0) Fatal("the game is full or closed to new houses");
+    if (!GameSave()) Fatal("could not write " + GamePath());
+    GameRelease();
     int home = HouseRec(h).HomeWorld;
     Say("House " + IntToText(h) + ": " + StrGet(HouseRec(h).Name) + " at " +
         StrGet(Game.Systems[Game.Worlds[home].System].Name));

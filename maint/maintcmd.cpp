@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/files.h"
 #include "core/osfs.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -12,7 +13,7 @@ std::string GameFolder;
 std::string CommandWord;
 std::vector<std::string> CommandArgs;
 
-std::string GamePath() { return GameFolder + "THYRE.DAT"; }
+std::string GamePath() { return GameFolder + GameFileName; }
 
 void Say(const std::string& line)
 {

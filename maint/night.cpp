@@ -3,12 +3,15 @@
 // printers of the Hall of Fame and the news.
 #include "maint/night.h"
 
+#include "core/files.h"
+#include "core/access.h"
 #include "core/founding.h"
 #include "core/galaxy.h"
 #include "core/gamefile.h"
 #include "core/lock.h"
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/replace.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -31,7 +34,7 @@ static void Backup()
 {
     std::string data;
     if (!ReadWholeFile(GamePath(), data)) return;
-    ReplaceFileSafely(GameFolder + "THYRE.BK" + IntToText(Game.Header.Day % 7), data);
+    ReplaceFileSafely(GameFolder + BackupPrefix + IntToText(Game.Header.Day % 7), data);
 }
 
 static bool PlayLockedNight(std::string& message)
@@ -62,15 +65,12 @@ static bool PlayLockedNight(std::string& message)
 
 bool RunNight(std::string& message)
 {
-    SetRunMarker(GameFolder, true);
-    if (!TakeLock(GameFolder, 60, 1800)) {
-        SetRunMarker(GameFolder, false);
+    if (!MaintenanceBegin(GameFolder, 60, 1800)) {
         message = "the game stayed locked for a minute; is a door stuck?";
         return false;
     }
     bool ok = PlayLockedNight(message);
-    ReleaseLock(GameFolder);
-    SetRunMarker(GameFolder, false);
+    GameRelease();
     return ok;
 }
 
@@ -165,5 +165,5 @@ static void PrintFile(const std::string& name, const std::string& missing)
     for (const std::string& line : SplitLines(text)) Say(line);
 }
 
-void CmdFame() { PrintFile("FAME.TXT", "No game has finished yet."); }
-void CmdNews() { PrintFile("NEWS.TXT", "No news yet: NEWS.TXT is written each night."); }
+void CmdFame() { PrintFile(FameFileName, "No game has finished yet."); }
+void CmdNews() { PrintFile(NewsFileName, "No news yet: NEWS.TXT is written each night."); }

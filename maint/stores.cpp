@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "core/gamefile.h"
+#include "core/files.h"
 #include "core/osfs.h"
+#include "core/replace.h"
 
 int EventKeepDays = 7;
 bool EventsSync = true;
@@ -39,14 +41,14 @@ static bool ReadRecords(const std::string& path, std::vector<T>& out)
 
 bool ReadEvents(const std::string& folder, std::vector<TEventRec>& out)
 {
-    return ReadRecords(folder + "EVENTS.DAT", out);
+    return ReadRecords(folder + EventsFileName, out);
 }
 
 bool EventsBegin(const std::string& folder, int day)
 {
     EventsDay = day;
     EventsWritten = 0;
-    EventsPath = folder + "EVENTS.DAT";
+    EventsPath = folder + EventsFileName;
     EventsData.clear();
     // The new file must be creatable before the night writes anything to it.
     TFileHandle fd = FileCreate(NewFileName(EventsPath));
@@ -94,15 +96,12 @@ bool EventsEnd()
 {
     if (!EventsOpen) return true;
     EventsOpen = false;
-    std::string newPath = NewFileName(EventsPath);
-    TFileHandle fd = FileCreate(newPath);
-    if (fd < 0) return false;
-    bool ok = FileWrite(fd, EventsData.data(), EventsData.size()) && (!EventsSync || FileSync(fd));
-    ok = FileClose(fd) && ok;
+    TReplaceOpts opts;
+    opts.Temp = NewFileName(EventsPath);
+    opts.Sync = EventsSync;
+    bool ok = ReplaceFile(EventsPath, EventsData, opts) == ReplaceDone;
     EventsData.clear();
-    if (!ok || !RenameFile(newPath, EventsPath)) return false;
-    if (EventsSync) SyncFolderOf(EventsPath);
-    return true;
+    return ok;
 }
 
 static void SetLine(TMsgLine& l, const std::string& text)
@@ -122,7 +121,7 @@ bool SendMessage(const std::string& folder, int from, int to, int day, const std
     m.To = (uint8_t)to;
     m.Day = (uint16_t)day;
     for (size_t i = 0; i < lines.size() && i < MessageLines; i++) SetLine(m.Lines[i], lines[i]);
-    TFileHandle fd = FileOpenAppend(folder + "MSGS.DAT");
+    TFileHandle fd = FileOpenAppend(folder + MessagesFileName);
     if (fd < 0) return false;
     bool ok = FileWrite(fd, &m, sizeof m);
     return FileClose(fd) && ok;
@@ -131,7 +130,7 @@ bool SendMessage(const std::string& folder, int from, int to, int day, const std
 int CountUnread(const std::string& folder, int house)
 {
     std::vector<TMessageRec> all;
-    ReadRecords(folder + "MSGS.DAT", all);
+    ReadRecords(folder + MessagesFileName, all);
     int n = 0;
     for (const TMessageRec& m : all) n += m.To == house && m.Read == 0;
     return n;
@@ -140,7 +139,7 @@ int CountUnread(const std::string& folder, int house)
 bool GetMessage(const std::string& folder, int to, int index, TMessageRec& out)
 {
     std::vector<TMessageRec> all;
-    if (!ReadRecords(folder + "MSGS.DAT", all) || index < 0) return false;
+    if (!ReadRecords(folder + MessagesFileName, all) || index < 0) return false;
     for (size_t i = all.size(); i-- > 0;)
         if (all[i].To == to && index-- == 0) {
             out = all[i];
@@ -151,7 +150,7 @@ bool GetMessage(const std::string& folder, int to, int index, TMessageRec& out)
 
 void MarkAllRead(const std::string& folder, int house)
 {
-    std::string path = folder + "MSGS.DAT";
+    std::string path = folder + MessagesFileName;
     std::vector<TMessageRec> all;
     if (!ReadRecords(path, all)) return;
     for (size_t i = 0; i < all.size(); i++)
@@ -163,7 +162,7 @@ void MarkAllRead(const std::string& folder, int house)
 
 bool TrimMessages(const std::string& folder, int newDay)
 {
-    std::string path = folder + "MSGS.DAT", newPath = NewFileName(path);
+    std::string path = folder + MessagesFileName, newPath = NewFileName(path);
     std::string data;
     if (!ReadWholeFile(path, data)) return true;
     std::string kept;
@@ -173,13 +172,7 @@ bool TrimMessages(const std::string& folder, int newDay)
         std::memcpy(&m, data.data() + i * sizeof m, sizeof m);
         if ((int64_t)m.Day + 14 > newDay) kept.append((const char*)&m, sizeof m);
     }
-    TFileHandle fd = FileCreate(newPath);
-    if (fd < 0) return false;
-    bool ok = FileWrite(fd, kept.data(), kept.size()) && FileSync(fd);
-    ok = FileClose(fd) && ok;
-    if (!ok || !RenameFile(newPath, path)) {
-        DeleteFile(newPath);
-        return false;
-    }
-    return true;
+    TReplaceOpts opts;
+    opts.Temp = newPath;
+    return ReplaceFile(path, kept, opts) == ReplaceDone;
 }

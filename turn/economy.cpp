@@ -5,6 +5,7 @@
 
 #include "core/model.h"
 #include "core/orders.h"
+#include "core/output.h"
 #include "core/random.h"
 #include "core/rules.h"
 #include "core/text.h"
@@ -14,41 +15,6 @@
 static const int CountLimit = 65535;
 
 static void AddClamped(int32_t& field, int64_t amount) { field = (int32_t)Clamp(field + amount, INT32_MIN, INT32_MAX); }
-
-TOutput WorldOutput(int w)
-{
-    TOutput out{0, 0, 0};
-    if (!IsWorld(w)) return out;
-    const TWorld& wd = Game.Worlds[w];
-    int64_t pop = wd.Pop;
-    bool known = wd.Kind < 5;
-    out.Ore = (known ? WorldKindTable[wd.Kind].BaseOre : 0) + 12 * CountBuildings(w, BuildMine) + pop / 2000;
-    out.Fuel = (known ? WorldKindTable[wd.Kind].BaseFuel : 0) + 8 * CountBuildings(w, BuildRefinery);
-    out.Influence = pop / 1000 + 1;
-    if (wd.Kind == KindTemperate) out.Influence += pop / 2000;
-    switch (wd.Focus) {
-    case FocusMining: out.Ore = out.Ore * 3 / 2; break;
-    case FocusFuel: out.Fuel = out.Fuel * 3 / 2; break;
-    case FocusGrowth: out.Influence = out.Influence * 3 / 2; break;
-    case FocusDefence:
-        out.Ore = out.Ore * 3 / 4;
-        out.Fuel = out.Fuel * 3 / 4;
-        out.Influence = out.Influence * 3 / 4;
-        break;
-    }
-    if (IsHouse(wd.Owner)) out.Influence = out.Influence * (100 + 15 * ResearchLevel(wd.Owner, TrackStatecraft)) / 100;
-    if (wd.Unrest > 0) {
-        out.Ore /= 2;
-        out.Fuel /= 2;
-        out.Influence /= 2;
-    }
-    if (wd.Blockaded) {
-        out.Ore /= 2;
-        out.Fuel /= 2;
-        out.Influence /= 2;
-    }
-    return out;
-}
 
 static void MarkBlockades()
 {
@@ -79,7 +45,7 @@ static void RunWorld(int w, int64_t points[])
     AddClamped(hr.Ore, out.Ore);
     AddClamped(hr.Fuel, out.Fuel);
     AddClamped(hr.Influence, out.Influence);
-    points[o] += out.Influence + 10 * CountBuildings(w, BuildAcademy);
+    points[o] += out.Influence + AcademyPoints * CountBuildings(w, BuildAcademy);
 
     if (wd.Unrest > 0) wd.Unrest--;
 
@@ -91,12 +57,12 @@ static void RunWorld(int w, int64_t points[])
         wd.Pop = (int32_t)Min(wd.MaxPop, wd.Pop + growth);
     }
 
-    int64_t shield = (capital ? 60 : 20) + 40 * CountBuildings(w, BuildShield);
+    int64_t shield = (capital ? 60 : 20) + ShieldPoints * CountBuildings(w, BuildShield);
     if (ResearchLevel(o, TrackArms) > 1) shield += 20;
     if (defence) shield += 20;
     if (wd.Shield < shield) wd.Shield = (int16_t)Min(shield, wd.Shield + (defence ? 10 : 5));
 
-    int64_t garrison = 5 + 15 * CountBuildings(w, BuildBarracks) + wd.Pop / 2000;
+    int64_t garrison = 5 + BarracksGarrison * CountBuildings(w, BuildBarracks) + wd.Pop / 2000;
     if (wd.Garrison < garrison) wd.Garrison = (int16_t)Min(garrison, wd.Garrison + (defence ? 3 : 1));
 
     int rest = capital ? 90 : 70;
@@ -235,8 +201,8 @@ static void DeliverBuilding(const TBuildOrder& bo)
     TWorld& wd = Game.Worlds[bo.World];
     for (int i = 0; i < SlotCount(bo.World); i++)
         if (wd.Buildings[i] == BuildNone) {
-            wd.Buildings[i] = (uint8_t)(bo.Item - 100);
-            AddEvent(bo.House, EventWorld, "A new " + BuildingName(bo.Item - 100) + " is working on " + WorldName(bo.World) + ".");
+            wd.Buildings[i] = (uint8_t)(bo.Item - BuildItemBuilding);
+            AddEvent(bo.House, EventWorld, "A new " + BuildingName(bo.Item - BuildItemBuilding) + " is working on " + WorldName(bo.World) + ".");
             return;
         }
 }
@@ -245,7 +211,7 @@ void CompleteBuilds()
 {
     for (int b = 0; b < Game.Header.BuildCount; b++) {
         const TBuildOrder& bo = Game.Builds[b];
-        bool ship = bo.Item < ShipClasses, building = bo.Item >= 101 && bo.Item <= 106;
+        bool ship = IsShipItem(bo.Item), building = IsBuildingItem(bo.Item);
         if (!IsHouse(bo.House) || !IsWorld(bo.World) || !(ship || building)) continue;
         if (Game.Worlds[bo.World].Owner != bo.House) {
             AddEvent(bo.House, EventWorld, "An order at " + WorldName(bo.World) + " was lost with the world.");

@@ -9,8 +9,6 @@
 
 int EventDay = 0;
 
-std::string SystemName(int s) { return IsSystem(s) ? StrGet(Game.Systems[s].Name) : "?"; }
-
 bool RunTurn(const std::string& folder)
 {
     TGameHeader& h = Game.Header;

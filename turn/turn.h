@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/model.h"
+#include "core/output.h"
 
 // The day whose orders the night carries out; set by RunTurn.
 extern int EventDay;
@@ -36,10 +37,3 @@ void MoveCapital(int house);
 void DeclareWinner(int house, int kind, const std::string& reason);
 bool Connected(bool countedOpenOnly);   // every system reaches system 0
 
-struct TOutput {
-    int64_t Ore, Fuel, Influence;
-};
-TOutput WorldOutput(int w);
-
-inline bool Playing(int h) { return IsHouse(h) && (HouseRec(h).Status == StatusActive || HouseRec(h).Status == StatusAutopilot); }
-std::string SystemName(int s);

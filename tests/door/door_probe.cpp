@@ -9,6 +9,7 @@
 // It keeps a small log beside the drop file (PROBE.LOG) with what it read.
 // A hang-up ends it with exit code 3 and a note on standard error.
 #include "core/osfs.h"
+#include "core/replace.h"
 #include "door/door.h"
 #include "door/dropfile.h"
 #include "door/keys.h"

@@ -1,0 +1,89 @@
+// Starting a game in a folder: the old game and its stores archived, a new
+// map made from the settings, the computer houses founded, the game saved.
+#include "core/startgame.h"
+
+#include "core/files.h"
+#include "core/founding.h"
+#include "core/galaxy.h"
+#include "core/gamefile.h"
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/text.h"
+
+// An archive replaces its older self in one rename, and only when there is
+// something to archive.
+static void MoveAside(const std::string& from, const std::string& to)
+{
+    if (PathExists(from)) RenameFile(from, to);
+}
+
+static void ArchiveOldGame(const std::string& folder, TFameWriter writeFame)
+{
+    std::string path = folder + GameFileName;
+    if (writeFame && LoadGame(path) && Game.Header.Ended && !Game.Header.FameWritten) {
+        writeFame(folder);
+        SaveGame(path);
+    }
+    MoveAside(path, folder + OldGameName);
+    DeleteFile(NewFileName(path));
+    DeleteFile(OldFileName(path));
+    MoveAside(folder + EventsFileName, folder + OldEventsName);
+    MoveAside(folder + MessagesFileName, folder + OldMessagesName);
+    for (int i = 0; i < 7; i++) DeleteFile(folder + BackupPrefix + IntToText(i));
+    DeleteFile(folder + NewsFileName);
+}
+
+// The ComputerHouses list: names separated by commas; pieces shorter than
+// three characters are passed over, and only houses actually founded use up
+// a "Computer n" number.
+static int FoundComputerHouses(const std::string& list)
+{
+    int n = 0;
+    std::string text = list + ",";
+    size_t start = 0;
+    for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1) {
+        std::string piece = TrimText(text.substr(start, comma - start));
+        if (piece.size() < 3) continue;
+        if (FoundHouse(piece.substr(0, 23), "Computer " + IntToText(n + 1), 1) >= 0) n++;
+    }
+    return n;
+}
+
+bool StartGame(const std::string& folder, const TSettings& settings, uint32_t seed, std::string& summary,
+               TFameWriter writeFame)
+{
+    summary.clear();
+    std::string path = folder + GameFileName;
+    if (GameFileExists(path)) {
+        ArchiveOldGame(folder, writeFame);
+        summary = "the old game is kept as OLDGAME.DAT; ";
+    }
+    TNewGame params;
+    params.Name = settings.GameName;
+    params.Players = settings.MaxHouses;
+    params.SystemsPerHouse = settings.SystemsPerHouse;
+    params.Days = settings.Days;
+    params.JoinDays = settings.JoinDays;
+    params.Hollow = settings.Hollow;
+    params.Victories = (settings.DominionVictory ? 1 : 0) + (settings.RelicVictory ? 2 : 0) +
+                       (settings.LastHouseVictory ? 4 : 0);
+    params.Seed = (int32_t)seed;
+    if (!GenerateGalaxy(params)) {
+        summary += "the galaxy could not be made";
+        return false;
+    }
+    TGameHeader& hd = Game.Header;
+    hd.AutopilotAfter = (uint8_t)(settings.AutopilotAfter & 0xFF);
+    hd.DissolveAfter = (uint8_t)(settings.DissolveAfter & 0xFF);
+    hd.PeaceDays = (uint8_t)Clamp(settings.PeaceDays, 0, 250);
+    hd.Difficulty = (uint8_t)Clamp(settings.Difficulty, 1, 3);
+    int computers = FoundComputerHouses(settings.ComputerHouses);
+    if (!SaveGame(path)) {
+        summary += "THYRE.DAT could not be written";
+        return false;
+    }
+    summary += "new game \"" + StrGet(hd.GameName) + "\": " + IntToText(hd.SystemCount) + " systems, " +
+               IntToText(hd.WorldCount) + " worlds, room for " + IntToText(hd.MaxHouses) + " houses, " +
+               IntToText(computers) + " computer house(s)";
+    return true;
+}
