@@ -4,6 +4,7 @@
 
 #include "core/model.h"
 #include "core/rules.h"
+#include "core/text.h"
 
 // The first home position nobody holds yet.  A home position always has its
 // three worlds; a damaged one without them is passed over.
@@ -103,4 +104,20 @@ int FoundHouse(const std::string& name, const std::string& player, int computer)
         Chart(h, t).SeenOwner = (uint8_t)SystemOwner(t);
     }
     return h;
+}
+
+bool HouseNameFree(const std::string& name)
+{
+    if (name.size() < 3 || name.size() > 23 || name.find('`') != std::string::npos) return false;
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (HouseRec(h).Status != StatusFree && SameText(StrGet(HouseRec(h).Name), name)) return false;
+    return true;
+}
+
+void HouseCameOn(int h)
+{
+    if (!IsHouse(h)) return;
+    THouse& hr = HouseRec(h);
+    hr.LastOnDay = Game.Header.Day;
+    if (hr.Status == StatusAutopilot) hr.Status = StatusActive;
 }

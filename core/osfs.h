@@ -14,6 +14,11 @@ bool IsPathDelim(char c);   // either slash counts when reading a path
 // empty or already ends in a slash or backslash.
 std::string FolderWithDelim(const std::string& folder);
 
+// A path made absolute against the working folder ("." and ".." left as
+// they are); the folder that holds the running program, with its delimiter.
+std::string FullPath(const std::string& path);
+std::string ProgramFolder();
+
 bool CanOpenRead(const std::string& path);
 bool PathExists(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);   // replaces `to` atomically
@@ -26,6 +31,8 @@ bool RemoveFolder(const std::string& path);
 // Flushes the folder's entry list so a rename inside it survives a power cut.
 void SyncFolderOf(const std::string& path);
 int64_t FileSize(const std::string& path);   // -1 when it cannot be read
+// When the file was last written, whole seconds since 1970; -1 when unknown.
+int64_t FileModifiedSeconds(const std::string& path);
 bool IsFolder(const std::string& path);
 // The names of a folder's entries ("." and ".." left out), in the order the
 // file system lists them; false when the folder cannot be read.

@@ -44,6 +44,27 @@ bool PathExists(const std::string& path)
 
 bool RenameFile(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
 bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+std::string FullPath(const std::string& path)
+{
+    if (!path.empty() && path[0] == '/') return path;
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) return path;
+    std::string base = cwd;
+    if (path.empty() || path == ".") return base;
+    if (path.compare(0, 2, "./") == 0) return base + path.substr(1);
+    return base + "/" + path;
+}
+
+std::string ProgramFolder()
+{
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "";
+    std::string exe(buf, (size_t)n);
+    size_t cut = exe.find_last_of('/');
+    return cut == std::string::npos ? "" : exe.substr(0, cut + 1);
+}
+
 bool MakeFolder(const std::string& path)
 {
     if (mkdir(path.c_str(), FolderMode) != 0) return false;
@@ -65,6 +86,13 @@ void SyncFolderOf(const std::string& path)
     if (fd < 0) return;
     fsync(fd);
     close(fd);
+}
+
+int64_t FileModifiedSeconds(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return -1;
+    return (int64_t)st.st_mtime;
 }
 
 int64_t FileSize(const std::string& path)

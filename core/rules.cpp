@@ -88,7 +88,7 @@ std::string FocusName(int f) { return f >= 0 && f < 5 ? FocusTable[f].Name : "?"
 std::string TrackName(int t) { return Pick(TrackNames, t); }
 std::string OrderName(int o) { return Pick(OrderNames, o); }
 std::string DoctrineName(int d) { return Pick(DoctrineNames, d); }
-std::string WinKindText(int k) { return Pick(WinKindTexts, k); }
+std::string WinKindText(int k) { return k >= 1 && k <= 5 ? WinKindTexts[k] : WinKindTexts[0]; }
 
 std::string TreatyText(int bits)
 {

@@ -246,14 +246,22 @@ std::string FindDropFile(const std::string& folder, int node)
     };
     std::vector<std::string> names;
     if (!ListFolder(folder, names)) return "";
+    // A BBS leaves the drop files of earlier doors in a node folder, so the
+    // file written last is the one for this caller; the list's order decides
+    // between files written in the same second.
     int best = 9;
+    int64_t bestTime = 0;
     std::string found;
     for (const std::string& name : names) {
         std::string upper = UpperText(name);
-        for (int i = 0; i < best; i++)
+        for (int i = 0; i < 9; i++)
             if (upper == order[i]) {
-                best = i;
-                found = name;
+                int64_t time = FileModifiedSeconds(FolderWithDelim(folder) + name);
+                if (found.empty() || time > bestTime || (time == bestTime && i < best)) {
+                    best = i;
+                    bestTime = time;
+                    found = name;
+                }
                 break;
             }
     }

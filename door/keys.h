@@ -5,6 +5,23 @@
 #include <cstdint>
 #include <string>
 
+// The keys as DoorReadKey gives them.
+inline constexpr const char* KeyEnter = "\r";
+inline constexpr const char* KeyEscape = "\x1b";
+inline constexpr const char* KeyEnterName = "KEY_ENTER";
+inline constexpr const char* KeyEscName = "KEY_ESC";
+inline constexpr const char* KeyUp = "KEY_UP";
+inline constexpr const char* KeyDown = "KEY_DOWN";
+inline constexpr const char* KeyLeft = "KEY_LEFT";
+inline constexpr const char* KeyRight = "KEY_RIGHT";
+inline constexpr const char* KeyHome = "KEY_HOME";
+inline constexpr const char* KeyEnd = "KEY_END";
+inline constexpr const char* KeyDel = "KEY_DEL";
+inline constexpr const char* KeyIns = "KEY_INS";
+inline constexpr const char* KeyPageUp = "KEY_PGUP";
+inline constexpr const char* KeyPageDown = "KEY_PGDN";
+inline constexpr const char* KeyUnknown = "KEY_UNKNOWN";
+
 struct TGetStrOpts {
     int32_t MaxLen = 80;        // most characters the line may hold
     std::string Default;        // text placed in the field at the start

@@ -1,0 +1,236 @@
+#include "player/prompts.h"
+
+#include "core/model.h"
+#include "core/rules.h"
+#include "core/text.h"
+#include "door/door.h"
+#include "door/dropfile.h"
+#include "door/keys.h"
+#include "player/visit.h"
+
+// Lines written since the last clear, key wait or page break, and whether
+// the caller stopped the list being drawn.
+static int LineCount = 0;
+static bool PageStop = false;
+
+enum { FewestRows = 10, DefaultRows = 24 };
+
+static void NewLine()
+{
+    DoorWrite("\r\n");
+    LineCount++;
+}
+
+void SayLine(const std::string& text)
+{
+    WriteColour(text);
+    NewLine();
+}
+
+bool SayError(const std::string& text)
+{
+    if (text.empty()) return true;
+    SayLine("`C" + text + "`7");
+    return false;
+}
+
+void ClearPage()
+{
+    DoorSetAttr(7);
+    DoorClearScreen();
+    LineCount = 0;
+}
+
+void SayRule() { SayLine("`8" + std::string(78, '-') + "`7"); }
+
+void SayText(const std::string& text) { WriteColour(text); }
+
+void SayFlush() { DoorFlush(); }
+
+std::string WaitKey()
+{
+    DoorFlush();
+    return DoorReadKey(-1);
+}
+
+void PressKey()
+{
+    WriteColour("`8[press a key]`7");
+    WaitKey();
+    DoorWrite("\r");
+    DoorClearEol();
+    LineCount = 0;
+}
+
+// A screen height that would pause after every line or two is a fault of
+// the drop file, not of the caller's screen.
+int ScreenRows() { return DoorInfo.ScreenRows < FewestRows ? DefaultRows : DoorInfo.ScreenRows; }
+
+void PageReset()
+{
+    LineCount = 0;
+    PageStop = false;
+}
+
+bool PageMore()
+{
+    if (PageStop) return false;
+    if (LineCount < ScreenRows() - 2) return true;
+    WriteColour("`8-- more (Q to stop) --`7");
+    std::string key = WaitKey();
+    DoorWrite("\r");
+    DoorClearEol();
+    LineCount = 0;
+    if (key == "q" || key == "Q") {
+        PageStop = true;
+        return false;
+    }
+    return true;
+}
+
+static char UpperChar(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 32) : c; }
+
+char AskKey(const std::string& prompt, const std::string& keys)
+{
+    WriteColour(prompt);
+    for (;;) {
+        std::string key = WaitKey();
+        if (key == KeyEnterName) key = KeyEnter;
+        if (key == KeyEscName) key = KeyEscape;
+        if (key.size() != 1) continue;
+        char c = UpperChar(key[0]);
+        if (keys.find(c) == std::string::npos) continue;
+        if ((unsigned char)c > 31) DoorWrite(std::string(1, c));
+        NewLine();
+        return c;
+    }
+}
+
+std::string AskLine(const std::string& prompt, int maxLen)
+{
+    WriteColour(prompt);
+    DoorFlush();
+    std::string answer = TrimText(DoorInput(maxLen, false));
+    NewLine();
+    return answer;
+}
+
+int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high)
+{
+    std::string answer = AskLine(prompt, 9);
+    if (answer.empty() || answer == "q" || answer == "Q") return -1;
+    int64_t n;
+    if (!ParseInt64(answer, n) || n < low || n > high) {
+        SayLine("`CPlease give a number from " + IntToText(low) + " to " + IntToText(high) + ".`7");
+        return -1;
+    }
+    return n;
+}
+
+bool AskYesNo(const std::string& question) { return AskKey(question + " `F(Y/N)`7 ", "YN") == 'Y'; }
+
+TSystemMatch MatchSystems(const std::string& typed, int house, bool knownOnly)
+{
+    TSystemMatch m;
+    m.ListedCount = m.Total = 0;
+    m.Exact = -1;
+    for (int s = 0; s < Game.Header.SystemCount; s++) {
+        if (knownOnly && !Known(house, s)) continue;
+        std::string name = UpperText(SystemName(s));
+        if (name.compare(0, typed.size(), typed) != 0) continue;
+        if (m.ListedCount < 16) m.Listed[m.ListedCount++] = s;
+        m.Total++;
+        if (name == typed) m.Exact = s;
+    }
+    return m;
+}
+
+static std::string ListNumber(int n) { return "  `F" + PadLeft(IntToText(n), 2) + "`7  "; }
+
+int PickSystem(const std::string& prompt, bool knownOnly)
+{
+    std::string typed = UpperText(AskLine(prompt, 15));
+    if (typed.empty()) return -1;
+    TSystemMatch m = MatchSystems(typed, Caller.House, knownOnly);
+    if (m.Exact >= 0) return m.Exact;
+    if (m.Total == 0) {
+        SayLine("`CNo system you know of starts with \"" + typed + "\".`7");
+        return -1;
+    }
+    if (m.Total == 1) return m.Listed[0];
+    if (m.Total > 16) {
+        SayLine("`C" + IntToText(m.Total) + " systems match; type more of the name.`7");
+        return -1;
+    }
+    for (int i = 0; i < m.ListedCount; i++) SayLine(ListNumber(i + 1) + SystemName(m.Listed[i]));
+    int64_t n = AskNumber("Which one? ", 1, m.ListedCount);
+    return n < 0 ? -1 : m.Listed[n - 1];
+}
+
+int PickWorld(int system, const std::string& prompt)
+{
+    if (!IsSystem(system)) return -1;
+    const TSystem& sys = Game.Systems[system];
+    if (sys.WorldCount == 1) return sys.FirstWorld;
+    for (int i = 0; i < sys.WorldCount; i++) {
+        int w = sys.FirstWorld + i;
+        const TWorld& wd = Game.Worlds[w];
+        std::string line = "  `F" + IntToText(i + 1) + "`7  " + PadRight(WorldName(w), 18) +
+                           PadRight(WorldKindName(wd.Kind), 10);
+        if (wd.Owner != HouseNobody)
+            line += " held by " + HouseColour(wd.Owner) + HouseName(wd.Owner) + "`7";
+        else
+            line += " `8unclaimed`7";
+        if (wd.Kind == KindRuin && wd.Guard > 0) line += " `C(guarded)`7";
+        SayLine(line);
+    }
+    int64_t n = AskNumber(prompt, 1, sys.WorldCount);
+    return n < 0 ? -1 : sys.FirstWorld + (int)n - 1;
+}
+
+int PickHouse(const std::string& prompt)
+{
+    int listed[MaxHouseSlots];
+    int count = 0;
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (h != Caller.House && Playing(h) && HouseKnown(Caller.House, h)) listed[count++] = h;
+    if (count == 0) {
+        SayLine("`8You haven't met any other house yet.`7");
+        return -1;
+    }
+    for (int i = 0; i < count; i++)
+        SayLine(ListNumber(i + 1) + HouseColour(listed[i]) + StrGet(HouseRec(listed[i]).Name) + "`7");
+    int64_t n = AskNumber(prompt, 1, count);
+    return n < 0 ? -1 : listed[n - 1];
+}
+
+std::string HouseColour(int house)
+{
+    if (house == Caller.House && IsHouse(house)) return "`F";
+    if (IsHouse(house)) return std::string("`") + HouseColourCodes[(house - 1) % 6];
+    if (house == HouseHollow) return "`5";
+    if (house == HouseIndependents) return "`6";
+    return "`8";
+}
+
+bool HouseKnown(int a, int b)
+{
+    if (a == b) return true;
+    if (!IsHouse(a) || !IsHouse(b)) return false;
+    if (Relation(a, b).Treaties != 0) return true;
+    for (int w = 0; w < Game.Header.WorldCount; w++)
+        if (Game.Worlds[w].Owner == b && Known(a, Game.Worlds[w].System)) return true;
+    return false;
+}
+
+std::string ShipList(const TFleet& fleet)
+{
+    std::string text;
+    for (int c = 0; c < ShipClasses; c++) {
+        int count = fleet.Ships[c];
+        if (count == 0) continue;
+        if (!text.empty()) text += " ";
+        text += IntToText(count) + " " + ShipName(c);
+    }
+    return text.empty() ? "no ships" : text;
+}

@@ -1,0 +1,50 @@
+// The pieces every player screen is made of: coloured lines, the separator,
+// "press a key", paged lists, hot-key menus, typed answers, numbers in a
+// range, yes/no questions, and the pickers of systems, worlds and houses.
+// The only player file that talks to the door layer directly.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Output.
+void SayLine(const std::string& text);
+bool SayError(const std::string& text);   // true when there was nothing to say
+void ClearPage();
+void SayRule();
+void PressKey();
+// Writes coloured text without a line end, and sends what is buffered.
+void SayText(const std::string& text);
+void SayFlush();
+
+// Paging of long lists at the caller's screen height.
+int ScreenRows();   // from the drop file; 24 when it gives fewer than 10
+void PageReset();
+bool PageMore();
+
+// Questions.  Wrong answers never raise: -1, an empty text or false.
+char AskKey(const std::string& prompt, const std::string& keys);
+std::string AskLine(const std::string& prompt, int maxLen);
+int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high);
+bool AskYesNo(const std::string& question);
+// Waits for one key without a limit and gives it as DoorReadKey does.
+std::string WaitKey();
+
+// Pickers, for the caller's house.
+int PickSystem(const std::string& prompt, bool knownOnly);
+int PickWorld(int system, const std::string& prompt);
+int PickHouse(const std::string& prompt);
+std::string HouseColour(int house);
+bool HouseKnown(int a, int b);
+struct TFleet;
+std::string ShipList(const TFleet& fleet);   // "2 Skiff 1 Hauler", or "no ships"
+
+// The matching of PickSystem without the questions: the systems whose
+// upper-cased name begins with `typed` (already upper-cased), the first 16
+// of them, their total, and the exact match (-1 when none).
+struct TSystemMatch {
+    int Listed[16];
+    int ListedCount;
+    int Total;
+    int Exact;
+};
+TSystemMatch MatchSystems(const std::string& typed, int house, bool knownOnly);

@@ -1,0 +1,454 @@
+// The caller's visit: start-up, game access, the house found or founded,
+// the main menu and the closing line; ERRORS.LOG for what goes wrong.
+#include "player/visit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <exception>
+#include <typeinfo>
+
+#include "core/access.h"
+#include "core/files.h"
+#include "core/founding.h"
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/rules.h"
+#include "core/score.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "door/door.h"
+#include "door/dropfile.h"
+#include "maint/stores.h"
+#include "player/map.h"
+#include "player/prompts.h"
+#include "player/reports.h"
+#include "player/texts.h"
+
+TCaller Caller;
+
+static const char* const Version = "0.5";
+
+// ---------------------------------------------------------------- start-up
+
+static void Print(const std::string& line)
+{
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+static int Usage()
+{
+    Print(std::string("Yvarn Thyre ") + Version);
+    Print("  thyre -d <drop file or folder> [-g game folder] [-n node]");
+    Print("  thyre -l [-u name] [-g game folder]     local play");
+    return 1;
+}
+
+struct TCommandLine {
+    std::string DropPath, GameFolder, NodeText, UserName;
+    bool Local = false;
+};
+
+static bool ParseCommandLine(int argc, char** argv, TCommandLine& cl)
+{
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        std::string* value = nullptr;
+        if (a == "-d") value = &cl.DropPath;
+        else if (a == "-g") value = &cl.GameFolder;
+        else if (a == "-n") value = &cl.NodeText;
+        else if (a == "-u") value = &cl.UserName;
+        else if (a == "-l" || SameText(a, "/L")) {
+            cl.Local = true;
+            continue;
+        } else
+            return false;
+        if (i + 1 >= argc) return false;
+        *value = argv[++i];
+    }
+    return true;
+}
+
+// Whether the folder holds a game, also one caught in the middle of a save
+// (the first load puts it back in place under the lock).
+static bool GameFilePresent(const std::string& folder)
+{
+    std::string path = folder + GameFileName;
+    return CanOpenRead(path) || CanOpenRead(path.substr(0, path.size() - 3) + "NEW") ||
+           CanOpenRead(path.substr(0, path.size() - 3) + "OLD");
+}
+
+int ThyreMain(int argc, char** argv)
+{
+    TCommandLine cl;
+    if (!ParseCommandLine(argc, argv, cl)) return Usage();
+    Caller = TCaller();
+    Caller.Folder = cl.GameFolder.empty() ? ProgramFolder() : FolderWithDelim(FullPath(cl.GameFolder));
+    int64_t node = 1;
+    if (!cl.NodeText.empty() && !ParseInt64(cl.NodeText, node)) node = 1;
+    Caller.Node = (int)Clamp(node, INT32_MIN, INT32_MAX);
+    Caller.Local = cl.Local;
+    if (!cl.DropPath.empty()) {
+        std::string path = cl.DropPath;
+        if (IsFolder(path)) {
+            path = FindDropFile(path, Caller.Node);
+            if (path.empty()) {
+                Print("No drop file found in " + cl.DropPath);
+                return 1;
+            }
+        }
+        if (!ReadDropFile(path)) {
+            Print("Unable to read drop file " + path);
+            return 1;
+        }
+    } else if (cl.Local) {
+        DoorInfo = TDoorInfo();
+        const char* user = std::getenv("USER");
+        std::string name = !cl.UserName.empty() ? cl.UserName : (user && *user ? user : "Sysop");
+        DoorInfo.UserName = DoorInfo.Alias = name;
+        DoorInfo.SecondsLeft = 86400;
+    } else {
+        return Usage();
+    }
+    DoorInfo.Node = Caller.Node;
+    // Founding keeps 35 characters of the name; so does the search for it.
+    Caller.Player = (DoorInfo.UserName.empty() ? DoorInfo.Alias : DoorInfo.UserName).substr(0, PlayerNameMax);
+    if (!GameFilePresent(Caller.Folder)) {
+        Print("No game has been started in " + Caller.Folder + " - the sysop runs \"ydmaint new\" first.");
+        return 1;
+    }
+    DoorOpen();
+    GuardedVisit(Visit);
+    DoorFlush();
+    DoorClose();
+    return 0;
+}
+
+// ------------------------------------------------------------- game access
+
+// After every load: the new-day flag, and whether the caller's house slot
+// still holds the caller's house (a night may have started a new game).
+static void CheckLoaded()
+{
+    int day = Game.Header.Day;
+    if (Caller.DaySeen != 0 && day != Caller.DaySeen) Caller.NewDay = true;
+    if (Caller.House != 0) {
+        const THouse& hr = HouseRec(Caller.House);
+        if (hr.Status == StatusFree || hr.Computer || !SameText(StrGet(hr.Player), Caller.Player)) Caller.Lost = true;
+    }
+}
+
+static bool Opened(TAccess a)
+{
+    switch (a) {
+    case AccessOk: return true;
+    case AccessMaintenance:
+        SayLine("`CThe nightly maintenance is running. Please come back in a few minutes.`7");
+        return false;
+    case AccessBusy: SayLine("`CThe game is busy. Please try again in a moment.`7"); return false;
+    default: SayLine("`CThe game file can't be read. Please tell your sysop.`7"); return false;
+    }
+}
+
+bool GameLook()
+{
+    if (!Opened(GameOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true))) return false;
+    GameRelease();
+    CheckLoaded();
+    if (Caller.Lost) return false;
+    ComputeScores();
+    return true;
+}
+
+bool GameBegin()
+{
+    if (!Opened(GameOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true))) return false;
+    CheckLoaded();
+    if (Caller.Lost) {
+        GameRelease();
+        return false;
+    }
+    Caller.InChange = true;
+    return true;
+}
+
+bool GameCommit()
+{
+    bool saved = GameSave();
+    GameRelease();
+    Caller.InChange = false;
+    if (!saved) SayLine("`CYour change couldn't be saved. Please tell your sysop.`7");
+    return saved;
+}
+
+void GameAbandon()
+{
+    GameRelease();
+    Caller.InChange = false;
+}
+
+bool ChangeGame(const std::function<std::string()>& operation)
+{
+    if (!GameBegin()) return false;
+    if (!SayError(operation())) {
+        GameAbandon();
+        return false;
+    }
+    return GameCommit();
+}
+
+// ------------------------------------------------------------ ERRORS.LOG
+
+static std::string Two(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
+
+static std::string ClassName(const std::type_info& type)
+{
+    int status = 0;
+    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    std::string name = status == 0 && plain ? plain : type.name();
+    std::free(plain);
+    return name;
+}
+
+static void WriteErrorLog(const std::string& className, const std::string& message)
+{
+    TDateTime t = LocalNow();
+    std::string line = IntToText(t.Year) + "-" + Two(t.Month) + "-" + Two(t.Day) + " " + Two(t.Hour) + ":" +
+                       Two(t.Minute) + ":" + Two(t.Second) + "  node " + IntToText(Caller.Node) + "  " +
+                       Caller.Player + "  " + className + ": " + message + "\r\n";
+    TFileHandle fd = FileOpenAppend(Caller.Folder + ErrorsLogName);
+    if (fd < 0) return;
+    FileWrite(fd, line.data(), line.size());
+    FileClose(fd);
+}
+
+static void Apologise(bool inChange)
+{
+    try {
+        SayLine("");
+        // A change cut short was not saved, so its orders must not be promised.
+        SayLine(inChange ? "`CSomething went wrong; the sysop has been told. Your last change was not saved.`7"
+                         : "`CSomething went wrong; the sysop has been told. Your orders are saved.`7");
+        DoorFlush();
+    } catch (...) {
+    }
+}
+
+void GuardedVisit(const std::function<void()>& body)
+{
+    // Whatever ends the visit, the lock is not left behind for the others.
+    try {
+        body();
+        return;
+    } catch (const EHangup&) {
+        GameAbandon();
+        return;
+    } catch (const std::exception& e) {
+        bool inChange = Caller.InChange || GameLockHeld();
+        GameAbandon();
+        WriteErrorLog(ClassName(typeid(e)), e.what());
+        Apologise(inChange);
+    } catch (...) {
+        bool inChange = Caller.InChange || GameLockHeld();
+        GameAbandon();
+        WriteErrorLog("unknown", "an exception of no known class");
+        Apologise(inChange);
+    }
+}
+
+// ----------------------------------------------------------------- visit
+
+int FindCallerHouse(const std::string& player)
+{
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        const THouse& hr = HouseRec(h);
+        if (hr.Status != StatusFree && !hr.Computer && SameText(StrGet(hr.Player), player)) return h;
+    }
+    return 0;
+}
+
+void Visit()
+{
+    if (!GameLook()) {
+        PressKey();
+        return;
+    }
+    int h = FindCallerHouse(Caller.Player);
+    if (h == 0) {
+        if (JoinScreen() == 0) return;
+        if (!GameLook()) {
+            PressKey();
+            return;
+        }
+        h = FindCallerHouse(Caller.Player);
+        if (h == 0) return;
+    }
+    Caller.House = h;
+    Caller.DaySeen = Game.Header.Day;
+    ChangeGame([h] {
+        HouseCameOn(h);
+        return std::string();
+    });
+    if (Caller.Lost) return;
+    int day = Game.Header.Day;
+    if (day > 1 && day - 1 >= (int)HouseRec(h).JoinedDay) {
+        ShowNightReport(day - 1);
+        PressKey();
+    }
+    MainMenu();
+    ClearPage();
+    SayLine("`8The Thyre will wait for you. Orders are carried out tonight.`7");
+}
+
+static void ShowFounded(int h, const std::string& name)
+{
+    ClearPage();
+    SayLine("`AHouse " + name + " is founded at " + WorldName(HouseRec(h).HomeWorld) + ".`7");
+    SayRule();
+    for (const char* line : FoundedLines) SayLine(line);
+    bool computerPlays = false;
+    for (int c = 1; c <= MaxHouseSlots; c++)
+        computerPlays = computerPlays || (HouseRec(c).Computer && HouseRec(c).Status == StatusActive);
+    if (Game.Header.PeaceDays > 0 && computerPlays) {
+        SayLine("");
+        SayLine("The computer houses will leave your worlds alone for your first `F" +
+                IntToText(Game.Header.PeaceDays) + "`7 days.");
+    }
+    PressKey();
+}
+
+int JoinScreen()
+{
+    ClearPage();
+    SayLine("`EYVARN THYRE`7");
+    SayRule();
+    for (const char* line : JoinStory) SayLine(line);
+    SayLine("");
+    if (Game.Header.JoinDays != 0 && Game.Header.JoinDays < Game.Header.Day) {
+        SayLine("`CThis game is closed to new houses. Wait for the next one!`7");
+        PressKey();
+        return 0;
+    }
+    if (!AskYesNo("Will you found a house in the Thyre?")) return 0;
+    const char* const taken = "`CThat name is too short, too long, or taken.`7";
+    for (;;) {
+        std::string name = AskLine("Name your house (3 to 23 letters), e.g. `FVarro`7: ", HouseNameMax);
+        if (name.empty()) return 0;
+        if (!HouseNameFree(name)) {
+            SayLine(taken);
+            continue;
+        }
+        if (!GameBegin()) return 0;
+        // Another node may have founded this caller's house, or taken the
+        // name, since the look above.
+        int existing = FindCallerHouse(Caller.Player);
+        if (existing != 0) {
+            GameAbandon();
+            return existing;
+        }
+        if (!HouseNameFree(name)) {
+            GameAbandon();
+            SayLine(taken);
+            continue;
+        }
+        int h = FoundHouse(name, Caller.Player, 0);
+        if (h < 0) {
+            GameAbandon();
+            SayLine("`CThe Thyre is full. Wait for the next game!`7");
+            PressKey();
+            return 0;
+        }
+        if (!GameCommit()) {
+            PressKey();
+            return 0;
+        }
+        ShowFounded(h, name);
+        return h;
+    }
+}
+
+// ------------------------------------------------------------- main menu
+
+// The screens of the orders open with the next version of the door; until
+// then their keys say so quietly.
+static void NotOpenYet()
+{
+    SayLine("`8This part of the Thyre is not open yet.`7");
+    PressKey();
+}
+
+struct TMenuEntry {
+    char Key;
+    const char* Label;
+    void (*Screen)();   // none for Q
+};
+
+static const TMenuEntry MainMenuTable[12] = {
+    {'R', "Overnight report", BrowseReports},     {'M', "Map of the Thyre", MapScreen},
+    {'W', "Worlds and production", NotOpenYet},   {'F', "Fleets and orders", NotOpenYet},
+    {'B', "Build", NotOpenYet},                   {'T', "Research", NotOpenYet},
+    {'D', "Diplomacy and treaties", NotOpenYet},  {'X', "Exchange (market)", NotOpenYet},
+    {'S', "Messages", NotOpenYet},                {'N', "News and standings", ShowNews},
+    {'H', "Help", ShowHelp},                      {'Q', "Quit to the BBS", nullptr},
+};
+
+static std::string MenuItem(const TMenuEntry& e) { return std::string("`F[") + e.Key + "]`7 " + e.Label; }
+
+static void ShowGameOver()
+{
+    const TGameHeader& hd = Game.Header;
+    if (IsHouse(hd.Winner) && HouseRec(hd.Winner).Status != StatusFree)
+        SayLine("`E  The game is over: " + StrGet(HouseRec(hd.Winner).Name) + " has won (" + WinKindText(hd.WinKind) +
+                ").`7");
+    else
+        SayLine("`E  The game is over.`7");
+    if (ReadSettings(Caller.Folder).AutoRestart)
+        SayLine("`8  A new game starts after tonight's maintenance. See News > Hall of Fame.`7");
+    else
+        SayLine("`8  The sysop will start a new game. See News > Hall of Fame.`7");
+}
+
+void MainMenu()
+{
+    for (;;) {
+        if (!GameLook()) {
+            // The refusal stays on the screen until the caller has read it.
+            if (!Caller.Lost) PressKey();
+            return;
+        }
+        if (HouseRec(Caller.House).Status == StatusOut) {
+            ClearPage();
+            SayLine("`CYour house has fallen. Wait for the next game to rise again.`7");
+            PressKey();
+            return;
+        }
+        if (Caller.NewDay) {
+            ClearPage();
+            SayLine("`EA new day has dawned in the Thyre while you played.`7 Read your report.");
+            Caller.NewDay = false;
+            Caller.DaySeen = Game.Header.Day;
+            PressKey();
+        }
+        ClearPage();
+        ShowStatusBar();
+        if (Game.Header.Ended) ShowGameOver();
+        std::string keys;
+        for (int i = 0; i < 12; i += 2)
+            SayLine("   " + MenuItem(MainMenuTable[i]) + std::string(26 - std::string(MainMenuTable[i].Label).size(), ' ') +
+                    MenuItem(MainMenuTable[i + 1]));
+        for (const TMenuEntry& e : MainMenuTable) keys += e.Key;
+        SayRule();
+        int unread = CountUnread(Caller.Folder, Caller.House);
+        if (unread > 0) SayLine("  `E" + IntToText(unread) + " new message(s).`7");
+        int64_t left = DoorSecondsLeft();
+        if (left < 120) SayLine("  `CYou have less than 2 minutes left.`7");
+        if (left < 1) return;
+        char key = AskKey("Your command: ", keys);
+        for (const TMenuEntry& e : MainMenuTable)
+            if (e.Key == key) {
+                if (!e.Screen) return;
+                e.Screen();
+            }
+    }
+}

@@ -1,0 +1,44 @@
+// The caller's visit: the command line, the game access under the folder
+// lock, the house found or founded, the main menu, and ERRORS.LOG.
+#pragma once
+#include <functional>
+#include <string>
+
+// The caller, the one thing a visit keeps between two loads of the game.
+struct TCaller {
+    std::string Folder;     // game folder, with its delimiter
+    int Node = 1;           // the -n argument
+    bool Local = false;     // -l: local play on the console
+    std::string Player;     // the BBS name, at most 35 characters
+    int House = 0;          // 1..25 once found or founded, 0 before
+    int DaySeen = 0;        // the game day when the house was found; 0 before
+    bool NewDay = false;    // a load found a game day other than DaySeen
+    bool Lost = false;      // a load found the house slot no longer the caller's
+    bool InChange = false;  // between GameBegin and GameCommit or GameAbandon
+};
+extern TCaller Caller;
+
+enum { PlayerNameMax = 35, HouseNameMin = 3, HouseNameMax = 23 };
+enum { LookWaitSeconds = 15, LookHoldSeconds = 20 };
+
+// The game access of every screen.  GameLook loads and lets go at once;
+// GameBegin keeps the lock until GameCommit (which saves) or GameAbandon.
+bool GameLook();
+bool GameBegin();
+bool GameCommit();
+void GameAbandon();
+// One change to the game: GameBegin, the operation (the refusal it gives, or
+// empty once it changed the game), SayError, then GameCommit or
+// GameAbandon.  True only when the change was saved.
+bool ChangeGame(const std::function<std::string()>& operation);
+
+// The whole program: command line, drop file, connection, visit; the exit code.
+int ThyreMain(int argc, char** argv);
+// Runs a visit's body and handles its failures: a hang-up ends it silently,
+// anything else is written to ERRORS.LOG and the caller gets an apology.
+void GuardedVisit(const std::function<void()>& body);
+void Visit();
+int JoinScreen();   // the house founded (or found by now), or 0
+void MainMenu();
+// The caller's house by their name: never a computer house.
+int FindCallerHouse(const std::string& player);
