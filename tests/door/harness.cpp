@@ -63,8 +63,8 @@ static void WriteDoor32(const TLaunch& l, int socketNumber)
 {
     if (l.CommType.empty()) return;
     std::string handle = l.Handle == "@" ? std::to_string(socketNumber) : l.Handle;
-    WriteFile(l.Folder + "DOOR32.SYS", l.CommType + "\n" + handle +
-                                           "\n38400\nTest BBS\n1\nAnn Caller\nRaven\n10\n30\n1\n1\n");
+    WriteFile(l.Folder + "DOOR32.SYS", l.CommType + "\n" + handle + "\n38400\nTest BBS\n1\n" + l.UserName + "\n" +
+                                           l.Alias + "\n10\n" + l.Minutes + "\n1\n1\n");
 }
 
 bool TBbs::Start(const TLaunch& l)

@@ -26,6 +26,9 @@ struct TLaunch {
     // socket's number.  An empty CommType writes no DOOR32.SYS.
     std::string CommType = "2";
     std::string Handle = "@";
+    std::string UserName = "Ann Caller";   // DOOR32.SYS lines 6, 7 and 9
+    std::string Alias = "Raven";
+    std::string Minutes = "30";
     bool IgnoreSigpipe = false;        // start the door with SIGPIPE ignored
     int Umask = 022;
 };
