@@ -31,14 +31,18 @@ fuzz:
 	    -print_final_stats=1 $(BUILD)-fuzz/corpus tests/fuzz/corpus; \
 	else echo "clang++ not found: fuzzing skipped"; fi
 
-# One whole night at every limit, the fast and the plain searches side by side.
+# One whole night at every limit, the fast and the plain searches side by side;
+# then a caller's screens on the same kind of game.
 bench: all
 	./$(BUILD)/night_bench
+	./$(BUILD)/screen_bench
 
+# Local play: a game with two computer houses in play/ when none runs there,
+# then the door on this terminal.  `build/ydmaint -d play turn` plays a night.
 play: all
 	@mkdir -p play
 	@[ -f play/THYRE.DAT ] || ./$(BUILD)/ydmaint -d play new
-	./$(BUILD)/ydmaint -d play status
+	./$(BUILD)/thyre -l -g play/
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz

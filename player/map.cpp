@@ -166,7 +166,7 @@ std::vector<std::string> MapLines(const TMapGrid& g)
     return lines;
 }
 
-static void ShowMap(const TMapView& view)
+void ShowMap(const TMapView& view)
 {
     TMapGrid grid;
     DrawMap(Caller.House, view, grid);

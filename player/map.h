@@ -24,5 +24,6 @@ void DrawMap(int house, const TMapView& view, TMapGrid& grid);
 // wherever the colour changes.
 std::vector<std::string> MapLines(const TMapGrid& grid);
 
+void ShowMap(const TMapView& view);   // the map page, drawn for the caller
 void MapScreen();
 void SystemView(int system);

@@ -150,7 +150,7 @@ void BrowseReports()
     }
 }
 
-void ShowNews()
+void DrawNews()
 {
     ClearPage();
     PageReset();
@@ -177,6 +177,11 @@ void ShowNews()
                 PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(IntToText(HouseRec(h).Score), 7) + "  `8" +
                 IntToText(HouseWorldCount(h)) + " worlds`7");
     }
+}
+
+void ShowNews()
+{
+    DrawNews();
     SayText("`F[F]`7 Hall of Fame, or any other key to go back: ");
     std::string key = WaitKey();
     if (key == "f" || key == "F") ShowHallOfFame();

@@ -7,6 +7,7 @@ void ShowStatusBar();
 void ShowNightReport(int day);
 void BrowseReports();
 void ShowNews();
+void DrawNews();   // the news and standings, before the question
 void ShowHallOfFame();
 void ShowHelp();
 

@@ -409,6 +409,22 @@ static void ShowGameOver()
         SayLine("`8  The sysop will start a new game. See News > Hall of Fame.`7");
 }
 
+std::string DrawMainMenu()
+{
+    ClearPage();
+    ShowStatusBar();
+    if (Game.Header.Ended) ShowGameOver();
+    std::string keys;
+    for (int i = 0; i < 12; i += 2)
+        SayLine("   " + MenuItem(MainMenuTable[i]) + std::string(26 - std::string(MainMenuTable[i].Label).size(), ' ') +
+                MenuItem(MainMenuTable[i + 1]));
+    for (const TMenuEntry& e : MainMenuTable) keys += e.Key;
+    SayRule();
+    int unread = CountUnread(Caller.Folder, Caller.House);
+    if (unread > 0) SayLine("  `E" + IntToText(unread) + " new message(s).`7");
+    return keys;
+}
+
 void MainMenu()
 {
     for (;;) {
@@ -430,17 +446,7 @@ void MainMenu()
             Caller.DaySeen = Game.Header.Day;
             PressKey();
         }
-        ClearPage();
-        ShowStatusBar();
-        if (Game.Header.Ended) ShowGameOver();
-        std::string keys;
-        for (int i = 0; i < 12; i += 2)
-            SayLine("   " + MenuItem(MainMenuTable[i]) + std::string(26 - std::string(MainMenuTable[i].Label).size(), ' ') +
-                    MenuItem(MainMenuTable[i + 1]));
-        for (const TMenuEntry& e : MainMenuTable) keys += e.Key;
-        SayRule();
-        int unread = CountUnread(Caller.Folder, Caller.House);
-        if (unread > 0) SayLine("  `E" + IntToText(unread) + " new message(s).`7");
+        std::string keys = DrawMainMenu();
         int64_t left = DoorSecondsLeft();
         if (left < 120) SayLine("  `CYou have less than 2 minutes left.`7");
         if (left < 1) return;

@@ -3,6 +3,14 @@
 #include "door/dropfile.h"
 #include "tests/testutil.h"
 #include <gtest/gtest.h>
+#include <utime.h>
+
+// Sets when a file was last written.
+static void SetWritten(const std::string& path, long seconds)
+{
+    struct utimbuf t{seconds, seconds};
+    ASSERT_EQ(utime(path.c_str(), &t), 0);
+}
 
 // A text drop file whose lines 1..n are given (missing lines blank).
 static std::string TextFile(const std::vector<std::string>& lines, const std::string& eol = "\n")
@@ -344,28 +352,50 @@ TEST(DropFile, EachTextFormatWithBareLineFeeds)
 
 TEST(DropFile, FindDropFileOrderAndSpelling)
 {
+    // Files written in the same second: the list's order decides.
+    auto Write = [](const std::string& path, const std::string& data) {
+        WriteFile(path, data);
+        SetWritten(path, 1700000000);
+    };
     TScratch s;
     EXPECT_EQ(FindDropFile(s.Dir, 1), "");
-    WriteFile(s.Path("readme.txt"), "x");
-    WriteFile(s.Path("EXITINFO.BBS"), "x");
+    Write(s.Path("readme.txt"), "x");
+    Write(s.Path("EXITINFO.BBS"), "x");
     EXPECT_EQ(FindDropFile(s.Dir, 1), s.Dir + "EXITINFO.BBS");
-    WriteFile(s.Path("DORINFO.DEF"), "x");
+    Write(s.Path("DORINFO.DEF"), "x");
     EXPECT_EQ(FindDropFile(s.Dir, 3), s.Dir + "DORINFO.DEF");
-    WriteFile(s.Path("DORINFO1.DEF"), "x");
+    Write(s.Path("DORINFO1.DEF"), "x");
     // Node 3 looks for DORINFO3.DEF; DORINFO1.DEF is not its file.
     EXPECT_EQ(FindDropFile(s.Dir, 3), s.Dir + "DORINFO.DEF");
     EXPECT_EQ(FindDropFile(s.Dir, 1), s.Dir + "DORINFO1.DEF");
     EXPECT_EQ(FindDropFile(s.Dir, 0), s.Dir + "DORINFO1.DEF");
-    WriteFile(s.Path("Dorinfo3.Def"), "x");
+    Write(s.Path("Dorinfo3.Def"), "x");
     EXPECT_EQ(FindDropFile(s.Dir, 3), s.Dir + "Dorinfo3.Def");
-    WriteFile(s.Path("chain.txt"), "x");
+    Write(s.Path("chain.txt"), "x");
     EXPECT_EQ(FindDropFile(s.Dir, 3), s.Dir + "Dorinfo3.Def");
-    WriteFile(s.Path("DOOR.SYS"), "x");
+    Write(s.Path("DOOR.SYS"), "x");
     EXPECT_EQ(FindDropFile(s.Dir, 3), s.Dir + "DOOR.SYS");
-    WriteFile(s.Path("door32.sys"), "x");
+    Write(s.Path("door32.sys"), "x");
     EXPECT_EQ(FindDropFile(s.Dir, 3), s.Dir + "door32.sys");
     // The folder given without its delimiter gets one.
     std::string bare = s.Dir.substr(0, s.Dir.size() - 1);
     EXPECT_EQ(FindDropFile(bare, 3), s.Dir + "door32.sys");
     EXPECT_EQ(FindDropFile(s.Path("nothere"), 1), "");
+}
+
+TEST(DropFile, FindDropFileTakesTheNewestOfSeveral)
+{
+    // A node folder that served a DOOR32.SYS door yesterday and a DOOR.SYS
+    // door now: the stale DOOR32.SYS names yesterday's caller.
+    TScratch s;
+    WriteFile(s.Path("DOOR32.SYS"), "x");
+    SetWritten(s.Path("DOOR32.SYS"), 1700000000);
+    WriteFile(s.Path("DOOR.SYS"), "x");
+    SetWritten(s.Path("DOOR.SYS"), 1700086400);
+    EXPECT_EQ(FindDropFile(s.Dir, 1), s.Dir + "DOOR.SYS");
+    WriteFile(s.Path("chain.txt"), "x");
+    SetWritten(s.Path("chain.txt"), 1700086400);   // the same second: the list's order
+    EXPECT_EQ(FindDropFile(s.Dir, 1), s.Dir + "DOOR.SYS");
+    SetWritten(s.Path("DOOR32.SYS"), 1700090000);
+    EXPECT_EQ(FindDropFile(s.Dir, 1), s.Dir + "DOOR32.SYS");
 }
