@@ -72,130 +72,130 @@ void StrSet(TStr<N>& s, const std::string& v)
 }
 
 struct TGameHeader {
-    char Magic[4];
-    uint16_t Version;
-    uint16_t Day;
-    uint16_t LastDay;
-    uint16_t JoinDays;
-    uint8_t MaxHouses;
-    uint8_t SystemsPerHouse;
-    uint8_t Victories;
-    uint8_t Hollow;
-    uint32_t Seed;
-    int16_t SystemCount;
-    int16_t LaneCount;
-    int16_t WorldCount;
-    int16_t FleetCount;
-    int16_t BuildCount;
-    int16_t ExchangeSystem;
-    uint16_t Price[3];
-    uint8_t DominionDays;
-    uint8_t DominionHouse;
-    uint8_t Ended;
-    uint8_t Winner;
-    TStr<39> GameName;
-    uint8_t Unused1[17];
-    uint8_t AutopilotAfter;
-    uint8_t DissolveAfter;
-    uint8_t WinKind;
-    uint8_t FameWritten;
-    uint8_t PeaceDays;
-    uint8_t Difficulty;
-    uint8_t Unused2[60];
+    char Magic[4];   // "YVRN"; written by generation
+    uint16_t Version;   // always 1
+    uint16_t Day;   // the game day, 1 on the first; the night adds one
+    uint16_t LastDay;   // the last day of the game; 0 open-ended (settings, setup program)
+    uint16_t JoinDays;   // last day new houses may join; 0 any day (settings, setup program)
+    uint8_t MaxHouses;   // houses this game takes, 2..25 (generation)
+    uint8_t SystemsPerHouse;   // map size at generation, 5..12
+    uint8_t Victories;   // early victories allowed: VictoryDominion, VictoryRelics, VictoryLastHouse bits
+    uint8_t Hollow;   // the Hollow's strength: 0 off, 1 low, 2 normal, 3 high
+    uint32_t Seed;   // the random generator between nights (the night reads and stores it)
+    int16_t SystemCount;   // systems in use, 0..300
+    int16_t LaneCount;   // lanes in use, 0..1000
+    int16_t WorldCount;   // worlds in use, 0..1000
+    int16_t FleetCount;   // fleet slots in use, free ones included, 0..1000
+    int16_t BuildCount;   // build orders in use, 0..600
+    int16_t ExchangeSystem;   // the system of the Exchange; -1 none
+    uint16_t Price[3];   // Exchange prices of ore, fuel, influence (night; trades)
+    uint8_t DominionDays;   // nights in a row the dominion leader held enough of the map (night)
+    uint8_t DominionHouse;   // the house those nights count for (night)
+    uint8_t Ended;   // 1 once the game is over (night, setup program)
+    uint8_t Winner;   // the winning house; 0 none
+    TStr<39> GameName;   // shown to players (settings at the start)
+    uint8_t Unused1[17];   // zero
+    uint8_t AutopilotAfter;   // days away before autopilot (settings at the start)
+    uint8_t DissolveAfter;   // days away before a house is dissolved (settings at the start)
+    uint8_t WinKind;   // how the game ended: WinNone .. WinSysopEnded
+    uint8_t FameWritten;   // 1 once entered in FAME.TXT
+    uint8_t PeaceDays;   // days the computer houses leave a new player alone, 0..250
+    uint8_t Difficulty;   // computer houses' play: 1 easy, 2 normal, 3 hard
+    uint8_t Unused2[60];   // zero
 };
 
 struct THouse {
-    uint8_t Status;
-    uint8_t Computer;
-    TStr<23> Name;
-    TStr<35> Player;
-    uint8_t Unused1;
-    int16_t HomeWorld;
-    int16_t Capital;
-    int32_t Ore;
-    int32_t Fuel;
-    int32_t Influence;
-    uint8_t Research[4];
-    uint8_t ResTrack;
-    uint16_t ResPoints;
-    int32_t Score;
-    uint16_t JoinedDay;
-    uint16_t LastOnDay;
-    uint8_t Colour;
-    uint8_t NestsDestroyed;
-    uint8_t Unused2[16];
+    uint8_t Status;   // StatusFree, StatusActive, StatusAutopilot or StatusOut (night, door, setup)
+    uint8_t Computer;   // 1 for a computer house (founding, setup program)
+    TStr<23> Name;   // the house's name, 3..23 characters, no colour codes (founding)
+    TStr<35> Player;   // the player's BBS name, or "Computer n" (founding)
+    uint8_t Unused1;   // zero
+    int16_t HomeWorld;   // the world it was founded on (founding)
+    int16_t Capital;   // the capital world; -1 none (founding, night)
+    int32_t Ore;   // ore in store (night, orders, trades)
+    int32_t Fuel;   // fuel in store (night, trades)
+    int32_t Influence;   // influence in store (night, treaties, trades)
+    uint8_t Research[4];   // level in each track, 0..4; 4 is complete (night)
+    uint8_t ResTrack;   // the track being researched, 0..3 (door, planner)
+    uint16_t ResPoints;   // points toward the next level of ResTrack (night)
+    int32_t Score;   // recomputed every night and on every look (ComputeScores)
+    uint16_t JoinedDay;   // the day it was founded
+    uint16_t LastOnDay;   // the last day its player came on (door)
+    uint8_t Colour;   // colour index 1..6, (h - 1) % 6 + 1
+    uint8_t NestsDestroyed;   // Hollow nests it destroyed (night)
+    uint8_t Unused2[16];   // zero
 };
 
 struct TRelation {
-    uint8_t Treaties;
-    uint8_t Offer;
-    uint16_t NoticeDay;
-    uint16_t Tribute;
-    uint8_t Unused[2];
+    uint8_t Treaties;   // treaties in force between a and b: Treaty bits (door, night)
+    uint8_t Offer;   // treaties a offered b and b has not accepted (door, planner)
+    uint16_t NoticeDay;   // the day a's treaties with b end after notice; 0 none
+    uint16_t Tribute;   // ore a pays b each day; 0 none (door; the night pays it)
+    uint8_t Unused[2];   // zero
 };
 
 struct TSystem {
-    TStr<15> Name;
-    int16_t X;
-    int16_t Y;
-    uint8_t Star;
-    uint8_t Flags;
-    int16_t FirstWorld;
-    uint8_t WorldCount;
-    uint8_t NestStrength;
-    uint8_t Unused[2];
+    TStr<15> Name;   // unique in the game, at most 15 characters (generation)
+    int16_t X;   // map position, 20..980
+    int16_t Y;   // map position, 20..980
+    uint8_t Star;   // star type 0..4; no rule reads it
+    uint8_t Flags;   // SysNest, SysExchange, SysHome bits (generation, night)
+    int16_t FirstWorld;   // the first of its worlds
+    uint8_t WorldCount;   // its worlds are FirstWorld .. FirstWorld + WorldCount - 1, 0..6
+    uint8_t NestStrength;   // strength of the Hollow nest here; 0 none (night)
+    uint8_t Unused[2];   // zero
 };
 
 struct TLane {
-    int16_t A;
-    int16_t B;
-    uint8_t State;
-    uint8_t Unused;
+    int16_t A;   // one end (a system)
+    int16_t B;   // the other end (a system)
+    uint8_t State;   // LaneClosed, LaneOpen, LaneClosing or LaneOpening (night's lane drift)
+    uint8_t Unused;   // zero
 };
 
 struct TWorld {
-    int16_t System;
-    uint8_t Kind;
-    uint8_t Owner;
-    int32_t Pop;
-    int32_t MaxPop;
-    uint8_t Focus;
-    uint8_t Loyalty;
-    uint8_t Slots;
-    uint8_t Buildings[6];
-    int16_t Shield;
-    int16_t Garrison;
-    uint8_t Relic;
-    uint8_t Unrest;
-    int16_t Guard;
-    uint8_t Blockaded;
-    uint8_t Unused;
+    int16_t System;   // the system it lies in
+    uint8_t Kind;   // KindTemperate .. KindRuin
+    uint8_t Owner;   // house 1..25, 0 nobody, 27 the independents (night, founding)
+    int32_t Pop;   // people, in thousands (night)
+    int32_t MaxPop;   // population ceiling, in thousands
+    uint8_t Focus;   // FocusBalanced .. FocusDefence (door, planner)
+    uint8_t Loyalty;   // loyalty to the owner, 0..100 (night)
+    uint8_t Slots;   // building slots, from its kind, 0..6
+    uint8_t Buildings[6];   // the building in each slot, BuildNone .. BuildAcademy (night's builds)
+    int16_t Shield;   // shield strength (night)
+    int16_t Garrison;   // troops on the world (night)
+    uint8_t Relic;   // the relic kept here, 1..12; 0 none
+    uint8_t Unrest;   // days of unrest left; output halved while above 0 (night)
+    int16_t Guard;   // defenders of an unowned Ruin (generation, night)
+    uint8_t Blockaded;   // not 0 while blockaded tonight (night)
+    uint8_t Unused;   // zero
 };
 
 struct TFleet {
-    uint8_t House;
-    TStr<15> Name;
-    int16_t Loc;
-    int16_t Dest;
-    uint8_t Order;
-    uint8_t Doctrine;
-    int16_t Target;
-    uint16_t Ships[7];
-    uint16_t Troops;
-    uint8_t MoveFlags;
-    uint8_t Unused;
+    uint8_t House;   // owner; 0 a free slot, 26 the Hollow
+    TStr<15> Name;   // at most 15 characters (door, founding, night)
+    int16_t Loc;   // the system it is in
+    int16_t Dest;   // the system it heads for; -1 none (orders)
+    uint8_t Order;   // OrderHold .. OrderEscort (orders)
+    uint8_t Doctrine;   // DoctrineHold, DoctrineStrike, DoctrineScreen (door, planner)
+    int16_t Target;   // world of an Invade or Settle, fleet of an Escort; -1 none (orders)
+    uint16_t Ships[7];   // ships of each class, Skiff .. Outpost, 0..65535
+    uint16_t Troops;   // troops carried by its Haulers
+    uint8_t MoveFlags;   // the night's movement scratch: bit 0 moved, bit 1 stopped
+    uint8_t Unused;   // zero
 };
 
 struct TBuildOrder {
-    uint8_t House;
-    uint8_t Item;
-    int16_t World;
-    uint16_t Count;
+    uint8_t House;   // the ordering house (orders)
+    uint8_t Item;   // a ship class 0..6, or BuildItemBuilding + building kind
+    int16_t World;   // where it is built
+    uint16_t Count;   // ships ordered, 1 for a building
 };
 
 struct TChartEntry {
-    uint16_t SeenDay;
-    uint8_t SeenOwner;
+    uint16_t SeenDay;   // the day the house last saw the system; 0 never (night's sight, founding)
+    uint8_t SeenOwner;   // the system's owner as seen then
 };
 
 #pragma pack(pop)

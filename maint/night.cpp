@@ -49,7 +49,7 @@ static bool PlayLockedNight(std::string& message)
     }
     Backup();
     if (!PlayNight(GameFolder)) {
-        message = "could not write " + GameFolder + "EVENTS.DAT";
+        message = "could not write " + GameFolder + EventsFileName;
         return false;
     }
     if (Game.Header.Ended) WriteFame(GameFolder);

@@ -21,25 +21,25 @@ enum {
 
 #pragma pack(push, 1)
 struct TEventRec {
-    uint8_t House;
-    uint16_t Day;
-    uint8_t Kind;
-    uint8_t Len;
-    char Text[80 - 1];
+    uint8_t House;       // the house told; 0 the news for everybody (night, setup program)
+    uint16_t Day;        // the day whose night wrote it
+    uint8_t Kind;        // EventNotice .. EventResearch: the line's colour in the report
+    uint8_t Len;         // characters of Text in use, 0..79
+    char Text[80 - 1];   // the line, colour codes allowed
 };
 
 struct TMsgLine {
-    uint8_t Len;
-    char Ch[MessageLineMax];
+    uint8_t Len;                // characters in use, 0..72
+    char Ch[MessageLineMax];    // the text
 };
 
 struct TMessageRec {
-    uint8_t From;
-    uint8_t To;
-    uint16_t Day;
-    uint8_t Read;
-    uint8_t Zero;
-    TMsgLine Lines[MessageLines];
+    uint8_t From;                  // the sending house; 0 the sysop (door, setup program)
+    uint8_t To;                    // the house it is for; 0 a bulletin for everybody
+    uint16_t Day;                  // the game day it was sent; the night drops it after 14 days
+    uint8_t Read;                  // 1 once its reader has seen it (door)
+    uint8_t Zero;                  // zero
+    TMsgLine Lines[MessageLines];  // up to four lines, empty ones unused
 };
 #pragma pack(pop)
 static_assert(sizeof(TEventRec) == 84 && sizeof(TMessageRec) == 298);

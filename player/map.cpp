@@ -239,8 +239,8 @@ static std::string WorldLine(int house, int s, int w)
             line += " " + HouseColour(wd.Owner) + HouseName(wd.Owner) + "`7";
         else
             line += " `8unclaimed`7";
-        if (wd.Owner != HouseNobody) line += "  pop " + IntToText(wd.Pop) + "k";
-        if (mine || wd.Owner == HouseNobody) line += "  `8max " + IntToText(wd.MaxPop) + "k`7";
+        if (wd.Owner != HouseNobody) line += "  pop " + GroupThousands(wd.Pop) + "k";
+        if (mine || wd.Owner == HouseNobody) line += "  `8max " + GroupThousands(wd.MaxPop) + "k`7";
         if (mine)
             line += "  shd " + IntToText(wd.Shield) + "  gar " + IntToText(wd.Garrison);
         else if (wd.Shield > 0)

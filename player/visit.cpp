@@ -290,13 +290,12 @@ void Visit()
         HouseCameOn(h);
         return std::string();
     });
-    if (Caller.Lost) return;
     int day = Game.Header.Day;
-    if (day > 1 && day - 1 >= (int)HouseRec(h).JoinedDay) {
+    if (!Caller.Lost && day > 1 && day - 1 >= (int)HouseRec(h).JoinedDay) {
         ShowNightReport(day - 1);
         PressKey();
     }
-    MainMenu();
+    if (!Caller.Lost) MainMenu();
     ClearPage();
     SayLine("`8The Thyre will wait for you. Orders are carried out tonight.`7");
 }

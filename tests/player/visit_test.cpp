@@ -69,7 +69,7 @@ TEST(Visit, NewCallerFoundsAHouseOverTheSocket)
     int h = FindHouseByPlayer("Ann Caller");
     ASSERT_GT(h, 0);
     EXPECT_EQ(StrGet(HouseRec(h).Name), "Astra");
-    EXPECT_EQ(HouseRec(h).Computer, 0);
+    EXPECT_EQ((int)HouseRec(h).Computer, 0);
     EXPECT_EQ(s.Screen.Row(0), "House Astra is founded at " + WorldName(HouseRec(h).HomeWorld) + ".");
     EXPECT_EQ(s.Screen.Row(2), "You start with a home world, a rock world beside it, and three fleets:");
     EXPECT_EQ(s.Screen.Row(9), "");
@@ -144,8 +144,8 @@ TEST(Visit, ReturningCallerOnAutopilotReadsTheReportOnATerminal)
     EXPECT_EQ(s.Screen.Colour(2, 0), 12);
     EXPECT_EQ(s.Screen.Row(4), "Battle at Kel 3.");
     g.Load();
-    EXPECT_EQ(HouseRec(h).Status, StatusActive);
-    EXPECT_EQ(HouseRec(h).LastOnDay, 3);
+    EXPECT_EQ((int)HouseRec(h).Status, (int)StatusActive);
+    EXPECT_EQ((int)HouseRec(h).LastOnDay, 3);
     s.Key(" ");
     ASSERT_TRUE(s.Expect("Your command: "));
     // The browser: older to night 1 and no further, newer back to night 2.
@@ -477,6 +477,6 @@ TEST(Visit, CommandLineAndStartUpMessages)
     r = RunProgram("/usr/bin/env", {"-u", "USER", THYRE_PATH, "-l", "-g", g.S.Dir});
     EXPECT_EQ(r.Exit, 0) << r.Out;
     g.Load();
-    EXPECT_EQ(HouseRec(h).LastOnDay, 4);
+    EXPECT_EQ((int)HouseRec(h).LastOnDay, 4);
     EXPECT_FALSE(g.Locked());
 }
