@@ -480,3 +480,23 @@ TEST(Visit, CommandLineAndStartUpMessages)
     EXPECT_EQ((int)HouseRec(h).LastOnDay, 4);
     EXPECT_FALSE(g.Locked());
 }
+
+TEST(Visit, AChangeThatCannotBeSavedSaysSoAndFoundsNothing)
+{
+    TGameFolder g;
+    // THYRE.NEW cannot be created where a folder of that name stands.
+    ASSERT_TRUE(MakeFolder(g.S.Path("THYRE.NEW")));
+    TSession s;
+    ASSERT_TRUE(s.Start(g, ViaSocket));
+    ASSERT_TRUE(s.Expect("(Y/N)"));
+    s.Key("YAstra\r");
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    EXPECT_TRUE(s.Screen.Has("Your change couldn't be saved. Please tell your sysop."));
+    EXPECT_FALSE(s.Screen.Has("is founded at"));
+    s.Key(" ");
+    EXPECT_EQ(s.Exit(), 0);
+    EXPECT_FALSE(g.Locked());
+    RemoveFolder(g.S.Path("THYRE.NEW"));
+    g.Load();
+    EXPECT_EQ(FindHouseByPlayer("Ann Caller"), -1);
+}
