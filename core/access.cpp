@@ -42,6 +42,13 @@ TAccess GameOpen(const std::string& folder, int waitSeconds, int holdSeconds, bo
     return AccessOk;
 }
 
+TAccess FolderOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance)
+{
+    if (refuseDuringMaintenance && RunMarkerFresh(folder)) return AccessMaintenance;
+    if (!TakeHeld(folder, waitSeconds, holdSeconds)) return AccessBusy;
+    return AccessOk;
+}
+
 bool MaintenanceBegin(const std::string& folder, int waitSeconds, int holdSeconds)
 {
     ReleaseAtExit();

@@ -15,6 +15,9 @@ enum TAccess {
 // delimiter).  With refuseDuringMaintenance a fresh marker turns the caller
 // away before any wait.  Anything but AccessOk leaves nothing held.
 TAccess GameOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance);
+// The lock alone, for the stores that are changed in place (the letters):
+// the same refusals as GameOpen but AccessUnreadable, nothing loaded.
+TAccess FolderOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance);
 // For the night and for starting a game: sets MAINT.RUN, then takes the lock
 // (nothing loaded).  False, with nothing held, when the lock stays taken.
 bool MaintenanceBegin(const std::string& folder, int waitSeconds, int holdSeconds);

@@ -223,3 +223,21 @@ std::string JoinFleets(int h, int a, int b)
     fb.House = 0;
     return "";
 }
+
+std::string CancelListedBuild(int h, int i, int world, int item, int count)
+{
+    if (!IsHouse(h) || !IsBuild(i)) return "That order has changed; look again.";
+    const TBuildOrder& bo = Game.Builds[i];
+    if (bo.House != h || bo.World != world || bo.Item != item || bo.Count != count)
+        return "That order has changed; look again.";
+    return CancelBuild(h, i);
+}
+
+std::string RenameFleet(int h, int f, const std::string& name)
+{
+    if (!OwnsFleet(h, f)) return "That fleet is gone.";
+    if (name.empty()) return "Pick a name.";
+    if (name.find('`') != std::string::npos) return "Fleet names can't hold colour codes.";
+    StrSet(Game.Fleets[f].Name, name.substr(0, 15));
+    return "";
+}

@@ -19,3 +19,7 @@ std::string SetDoctrine(int h, int f, int d);
 // newFleet is the new fleet's number, -1 when none was made.
 std::string SplitFleet(int h, int f, const int counts[7], int troops, const std::string& name, int* newFleet = nullptr);
 std::string JoinFleets(int h, int a, int b);
+// Cancels order i only while it is still the order the caller was shown.
+std::string CancelListedBuild(int h, int i, int world, int item, int count);
+// A fleet's new name: at most 15 characters, no colour codes.
+std::string RenameFleet(int h, int f, const std::string& name);

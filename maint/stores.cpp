@@ -136,6 +136,16 @@ int CountUnread(const std::string& folder, int house)
     return n;
 }
 
+bool ReadMailbox(const std::string& folder, int to, std::vector<TMessageRec>& out)
+{
+    std::vector<TMessageRec> all;
+    out.clear();
+    if (!ReadRecords(folder + MessagesFileName, all)) return false;
+    for (size_t i = all.size(); i-- > 0;)
+        if (all[i].To == to) out.push_back(all[i]);
+    return true;
+}
+
 bool GetMessage(const std::string& folder, int to, int index, TMessageRec& out)
 {
     std::vector<TMessageRec> all;
@@ -158,6 +168,28 @@ void MarkAllRead(const std::string& folder, int house)
             all[i].Read = 1;
             FileWriteAt(path, (int64_t)(i * sizeof(TMessageRec)), &all[i], sizeof all[i]);
         }
+}
+
+static bool SameLetter(TMessageRec a, TMessageRec b)
+{
+    a.Read = b.Read = 0;
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void MarkShownRead(const std::string& folder, int house, const std::vector<TMessageRec>& shown)
+{
+    std::string path = folder + MessagesFileName;
+    std::vector<TMessageRec> all;
+    if (house == 0 || !ReadRecords(path, all)) return;
+    for (size_t i = 0; i < all.size(); i++) {
+        if (all[i].To != house || all[i].Read != 0) continue;
+        for (const TMessageRec& s : shown)
+            if (SameLetter(all[i], s)) {
+                all[i].Read = 1;
+                FileWriteAt(path, (int64_t)(i * sizeof(TMessageRec)), &all[i], sizeof all[i]);
+                break;
+            }
+    }
 }
 
 bool TrimMessages(const std::string& folder, int newDay)

@@ -62,6 +62,12 @@ bool ReadEvents(const std::string& folder, std::vector<TEventRec>& out);
 
 bool SendMessage(const std::string& folder, int from, int to, int day, const std::vector<std::string>& lines);
 int CountUnread(const std::string& folder, int house);
+// The letters of one mailbox (0 the bulletins), newest first.
+bool ReadMailbox(const std::string& folder, int to, std::vector<TMessageRec>& out);
 bool GetMessage(const std::string& folder, int to, int index, TMessageRec& out);
 void MarkAllRead(const std::string& folder, int house);
+// Marks read those unread letters of the house that are among `shown`
+// (equal in every byte but the read flag); letters that arrived after the
+// list was drawn stay unread.
+void MarkShownRead(const std::string& folder, int house, const std::vector<TMessageRec>& shown);
 bool TrimMessages(const std::string& folder, int newDay);

@@ -20,10 +20,14 @@
 #include "door/door.h"
 #include "door/dropfile.h"
 #include "maint/stores.h"
+#include "player/diplomacy.h"
+#include "player/fleets.h"
 #include "player/map.h"
+#include "player/messages.h"
 #include "player/prompts.h"
 #include "player/reports.h"
 #include "player/texts.h"
+#include "player/worlds.h"
 
 TCaller Caller;
 
@@ -186,6 +190,25 @@ void GameAbandon()
 {
     GameRelease();
     Caller.InChange = false;
+}
+
+bool StoreBegin(bool quiet)
+{
+    TAccess a = FolderOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true);
+    if (a != AccessOk) {
+        if (!quiet) Opened(a);
+        return false;
+    }
+    Caller.InChange = true;
+    return true;
+}
+
+void SendNotice(int house, const std::string& text)
+{
+    int day = Game.Header.Day;
+    if (!StoreBegin(true)) return;
+    SendMessage(Caller.Folder, 0, house, day, {text});
+    GameAbandon();
 }
 
 bool ChangeGame(const std::function<std::string()>& operation)
@@ -369,14 +392,6 @@ int JoinScreen()
 
 // ------------------------------------------------------------- main menu
 
-// The screens of the orders open with the next version of the door; until
-// then their keys say so quietly.
-static void NotOpenYet()
-{
-    SayLine("`8This part of the Thyre is not open yet.`7");
-    PressKey();
-}
-
 struct TMenuEntry {
     char Key;
     const char* Label;
@@ -385,10 +400,10 @@ struct TMenuEntry {
 
 static const TMenuEntry MainMenuTable[12] = {
     {'R', "Overnight report", BrowseReports},     {'M', "Map of the Thyre", MapScreen},
-    {'W', "Worlds and production", NotOpenYet},   {'F', "Fleets and orders", NotOpenYet},
-    {'B', "Build", NotOpenYet},                   {'T', "Research", NotOpenYet},
-    {'D', "Diplomacy and treaties", NotOpenYet},  {'X', "Exchange (market)", NotOpenYet},
-    {'S', "Messages", NotOpenYet},                {'N', "News and standings", ShowNews},
+    {'W', "Worlds and production", WorldsScreen}, {'F', "Fleets and orders", FleetsScreen},
+    {'B', "Build", BuildScreen},                  {'T', "Research", ResearchScreen},
+    {'D', "Diplomacy and treaties", DiplomacyScreen}, {'X', "Exchange (market)", ExchangeScreen},
+    {'S', "Messages", MessagesScreen},            {'N', "News and standings", ShowNews},
     {'H', "Help", ShowHelp},                      {'Q', "Quit to the BBS", nullptr},
 };
 

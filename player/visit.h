@@ -27,6 +27,11 @@ bool GameLook();
 bool GameBegin();
 bool GameCommit();
 void GameAbandon();
+// The folder lock alone, for the letters in MSGS.DAT (the night rewrites
+// that file under the lock); GameAbandon lets it go.  Quiet: no refusal shown.
+bool StoreBegin(bool quiet);
+// A notice of one line from the game to a house, dated today.
+void SendNotice(int house, const std::string& text);
 // One change to the game: GameBegin, the operation (the refusal it gives, or
 // empty once it changed the game), SayError, then GameCommit or
 // GameAbandon.  True only when the change was saved.

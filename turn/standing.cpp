@@ -1,6 +1,7 @@
 // Houses' standing: absent players go on autopilot and are dissolved,
 // treaties under notice end, victories are tested, and players are warned
 // when the computer houses' peace runs out.
+#include "core/diplomacy.h"
 #include "core/model.h"
 #include "core/routes.h"
 #include "core/text.h"
@@ -26,6 +27,7 @@ void RunAbsence()
         }
         if (away >= hd.DissolveAfter) {
             hr.Status = StatusOut;
+            ClearTributes(h);
             for (int w = 0; w < hd.WorldCount; w++)
                 if (Game.Worlds[w].Owner == h) Game.Worlds[w].Owner = HouseIndependents;
             FreeFleetsOf(h);
@@ -33,6 +35,7 @@ void RunAbsence()
         }
         if (hr.Status != StatusOut && HouseWorldCount(h) == 0) {
             hr.Status = StatusOut;
+            ClearTributes(h);
             FreeFleetsOf(h);
             AddNews("House " + StrGet(hr.Name) + " has lost its last world and is out of the game.");
         }

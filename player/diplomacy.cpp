@@ -1,0 +1,224 @@
+#include "player/diplomacy.h"
+
+#include "core/diplomacy.h"
+#include "core/model.h"
+#include "core/orders.h"
+#include "core/rules.h"
+#include "core/text.h"
+#include "player/prompts.h"
+#include "player/visit.h"
+
+static const char* const TrackDescriptions[4] = {
+    "-15% fuel a lane per level; at 3, Skiff and Lancer fleets move 2 lanes",
+    "+10% damage per level; at 2, +20 shields on every world",
+    "ships and buildings 5% cheaper per level; at 3, +1 building slot",
+    "+15% influence per level; loyalty recovers faster",
+};
+
+void ResearchScreen()
+{
+    while (GameLook()) {
+        const THouse& hr = HouseRec(Caller.House);
+        ClearPage();
+        SayLine("`FResearch`7");
+        SayRule();
+        for (int t = 0; t < ResearchTracks; t++) {
+            bool current = t == hr.ResTrack;
+            int level = hr.Research[t];
+            std::string line = std::string(current ? "`E> " : "  ") + "`F" + IntToText(t + 1) + "`7  " +
+                               PadRight(TrackName(t), 11) + "level " + IntToText(level) + " of " +
+                               IntToText(MaxResearchLevel);
+            if (current)
+                line += level > 3 ? "   complete"
+                                  : "   `F" + IntToText(hr.ResPoints) + "`7 of " + IntToText(LevelCost[level + 1]) +
+                                        " points";
+            SayLine(line + "`7");
+            SayLine("     `8" + std::string(TrackDescriptions[t]) + "`7");
+        }
+        SayRule();
+        SayLine("`8Research points come from influence produced each day, plus 10 per Academy.");
+        SayLine("Switching tracks loses half the points saved so far.`7");
+        char key = AskKey("Research which track `F[1-4]`7, or `F[Q]`7 back: ", "1234Q\r\x1b");
+        if (key < '1' || key > '4') return;
+        int t = key - '1';
+        if (t == hr.ResTrack) continue;
+        if (ChangeGame([&] { return SetResearch(Caller.House, t); })) SayLine("`AResearch changed.`7");
+        PressKey();
+    }
+}
+
+int PickTreaty(const std::string& prompt)
+{
+    SayLine("`FPeace`7 (" + IntToText(PeaceCost) + ") - your fleets don't fight and may pass through each other's systems");
+    SayLine("`FTrade`7 (" + IntToText(TradeCost) + ") - you can send each other resources");
+    SayLine("`FCharts`7 (" + IntToText(ChartsCost) + ") - each sees what the other sees");
+    SayLine("`FAlliance`7 (" + IntToText(AllianceCost) + ") - fight side by side; includes peace; shared victory");
+    SayLine("`8The cost in influence is paid by both houses when the treaty is signed.`7");
+    char key = AskKey(prompt + " `F[P]`7eace `F[T]`7rade `F[C]`7harts `F[A]`7lliance: ", "PTCA\r\x1b");
+    switch (key) {
+    case 'P': return TreatyPeace;
+    case 'T': return TreatyTrade;
+    case 'C': return TreatyCharts;
+    case 'A': return TreatyAlliance;
+    default: return 0;
+    }
+}
+
+// The caller's house by its name, for the notices.
+static std::string CallerName() { return StrGet(HouseRec(Caller.House).Name); }
+
+static void OfferDialog()
+{
+    int other = PickHouse("Offer to which house? ");
+    if (other < 0) return;
+    int bit = PickTreaty("Offer");
+    if (bit == 0) return;
+    if (Relation(Caller.House, other).Treaties & bit) {
+        SayError("You already have that treaty.");
+    } else if (ChangeGame([&] { return OfferTreaty(Caller.House, other, bit); })) {
+        SendNotice(other, CallerName() + " offers you a " + TreatyList(bit) + " treaty (see Diplomacy).");
+        SayLine("`AOffer sent.`7");
+    }
+    PressKey();
+}
+
+static void AcceptDialog()
+{
+    bool offered = false;
+    for (int o = 1; o <= MaxHouseSlots; o++)
+        offered = offered || (o != Caller.House && Playing(o) && HouseKnown(Caller.House, o) &&
+                              Relation(o, Caller.House).Offer != 0);
+    if (!offered) {
+        SayLine("`8Nobody has offered you anything.`7");
+        PressKey();
+        return;
+    }
+    int other = PickHouse("Accept an offer from which house? ");
+    if (other < 0 || Relation(other, Caller.House).Offer == 0) return;
+    int bits = 0;
+    if (ChangeGame([&] { return AcceptTreaty(Caller.House, other, &bits); })) {
+        SendNotice(other, CallerName() + " has accepted your " + TreatyList(bits) + " treaty.");
+        SayLine("`ASigned: " + TreatyList(bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+    }
+    PressKey();
+}
+
+static void EndDialog()
+{
+    int other = PickHouse("End treaties with which house? ");
+    if (other < 0) return;
+    int treaties = Relation(Caller.House, other).Treaties;
+    if (treaties == 0) return;
+    int days = (treaties & TreatyAlliance) ? NoticeDaysAlliance : NoticeDays;
+    SayLine("Giving notice ends them in " + IntToText(days) + " days. Breaking them now costs " +
+            IntToText(BreakInfluence) + " influence and loyalty on all your worlds.");
+    char key = AskKey("`F[N]`7otice  `F[B]`7reak now  `F[Q]`7 keep them: ", "NBQ\r");
+    if (key == 'N') {
+        int end = 0;
+        if (ChangeGame([&] { return GiveNotice(Caller.House, other, &end); }))
+            SendNotice(other, CallerName() + " has given notice: your treaties end on day " + IntToText(end) + ".");
+        PressKey();
+    } else if (key == 'B') {
+        if (ChangeGame([&] { return BreakTreaties(Caller.House, other); }))
+            SendNotice(other, CallerName() + " has broken every treaty with you!");
+        PressKey();
+    }
+}
+
+// The houses tribute may go to: those met and in the game, and those the
+// caller pays already, whatever became of them, so it can always be stopped.
+static int PickTributeHouse()
+{
+    int listed[MaxHouseSlots], count = 0;
+    for (int o = 1; o <= MaxHouseSlots; o++) {
+        if (o == Caller.House) continue;
+        bool met = Playing(o) && HouseKnown(Caller.House, o);
+        if (met || Relation(Caller.House, o).Tribute != 0) listed[count++] = o;
+    }
+    if (count == 0) {
+        SayLine("`8You haven't met any other house yet.`7");
+        return -1;
+    }
+    for (int i = 0; i < count; i++)
+        SayLine("  `F" + PadLeft(IntToText(i + 1), 2) + "`7  " + HouseColour(listed[i]) +
+                StrGet(HouseRec(listed[i]).Name) + "`7");
+    int64_t n = AskNumber("Pay tribute to which house? ", 1, count);
+    return n < 0 ? -1 : listed[n - 1];
+}
+
+static void TributeDialog()
+{
+    int other = PickTributeHouse();
+    if (other < 0) return;
+    int64_t amount = AskNumber("Ore a day to pay (0 stops it): ", 0, TributeMax);
+    if (amount < 0) return;
+    if (ChangeGame([&] { return SetTribute(Caller.House, other, amount); })) {
+        if (amount == 0)
+            SendNotice(other, CallerName() + " has stopped paying tribute.");
+        else
+            SendNotice(other, CallerName() + " will pay you " + IntToText(amount) + " ore a day in tribute.");
+    }
+    PressKey();
+}
+
+static void GiftDialog()
+{
+    int other = PickHouse("Send a gift to which house? ");
+    if (other < 0) return;
+    if (!(Relation(Caller.House, other).Treaties & TreatyTrade)) {
+        SayError("You need a Trade treaty with them to send resources.");
+        PressKey();
+        return;
+    }
+    char key = AskKey("Send `F[O]`7re `F[F]`7uel or `F[I]`7nfluence? ", "OFI\r");
+    int resource = key == 'O' ? ResourceOre : key == 'F' ? ResourceFuel : key == 'I' ? ResourceInfluence : -1;
+    if (resource < 0) return;
+    int64_t amount = AskNumber("How much? ", 1, GiftMax);
+    if (amount < 1) return;
+    if (ChangeGame([&] { return SendGift(Caller.House, other, resource, amount); })) {
+        SendNotice(other, CallerName() + " sent you a gift of " + IntToText(amount) + " " + ResourceName(resource) +
+                              ".");
+        SayLine("`ASent.`7");
+    }
+    PressKey();
+}
+
+static std::string HouseLine(int o)
+{
+    const TRelation &mine = Relation(Caller.House, o), &theirs = Relation(o, Caller.House);
+    std::string line = HouseColour(o) + PadRight(StrGet(HouseRec(o).Name), 24) + "`7 " + PadRight(TreatyList(mine.Treaties), 22);
+    if (mine.NoticeDay) line += " `Cends day " + IntToText(mine.NoticeDay) + "`7";
+    if (theirs.Offer) line += " `Eoffers " + TreatyList(theirs.Offer) + "`7";
+    if (mine.Offer) line += " `8you offered " + TreatyList(mine.Offer) + "`7";
+    if (mine.Tribute) line += " `8you pay " + IntToText(mine.Tribute) + "/day`7";
+    if (theirs.Tribute) line += " `Apays you " + IntToText(theirs.Tribute) + "/day`7";
+    return line;
+}
+
+void DiplomacyScreen()
+{
+    while (GameLook()) {
+        ClearPage();
+        SayLine("`FDiplomacy`7   influence `F" + GroupThousands(HouseRec(Caller.House).Influence) + "`7");
+        SayRule();
+        SayLine("`FHouse                    Treaties               Notes`7");
+        int listed = 0;
+        for (int o = 1; o <= MaxHouseSlots; o++) {
+            if (o == Caller.House || !Playing(o) || !HouseKnown(Caller.House, o)) continue;
+            SayLine(HouseLine(o));
+            listed++;
+        }
+        if (listed == 0) SayLine("`8You haven't met any other house yet. Explore to find them.`7");
+        SayRule();
+        char key = AskKey("`F[O]`7ffer `F[A]`7ccept `F[E]`7nd treaties `F[T]`7ribute `F[G]`7ift `F[Q]`7 back: ",
+                          "OAETGQ\r\x1b");
+        switch (key) {
+        case 'O': OfferDialog(); break;
+        case 'A': AcceptDialog(); break;
+        case 'E': EndDialog(); break;
+        case 'T': TributeDialog(); break;
+        case 'G': GiftDialog(); break;
+        default: return;
+        }
+    }
+}

@@ -1,0 +1,254 @@
+#include "player/fleets.h"
+
+#include "core/model.h"
+#include "core/orders.h"
+#include "core/routes.h"
+#include "core/rules.h"
+#include "core/text.h"
+#include "door/door.h"
+#include "player/map.h"
+#include "player/prompts.h"
+#include "player/visit.h"
+
+enum { FleetListCapacity = 199, EscortListCapacity = 63, JoinListMax = 64, FleetNameMax = 15 };
+
+static int RouteLength(int from, int to)
+{
+    if (!IsSystem(from) || !IsSystem(to)) return -1;
+    return HopDistances(from)[to];
+}
+
+std::string ShortShips(int f)
+{
+    const TFleet& fl = Game.Fleets[f];
+    std::string text;
+    for (int c = 0; c < ShipClasses; c++) {
+        if (fl.Ships[c] == 0) continue;
+        if (!text.empty()) text += " ";
+        text += IntToText(fl.Ships[c]) + ShipShort(c);
+    }
+    if (fl.Troops > 0) text += " +" + IntToText(fl.Troops) + "tr";
+    return text;
+}
+
+std::string FleetHeading(int f)
+{
+    const TFleet& fl = Game.Fleets[f];
+    if (fl.Dest < 0 || fl.Dest == fl.Loc || !IsSystem(fl.Dest)) return "";
+    int lanes = RouteLength(fl.Loc, fl.Dest), speed = FleetMoveSpeed(f);
+    if (lanes < 0) return SystemName(fl.Dest) + " (no route)";
+    if (lanes > 0 && speed > 0) return SystemName(fl.Dest) + " (" + IntToText((lanes + speed - 1) / speed) + "d)";
+    return SystemName(fl.Dest);
+}
+
+std::vector<int> FleetList(int capacity)
+{
+    std::vector<int> list;
+    SayLine("`F #  Fleet           At              Heading for          Order    Ships`7");
+    for (int f = 0; f < Game.Header.FleetCount && (int)list.size() <= capacity; f++) {
+        const TFleet& fl = Game.Fleets[f];
+        if (fl.House != Caller.House) continue;
+        if (!PageMore()) break;
+        list.push_back(f);
+        std::string line = "`F" + PadLeft(IntToText((int64_t)list.size()), 2) + "`7  " + PadRight(StrGet(fl.Name), 15) +
+                           " " + PadRight(SystemName(fl.Loc), 15) + " " + PadRight(FleetHeading(f), 20) + " " +
+                           PadRight(OrderName(fl.Order), 8) + " `B" + ShortShips(f);
+        SayLine(ColourPrefix(line, 79) + "`7");
+    }
+    if (list.empty()) SayLine("`8You have no fleets.`7");
+    return list;
+}
+
+static bool StillMine(int f) { return IsFleet(f) && Game.Fleets[f].House == Caller.House; }
+
+static void FleetDetail(int f)
+{
+    const TFleet& fl = Game.Fleets[f];
+    ClearPage();
+    SayLine("`F" + StrGet(fl.Name) + "`7 at `F" + SystemName(fl.Loc) + "`7");
+    SayRule();
+    SayLine("Ships:     " + ShipList(fl));
+    int haulers = fl.Ships[ShipHauler];
+    if (haulers > 0)
+        SayLine("Troops:    " + IntToText(fl.Troops) + " (room for " +
+                IntToText((int64_t)ShipClassTable[ShipHauler].Capacity * haulers) + ")");
+    std::string orders = "Orders:    " + OrderName(fl.Order);
+    if ((fl.Order == OrderInvade || fl.Order == OrderSettle) && IsWorld(fl.Target)) orders += " " + WorldName(fl.Target);
+    if (fl.Order == OrderEscort && IsFleet(fl.Target)) orders += " " + StrGet(Game.Fleets[fl.Target].Name);
+    SayLine(orders);
+    std::string heading = FleetHeading(f);
+    if (!heading.empty()) SayLine("Heading:   " + heading);
+    SayLine("Doctrine:  " + DoctrineName(fl.Doctrine));
+    SayLine("Speed:     " + IntToText(FleetMoveSpeed(f)) + " lane(s) a day");
+    SayLine("Fuel:      " + IntToText(FleetFuelCost(f)) + " a lane outside your systems (you have " +
+            IntToText(HouseRec(Caller.House).Fuel) + ")");
+    SayRule();
+}
+
+static int HereOrElsewhere(int f)
+{
+    int loc = Game.Fleets[f].Loc;
+    if (AskYesNo("Here at " + SystemName(loc) + "?")) return loc;
+    return PickSystem("Which system? ", true);
+}
+
+static void OrderDialog(int f, int order)
+{
+    const TFleet& fl = Game.Fleets[f];
+    int d = -1, t = -1;
+    switch (order) {
+    case OrderMove: d = PickSystem("Move to which system? ", true); break;
+    case OrderPatrol:
+    case OrderBlockade: d = HereOrElsewhere(f); break;
+    case OrderInvade:
+    case OrderSettle:
+        if (fl.Dest >= 0 && IsSystem(fl.Dest) && AskYesNo("At " + SystemName(fl.Dest) + "?"))
+            d = fl.Dest;
+        else
+            d = HereOrElsewhere(f);
+        if (d < 0) return;
+        t = PickWorld(d, "Which world? ");
+        if (t < 0) return;
+        break;
+    case OrderEscort: {
+        PageReset();
+        std::vector<int> list = FleetList(EscortListCapacity);
+        int64_t n = AskNumber("Escort which fleet (number)? ", 1, (int64_t)list.size());
+        if (n < 1) return;
+        t = list[n - 1];
+        break;
+    }
+    }
+    if (order == OrderMove || order == OrderPatrol || order == OrderBlockade) {
+        if (d < 0) return;
+        if (d != fl.Loc) {
+            int lanes = RouteLength(fl.Loc, d);
+            if (lanes < 0) {
+                SayLine("`CThere is no open route from " + SystemName(fl.Loc) + " to " + SystemName(d) +
+                        " right now.`7");
+                return;
+            }
+            SayLine("`8" + IntToText(lanes) + " lane(s); up to " + IntToText(lanes * FleetFuelCost(f)) +
+                    " fuel outside your systems.`7");
+        }
+    }
+    if (ChangeGame([&] { return OrderFleet(Caller.House, f, order, d, t); })) SayLine("`AOrders given.`7");
+}
+
+static void SimpleOrder(int f, int order)
+{
+    ChangeGame([&] { return OrderFleet(Caller.House, f, order, -1, -1); });
+}
+
+static void DoctrineDialog(int f)
+{
+    SayLine("`FStrike`7 - more damage, takes more.  `FHold`7 - less damage, much better defence.");
+    SayLine("`FScreen`7 - shields Haulers and Seeders, pulls back if outmatched.");
+    char key = AskKey("Doctrine: `F[S]`7trike `F[H]`7old s`F[C]`7reen, or Enter to keep: ", "SHC\r");
+    int d = key == 'S' ? DoctrineStrike : key == 'H' ? DoctrineHold : key == 'C' ? DoctrineScreen : -1;
+    if (d < 0) return;
+    ChangeGame([&] { return SetDoctrine(Caller.House, f, d); });
+}
+
+static void TakeShipsOff(int f)
+{
+    const TFleet& fl = Game.Fleets[f];
+    int counts[7] = {0, 0, 0, 0, 0, 0, 0};
+    for (int c = 0; c < ShipClasses; c++) {
+        if (fl.Ships[c] == 0) continue;
+        std::string answer = AskLine("How many " + ShipName(c) + "s (of " + IntToText(fl.Ships[c]) + ")? ", 9);
+        if (answer.empty() || answer == "q" || answer == "Q") continue;
+        int64_t n;
+        // A count the fleet can't give ends the dialogue: nothing is split by guesswork.
+        if (!ParseInt64(answer, n) || n < 0 || n > fl.Ships[c]) {
+            SayLine("`CPlease give a number from 0 to " + IntToText(fl.Ships[c]) + ".`7");
+            return;
+        }
+        counts[c] = (int)n;
+    }
+    int troops = 0;
+    if (counts[ShipHauler] > 0 && fl.Troops > 0) {
+        int64_t n = AskNumber("How many troops go with them (of " + IntToText(fl.Troops) + ")? ", 0, fl.Troops);
+        troops = n < 0 ? 0 : (int)n;
+    }
+    std::string name = AskLine("Name for the new fleet: ", FleetNameMax);
+    if (name.empty()) name = "Detachment";
+    if (name.find('`') != std::string::npos) {
+        SayError("Fleet names can't hold colour codes.");
+        return;
+    }
+    if (ChangeGame([&] { return SplitFleet(Caller.House, f, counts, troops, name); }))
+        SayLine("`A" + name + " is formed.`7");
+}
+
+static void JoinDialog(int f)
+{
+    std::vector<int> others;
+    for (int o = 0; o < Game.Header.FleetCount && (int)others.size() < JoinListMax; o++) {
+        const TFleet& fl = Game.Fleets[o];
+        if (o == f || fl.House != Caller.House || fl.Loc != Game.Fleets[f].Loc) continue;
+        others.push_back(o);
+        SayLine("  `F" + PadLeft(IntToText((int64_t)others.size()), 2) + "`7  " + PadRight(StrGet(fl.Name), 16) +
+                ShortShips(o));
+    }
+    if (others.empty()) {
+        SayLine("`8No other fleet of yours is here.`7");
+        return;
+    }
+    int64_t n = AskNumber("Join which fleet into this one? ", 1, (int64_t)others.size());
+    if (n < 1) return;
+    int other = others[n - 1];
+    if (ChangeGame([&] { return JoinFleets(Caller.House, f, other); })) SayLine("`AThe fleets are joined.`7");
+}
+
+static void RenameDialog(int f)
+{
+    std::string name = AskLine("New name: ", FleetNameMax);
+    if (name.empty()) return;
+    ChangeGame([&] { return RenameFleet(Caller.House, f, name); });
+}
+
+static void FleetMenu(int f)
+{
+    while (GameLook()) {
+        if (!StillMine(f)) {
+            SayLine("`CThat fleet is gone.`7");
+            PressKey();
+            return;
+        }
+        FleetDetail(f);
+        SayLine("`F[M]`7ove `F[P]`7atrol `F[B]`7lockade `F[S]`7ettle `F[I]`7nvade `F[R]`7eturn `F[E]`7scort `F[H]`7old");
+        SayLine("`F[D]`7octrine `F[T]`7ake ships off `F[J]`7oin another fleet in `F[N]`7ame `F[L]`7ook here");
+        char key = AskKey("Fleet command, or `F[Q]`7 back: ", "MPBSIREHDTJNLQ\r\x1b");
+        switch (key) {
+        case 'M': OrderDialog(f, OrderMove); break;
+        case 'P': OrderDialog(f, OrderPatrol); break;
+        case 'B': OrderDialog(f, OrderBlockade); break;
+        case 'S': OrderDialog(f, OrderSettle); break;
+        case 'I': OrderDialog(f, OrderInvade); break;
+        case 'E': OrderDialog(f, OrderEscort); break;
+        case 'R': SimpleOrder(f, OrderReturn); break;
+        case 'H': SimpleOrder(f, OrderHold); break;
+        case 'D': DoctrineDialog(f); break;
+        case 'T': TakeShipsOff(f); break;
+        case 'J': JoinDialog(f); break;
+        case 'N': RenameDialog(f); break;
+        case 'L': SystemView(Game.Fleets[f].Loc); break;
+        default: return;
+        }
+        if (std::string("BEHIJMPRST").find(key) != std::string::npos) PressKey();
+    }
+}
+
+void FleetsScreen()
+{
+    while (GameLook()) {
+        ClearPage();
+        PageReset();
+        std::vector<int> list = FleetList(FleetListCapacity);
+        SayRule();
+        int64_t n = AskNumber("Fleet number to command, or Enter to go back: ", 1, Max(1, (int64_t)list.size()));
+        if (n < 1) return;
+        if (n <= (int64_t)list.size()) FleetMenu(list[n - 1]);
+    }
+}
