@@ -135,3 +135,29 @@ TEST(Messages, ConcurrentSendersKeepEverything)
     EXPECT_EQ(from[1], 300);
     EXPECT_EQ(from[2], 300);
 }
+
+TEST(Messages, OnlyTheLettersShownAreMarkedRead)
+{
+    TScratch dir;
+    ASSERT_TRUE(SendMessage(dir.Dir, 2, 1, 3, {"first"}));
+    ASSERT_TRUE(SendMessage(dir.Dir, 0, 1, 3, {"a notice"}));
+    ASSERT_TRUE(SendMessage(dir.Dir, 2, 0, 3, {"a bulletin"}));
+    std::vector<TMessageRec> shown;
+    ASSERT_TRUE(ReadMailbox(dir.Dir, 1, shown));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(MessageLine(shown[0], 0), "a notice");   // newest first
+    // A letter with the same words arrives from another node meanwhile.
+    ASSERT_TRUE(SendMessage(dir.Dir, 2, 1, 4, {"first"}));
+    MarkShownRead(dir.Dir, 1, shown);
+    EXPECT_EQ(CountUnread(dir.Dir, 1), 1);
+    TMessageRec newest;
+    ASSERT_TRUE(GetMessage(dir.Dir, 1, 0, newest));
+    EXPECT_EQ((int)newest.Day, 4);
+    EXPECT_EQ((int)newest.Read, 0);
+    std::vector<TMessageRec> board;
+    ASSERT_TRUE(ReadMailbox(dir.Dir, 0, board));
+    ASSERT_EQ(board.size(), 1u);
+    MarkShownRead(dir.Dir, 0, board);   // the board is nobody's to mark
+    ASSERT_TRUE(ReadMailbox(dir.Dir, 0, board));
+    EXPECT_EQ((int)board[0].Read, 0);
+}

@@ -81,10 +81,9 @@ TEST(Visit, NewCallerFoundsAHouseOverTheSocket)
     EXPECT_EQ(s.Screen.Row(3).substr(0, 39), "  Worlds 3   Fleets 3   Score 171 (rank");
     for (int i = 0; i < 6; i++) EXPECT_EQ(s.Screen.Row(5 + i), MenuLines[i]);
     EXPECT_EQ(s.Screen.Colour(5, 4), 15);   // the key letters stand out
-    // A screen of the next version says so quietly.
     s.Key("F");
-    ASSERT_TRUE(s.Expect("not open yet"));
-    s.Key(" ");
+    ASSERT_TRUE(s.Expect("Enter to go back: "));
+    s.Key("\r");
     ASSERT_TRUE(s.Expect("Your command: "));
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Orders are carried out tonight."));
