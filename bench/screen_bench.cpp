@@ -1,6 +1,7 @@
 // One screen as a caller meets it, on a game at every limit (25 houses on
 // 300 systems, 40 nights in): take the lock, load, release, recompute the
-// scores and draw the main menu, the map at each zoom, and the news.  The
+// scores and draw the main menu, the map at each zoom, and the news; and one
+// change, saved safely.  The
 // output goes to /dev/null through the door layer, as a caller's bytes go.
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "core/galaxy.h"
 #include "core/gamefile.h"
 #include "core/model.h"
+#include "core/orders.h"
 #include "door/door.h"
 #include "door/dropfile.h"
 #include "maint/night.h"
@@ -56,6 +58,21 @@ static void Time(const char* name, void (*screen)())
     std::printf("%-12s median %.3f ms   worst %.3f ms\n", name, ms[ms.size() / 2], ms.back());
 }
 
+// One change as a caller makes it: lock, load, check, apply, the safe save
+// with its flush to the disk, release.
+static void TimeChange()
+{
+    int w = HouseRec(Caller.House).HomeWorld;
+    std::vector<double> ms;
+    for (int i = 0; i < 100; i++) {
+        auto t0 = std::chrono::steady_clock::now();
+        if (!ChangeGame([w, i] { return SetFocus(Caller.House, w, i % 5); })) std::exit(1);
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-12s median %.3f ms   worst %.3f ms\n", "one change", ms[ms.size() / 2], ms.back());
+}
+
 static void Map(int zoom)
 {
     TMapView v;
@@ -82,6 +99,7 @@ int main()
     Time("map zoom 2", [] { Map(2); });
     Time("map zoom 3", [] { Map(3); });
     Time("news", [] { DrawNews(); });
+    TimeChange();
     DoorClose();
     std::system(("rm -rf " + folder).c_str());
     return 0;

@@ -19,6 +19,9 @@ std::string FolderWithDelim(const std::string& folder);
 std::string FullPath(const std::string& path);
 std::string ProgramFolder();
 
+// Whether standard output is a terminal (colour sequences are wanted).
+bool StdoutIsTerminal();
+
 bool CanOpenRead(const std::string& path);
 bool PathExists(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);   // replaces `to` atomically

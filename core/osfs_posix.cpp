@@ -44,6 +44,8 @@ bool PathExists(const std::string& path)
 
 bool RenameFile(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
 bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool StdoutIsTerminal() { return isatty(1) == 1; }
+
 std::string FullPath(const std::string& path)
 {
     if (!path.empty() && path[0] == '/') return path;

@@ -59,32 +59,61 @@ int ParseDifficulty(const std::string& text, int def)
     return def;
 }
 
-// One numeric key: parsed with the current value as default, then clamped.
-static void ReadNumber(int32_t& field, const std::string& value, int lo, int hi)
-{
-    field = (int32_t)Clamp(ParseInt(value, field), lo, hi);
-}
+#define TEXT(k, label, hint, q, m) {k, SettingText, 0, 0, label, hint, q, &TSettings::m, nullptr, nullptr}
+#define LIST(k, label, hint, q, m) {k, SettingList, 0, 0, label, hint, q, &TSettings::m, nullptr, nullptr}
+#define NUMBER(k, lo, hi, label, hint, q, m) {k, SettingNumber, lo, hi, label, hint, q, nullptr, &TSettings::m, nullptr}
+#define YESNO(k, label, hint, m) {k, SettingYesNo, 0, 1, label, hint, "", nullptr, nullptr, &TSettings::m}
 
+const TSettingField SettingFields[SettingFieldCount] = {
+    TEXT("GAMENAME", "Game name", "", "Game name (up to 39 letters): ", GameName),
+    NUMBER("DAYS", 0, 999, "Game length, days (0 = endless)", "", "Days (0 = no last day): ", Days),
+    NUMBER("JOINDAYS", 0, 999, "New houses may join until day", "  (0 = any day)", "Last day to join (0 = any day): ",
+           JoinDays),
+    NUMBER("MAXHOUSES", 2, MaxHouseSlots, "Most houses (computers included)", "", "Most houses (2 to 25): ",
+           MaxHouses),
+    NUMBER("SYSTEMSPERHOUSE", 5, 12, "Map size: systems per house", "  (5 to 12)", "Systems per house (5 to 12): ",
+           SystemsPerHouse),
+    NUMBER("HOLLOW", 0, 3, "Hollow strength", "  (0 off, 1 low, 2 normal, 3 high)", "Hollow strength (0 to 3): ",
+           Hollow),
+    YESNO("DOMINIONVICTORY", "Dominion victory", "  (60% of the worlds for 3 days)", DominionVictory),
+    YESNO("RELICVICTORY", "Relic victory", "  (every relic at once)", RelicVictory),
+    YESNO("LASTHOUSEVICTORY", "Last house victory", "", LastHouseVictory),
+    NUMBER("AUTOPILOTAFTER", 1, 250, "Autopilot after days away", "", "Days away before autopilot (1 to 250): ",
+           AutopilotAfter),
+    NUMBER("DISSOLVEAFTER", 1, 250, "Dissolve house after days away", "",
+           "Days away before the house is dissolved (1 to 250): ", DissolveAfter),
+    LIST("COMPUTERHOUSES", "Computer houses", "", "Computer houses: ", ComputerHouses),
+    YESNO("AUTORESTART", "New game after one ends", "", AutoRestart),
+    YESNO("DAILYRESET", "New game EVERY night (testing)", "", DailyReset),
+    YESNO("NEWSFILE", "Write NEWS.TXT each night", "", NewsFile),
+    NUMBER("PEACEDAYS", 0, 250, "Computers leave new players alone", " days  (0 = no peace)",
+           "Days computer houses leave a new player alone (0 to 250): ", PeaceDays),
+    {"DIFFICULTY", SettingDifficulty, 1, 3, "Computer difficulty", "  (Easy, Normal, Hard)", "", nullptr,
+     &TSettings::Difficulty, nullptr},
+};
+
+#undef TEXT
+#undef LIST
+#undef NUMBER
+#undef YESNO
+
+// One line of THYRE.CFG: a number is read with the current value as its
+// default, then clamped to its range.
 static void ApplyLine(TSettings& s, const std::string& key, const std::string& value)
 {
-    if (key == "GAMENAME") {
-        if (!value.empty()) s.GameName = value.substr(0, 39);
-    } else if (key == "DAYS") ReadNumber(s.Days, value, 0, 999);
-    else if (key == "JOINDAYS") ReadNumber(s.JoinDays, value, 0, 999);
-    else if (key == "MAXHOUSES") ReadNumber(s.MaxHouses, value, 2, MaxHouseSlots);
-    else if (key == "SYSTEMSPERHOUSE") ReadNumber(s.SystemsPerHouse, value, 5, 12);
-    else if (key == "HOLLOW") ReadNumber(s.Hollow, value, 0, 3);
-    else if (key == "DOMINIONVICTORY") s.DominionVictory = ParseYesNo(value, s.DominionVictory);
-    else if (key == "RELICVICTORY") s.RelicVictory = ParseYesNo(value, s.RelicVictory);
-    else if (key == "LASTHOUSEVICTORY") s.LastHouseVictory = ParseYesNo(value, s.LastHouseVictory);
-    else if (key == "AUTOPILOTAFTER") ReadNumber(s.AutopilotAfter, value, 1, 250);
-    else if (key == "DISSOLVEAFTER") ReadNumber(s.DissolveAfter, value, 1, 250);
-    else if (key == "COMPUTERHOUSES") s.ComputerHouses = value;
-    else if (key == "PEACEDAYS") ReadNumber(s.PeaceDays, value, 0, 250);
-    else if (key == "DIFFICULTY") s.Difficulty = ParseDifficulty(value, s.Difficulty);
-    else if (key == "AUTORESTART") s.AutoRestart = ParseYesNo(value, s.AutoRestart);
-    else if (key == "DAILYRESET") s.DailyReset = ParseYesNo(value, s.DailyReset);
-    else if (key == "NEWSFILE") s.NewsFile = ParseYesNo(value, s.NewsFile);
+    for (const TSettingField& f : SettingFields) {
+        if (key != f.Key) continue;
+        switch (f.Kind) {
+        case SettingText:
+            if (!value.empty()) s.*f.Text = value.substr(0, 39);
+            break;
+        case SettingList: s.*f.Text = value; break;
+        case SettingNumber: s.*f.Number = (int32_t)Clamp(ParseInt(value, s.*f.Number), f.Low, f.High); break;
+        case SettingYesNo: s.*f.Flag = ParseYesNo(value, s.*f.Flag); break;
+        case SettingDifficulty: s.*f.Number = ParseDifficulty(value, s.*f.Number); break;
+        }
+        return;
+    }
 }
 
 TSettings ReadSettings(const std::string& folder)

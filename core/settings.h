@@ -26,6 +26,23 @@ struct TSettings {
 };
 
 
+// Every setting as one row: its key in THYRE.CFG, how it is read, its range,
+// and how the setup program shows and asks for it (in the editor's order).
+enum TSettingKind { SettingText, SettingNumber, SettingYesNo, SettingDifficulty, SettingList };
+struct TSettingField {
+    const char* Key;        // the key in THYRE.CFG
+    TSettingKind Kind;
+    int32_t Low, High;      // the range of a number
+    const char* Label;      // the setup program's row
+    const char* Hint;       // shown after the value, or ""
+    const char* Question;   // the setup program's question, or "" for a toggle
+    std::string TSettings::*Text;
+    int32_t TSettings::*Number;
+    bool TSettings::*Flag;
+};
+enum { SettingFieldCount = 17 };
+extern const TSettingField SettingFields[SettingFieldCount];
+
 TSettings DefaultSettings();
 // folder is the game folder with its delimiter (or empty for the current one).
 TSettings ReadSettings(const std::string& folder);

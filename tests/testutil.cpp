@@ -27,7 +27,27 @@ TScratch::~TScratch()
     std::filesystem::remove_all(Dir, ec);
 }
 
+static TRun Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+               const std::string& inputPath);
+
 TRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd)
+{
+    return Run(program, args, cwd, "/dev/null");
+}
+
+TRun RunWithInput(const std::string& program, const std::vector<std::string>& args, const std::string& input)
+{
+    char path[] = "/tmp/thyre-input-XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0 || write(fd, input.data(), input.size()) != (ssize_t)input.size()) std::abort();
+    close(fd);
+    TRun r = Run(program, args, "", path);
+    unlink(path);
+    return r;
+}
+
+static TRun Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+               const std::string& inputPath)
 {
     int fds[2];
     if (pipe(fds) != 0) std::abort();
@@ -37,8 +57,8 @@ TRun RunProgram(const std::string& program, const std::vector<std::string>& args
         dup2(fds[1], 2);
         close(fds[0]);
         close(fds[1]);
-        int null = open("/dev/null", O_RDONLY);
-        dup2(null, 0);
+        int in = open(inputPath.c_str(), O_RDONLY);
+        dup2(in, 0);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));

@@ -20,6 +20,9 @@ struct TRun {
 // standard output and standard error together.
 TRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd = "");
 
+// The same with standard input read from the given text.
+TRun RunWithInput(const std::string& program, const std::vector<std::string>& args, const std::string& input);
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 std::vector<std::string> Lines(const std::string& text);

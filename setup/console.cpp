@@ -1,0 +1,142 @@
+// The setup program's console: colour codes rendered as ANSI colours on a
+// terminal and dropped when the output goes to a file or a pipe; answers
+// read line by line from standard input.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "core/access.h"
+#include "core/osfs.h"
+#include "core/text.h"
+#include "setup/setup.h"
+
+static int ConsoleColour = -1;
+
+static int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// PC colour numbers to ANSI colour digits.
+static const char AnsiDigit[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
+
+static void SetColour(int c)
+{
+    if (c == ConsoleColour) return;
+    ConsoleColour = c;
+    if (!StdoutIsTerminal()) return;
+    std::string seq = "\x1b[0";
+    if (c & 8) seq += ";1";
+    seq += ";3";
+    seq += AnsiDigit[c & 7];
+    seq += "m";
+    std::fputs(seq.c_str(), stdout);
+}
+
+void ConWrite(const std::string& text)
+{
+    std::string run;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '`' || i + 1 >= text.size()) {
+            run += text[i];
+            continue;
+        }
+        std::fputs(run.c_str(), stdout);
+        run.clear();
+        int c = HexValue(text[++i]);
+        if (c >= 0) SetColour(c);
+    }
+    std::fputs(run.c_str(), stdout);
+}
+
+void ConLine(const std::string& text)
+{
+    ConWrite(text + "`7");
+    std::fputs("\n", stdout);
+}
+
+void ConGood(const std::string& text) { ConLine("`A" + text); }
+void ConBad(const std::string& text) { ConLine("`C" + text); }
+void ConDim(const std::string& text) { ConLine("`8" + text); }
+
+void ConTitle(const std::string& text)
+{
+    ConLine("");
+    ConLine("`E" + text);
+    ConLine("`8" + std::string(78, '-'));
+}
+
+std::string ConAsk(const std::string& prompt)
+{
+    ConWrite("`F" + prompt + "`B");
+    std::fflush(stdout);
+    std::string line;
+    if (!std::getline(std::cin, line)) {
+        // The end of the answers: nothing may stay locked behind us.
+        SetColour(7);
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+        GameRelease();
+        std::exit(0);
+    }
+    SetColour(7);
+    return TrimText(line);
+}
+
+bool ConYesNo(const std::string& question)
+{
+    std::string a = ConAsk(question + " (Y/N) ");
+    return !a.empty() && (a[0] == 'y' || a[0] == 'Y');
+}
+
+bool ConNumber(const std::string& prompt, int64_t low, int64_t high, int64_t& out)
+{
+    std::string a = ConAsk(prompt);
+    if (a.empty()) return false;
+    // More than nine digits is no number a sysop means.
+    size_t digits = a.find_first_not_of("+-") == std::string::npos ? 0 : a.size() - a.find_first_not_of("+-");
+    int64_t n;
+    if (digits > 9 || !ParseInt64(a, n) || n < low || n > high) {
+        ConBad("Please give a number from " + IntToText(low) + " to " + IntToText(high) + ".");
+        return false;
+    }
+    out = n;
+    return true;
+}
+
+void ConPressEnter() { ConAsk("`8Press Enter to go on. "); }
+
+std::string ConYesNoText(bool b) { return b ? "Yes" : "No"; }
+
+void ConMenuItem(const std::string& key, const std::string& label, const std::vector<std::string>& values)
+{
+    std::string line = "  `F" + PadLeft(key, 2) + "`7  ";
+    if (values.empty()) {
+        line += label;
+    } else {
+        line += PadRight(label, 34);
+        for (size_t i = 0; i < values.size(); i++) line += (i == 0 ? "`B" : "`8") + values[i];
+    }
+    ConLine(line);
+}
+
+void ConPager(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    for (size_t i = 0; i < lines.size(); i++) {
+        std::fputs((lines[i] + "\n").c_str(), stdout);
+        if ((i + 1) % 20 == 0 && UpperText(ConAsk("`8-- more, or Q to stop -- ")) == "Q") return;
+    }
+}

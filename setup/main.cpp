@@ -1,0 +1,3 @@
+#include "setup/setup.h"
+
+int main(int argc, char** argv) { return SetupMain(argc, argv); }

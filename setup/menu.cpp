@@ -1,0 +1,279 @@
+// thyrecfg's command line, game access, main screen, settings editor, the
+// news and Hall of Fame viewers, and starting a game.
+#include <cstdio>
+
+#include "core/access.h"
+#include "core/files.h"
+#include "core/gamefile.h"
+#include "core/lock.h"
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/random.h"
+#include "core/score.h"
+#include "core/settings.h"
+#include "core/startgame.h"
+#include "core/text.h"
+#include "maint/chronicle.h"
+#include "setup/setup.h"
+
+std::string SetupFolder;
+
+int SetupMain(int argc, char** argv)
+{
+    std::string first = argc > 1 ? argv[1] : "";
+    if (first == "-?" || first == "-h" || first == "/?") {
+        std::puts("Yvarn Thyre setup.   thyrecfg [game folder]   (default: the folder thyrecfg is in)");
+        return 0;
+    }
+    SetupFolder = argc > 1 ? FolderWithDelim(first) : ProgramFolder();
+    MainScreen();
+    ConWrite("`7");
+    std::fflush(stdout);
+    return 0;
+}
+
+// ------------------------------------------------------------ game access
+
+bool PeekGame() { return GameFileExists(GameFilePath(SetupFolder)) && LoadGame(GameFilePath(SetupFolder)); }
+
+bool OpenGame()
+{
+    switch (GameOpen(SetupFolder, SetupWaitSeconds, SetupHoldSeconds, true)) {
+    case AccessOk: return true;
+    case AccessMaintenance: ConBad("The nightly maintenance is running; try again in a minute."); return false;
+    case AccessBusy: ConBad("The game is busy (locked); try again in a moment."); return false;
+    default: ConBad("THYRE.DAT could not be read."); return false;
+    }
+}
+
+bool CloseGame(bool save)
+{
+    bool saved = false;
+    if (save) {
+        saved = GameSave();
+        if (saved)
+            ConGood("Saved.");
+        else
+            ConBad("THYRE.DAT could not be written!");
+    }
+    GameRelease();
+    return saved;
+}
+
+// ------------------------------------------------------------ main screen
+
+static void GameSummary()
+{
+    if (!GameFileExists(GameFilePath(SetupFolder))) {
+        ConBad("No game yet: start one with option 7.");
+        return;
+    }
+    if (!LoadGame(GameFilePath(SetupFolder))) {
+        ConBad("THYRE.DAT could not be read.");
+        return;
+    }
+    const TGameHeader& hd = Game.Header;
+    std::string line = "Game `B" + StrGet(hd.GameName) + "`7: day `F" + IntToText(hd.Day) + "`7";
+    line += hd.LastDay ? " of `F" + IntToText(hd.LastDay) + "`7" : std::string(" `8(open-ended)`7");
+    if (hd.Ended) {
+        line += ", `COVER`7";
+        if (IsHouse(hd.Winner)) line += " - `E" + StrGet(HouseRec(hd.Winner).Name) + " won`7";
+    } else {
+        line += ", `Arunning`7";
+    }
+    ConLine(line);
+}
+
+struct TSetupEntry {
+    const char* Key;
+    const char* Label;
+    void (*Run)();
+};
+
+static void StartAsked() { StartGameScreen(true); }
+
+static const TSetupEntry SetupMenu[10] = {
+    {"1", "Settings for new games", SettingsEditor},
+    {"2", "Houses (player editor)", HousesScreen},
+    {"3", "Add a computer house", AddComputerHouse},
+    {"4", "Send a notice to the players", SendSysopNotice},
+    {"5", "News and standings", NewsViewer},
+    {"6", "Hall of Fame", FameViewer},
+    {"7", "Start a new game now", StartAsked},
+    {"8", "End the running game now", EndGame},
+    {"9", "Change the running game (length, joining, victories)", ChangeRunningGame},
+    {"Q", "Quit", nullptr},
+};
+
+void MainScreen()
+{
+    for (;;) {
+        ConTitle("YVARN THYRE SETUP   folder: " + SetupFolder);
+        GameSummary();
+        ConLine("");
+        for (const TSetupEntry& e : SetupMenu) ConMenuItem(e.Key, e.Label);
+        std::string choice = UpperText(ConAsk("Choice: "));
+        if (choice == "Q" || choice == "X") return;
+        for (const TSetupEntry& e : SetupMenu)
+            if (choice == e.Key && e.Run) e.Run();
+    }
+}
+
+// -------------------------------------------------------- settings editor
+
+static std::vector<std::string> SettingValues(const TSettings& s, const TSettingField& f)
+{
+    std::string value;
+    switch (f.Kind) {
+    case SettingText:
+    case SettingList: value = s.*f.Text; break;
+    case SettingNumber: value = IntToText(s.*f.Number); break;
+    case SettingYesNo: value = ConYesNoText(s.*f.Flag); break;
+    case SettingDifficulty: value = DifficultyText(s.*f.Number); break;
+    }
+    std::vector<std::string> values{value};
+    if (*f.Hint) values.push_back(f.Hint);
+    return values;
+}
+
+// Asks for one setting's new value and sets it; false when nothing changed.
+static bool ChangeSetting(TSettings& s, const TSettingField& f)
+{
+    switch (f.Kind) {
+    case SettingText: {
+        std::string a = ConAsk(f.Question);
+        if (a.empty()) return false;
+        s.*f.Text = a.substr(0, 39);
+        return true;
+    }
+    case SettingList: {
+        ConDim("Names separated by commas, e.g.  Varro, Ostrel   (a single - for none)");
+        std::string a = ConAsk(f.Question);
+        if (a.empty()) return false;
+        s.*f.Text = a == "-" ? "" : a;
+        return true;
+    }
+    case SettingNumber: {
+        int64_t n;
+        if (!ConNumber(f.Question, f.Low, f.High, n)) return false;
+        s.*f.Number = (int32_t)n;
+        return true;
+    }
+    case SettingYesNo: s.*f.Flag = !(s.*f.Flag); return true;
+    case SettingDifficulty: s.*f.Number = s.*f.Number % 3 + 1; return true;
+    }
+    return false;
+}
+
+void SettingsEditor()
+{
+    TSettings s = ReadSettings(SetupFolder);
+    bool changed = false;
+    for (;;) {
+        ConTitle("Settings for new games (THYRE.CFG)");
+        ConDim("These are for the NEXT game. To change the game running now, use option 9");
+        ConDim("on the main menu.");
+        ConLine("");
+        for (int i = 0; i < SettingFieldCount; i++)
+            ConMenuItem(IntToText(i + 1), SettingFields[i].Label, SettingValues(s, SettingFields[i]));
+        ConLine("");
+        std::string a = UpperText(ConAsk("Number to change, S to save, Q to go back: "));
+        if (a == "S") {
+            if (WriteSettings(SetupFolder, s)) {
+                ConGood("Saved to THYRE.CFG.");
+                changed = false;
+            } else {
+                ConBad("THYRE.CFG could not be written!");
+            }
+            continue;
+        }
+        if (a == "Q" || a.empty()) break;
+        int64_t n;
+        if (!ParseInt64(a, n) || n < 1 || n > SettingFieldCount) continue;
+        if (!ChangeSetting(s, SettingFields[n - 1])) continue;
+        changed = true;
+        if (s.DissolveAfter < s.AutopilotAfter) s.DissolveAfter = s.AutopilotAfter;
+    }
+    if (changed && ConYesNo("Save your changes?") && !WriteSettings(SetupFolder, s))
+        ConBad("THYRE.CFG could not be written!");
+}
+
+// ---------------------------------------------------------------- viewers
+
+void NewsViewer()
+{
+    if (PeekGame()) {
+        ComputeScores();
+        std::string text = BuildNews(SetupFolder, (int)Max(1, (int)Game.Header.Day - 1));
+        ConTitle("News");
+        ConPager(text);
+    } else {
+        ConBad("No game yet.");
+    }
+    ConPressEnter();
+}
+
+void FameViewer()
+{
+    std::string raw, text;
+    if (ReadWholeFile(SetupFolder + FameFileName, raw)) {
+        size_t pos = 0;
+        while (pos < raw.size()) {
+            size_t end = raw.find('\n', pos);
+            if (end == std::string::npos) end = raw.size();
+            std::string line = raw.substr(pos, end - pos);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            text += line + "\n";
+            pos = end + 1;
+        }
+    }
+    ConTitle("Hall of Fame");
+    if (text.empty())
+        ConDim("No game has finished yet.");
+    else
+        ConPager(text);
+    ConPressEnter();
+}
+
+// ---------------------------------------------------------- starting a game
+
+void StartGameScreen(bool ask)
+{
+    TSettings s = ReadSettings(SetupFolder);
+    ConTitle("Start a new game");
+    std::printf("Settings: \"%s\", %d days, up to %d houses, %d systems per house, Hollow %d.\n", s.GameName.c_str(),
+                s.Days, s.MaxHouses, s.SystemsPerHouse, s.Hollow);
+    if (!s.ComputerHouses.empty()) std::printf("Computer houses: %s\n", s.ComputerHouses.c_str());
+    if (ask) {
+        if (!GameFileExists(GameFilePath(SetupFolder))) {
+            if (!ConYesNo("Start the game?")) return;
+        } else {
+            ConDim("This ends the game that is running now. It is kept as OLDGAME.DAT, and");
+            ConDim("goes into the Hall of Fame only if it had already finished.");
+            if (UpperText(ConAsk("Type YES to start a new game: ")) != "YES") {
+                ConDim("Nothing changed: the running game goes on.");
+                ConPressEnter();
+                return;
+            }
+        }
+    }
+    if (!PathExists(SetupFolder + SettingsFileName)) WriteSettings(SetupFolder, s);
+    // A night under way keeps its own marker: starting now would overwrite it.
+    if (RunMarkerFresh(SetupFolder)) {
+        ConBad("The nightly maintenance is running; try again in a minute.");
+        ConPressEnter();
+        return;
+    }
+    if (!MaintenanceBegin(SetupFolder, SetupStartWaitSeconds, SetupHoldSeconds)) {
+        ConBad("The game is busy (locked); try again in a moment.");
+        ConPressEnter();
+        return;
+    }
+    std::string message;
+    bool ok = StartGame(SetupFolder, s, ClockSeed(), message, WriteFame);
+    GameRelease();
+    MaintLog(SetupFolder, ok ? "new game started with THYRECFG: " + message
+                             : "PROBLEM: THYRECFG could not start a new game: " + message);
+    std::printf("%s.\n", message.c_str());
+    ConPressEnter();
+}

@@ -1,0 +1,466 @@
+// The setup program's tools for the running game: the house list and
+// editor, adding a computer house, notices, ending the game and changing
+// it.  Each asks first, then takes the lock, re-reads the game, checks
+// again on what it read, changes, saves and lets go; no question is ever
+// asked while the lock is held.
+#include <cstdio>
+
+#include "core/access.h"
+#include "core/diplomacy.h"
+#include "core/founding.h"
+#include "core/model.h"
+#include "core/routes.h"
+#include "core/rules.h"
+#include "core/score.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "maint/chronicle.h"
+#include "maint/stores.h"
+#include "setup/setup.h"
+
+enum { AmountMax = 9999999, NoticeLines = 4, NoticeLineMax = 72 };
+
+std::string HouseStatusText(int h)
+{
+    const THouse& hr = HouseRec(h);
+    if (hr.Computer) return "computer";
+    switch (hr.Status) {
+    case StatusActive: return "active";
+    case StatusAutopilot: return "autopilot";
+    case StatusOut: return "out";
+    default: return "free";
+    }
+}
+
+bool NameTaken(const std::string& name, int skip)
+{
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (h != skip && HouseRec(h).Status != StatusFree && SameText(StrGet(HouseRec(h).Name), name)) return true;
+    return false;
+}
+
+void RemoveHouse(int h)
+{
+    if (!IsHouse(h)) return;
+    for (int w = 0; w < Game.Header.WorldCount; w++)
+        if (Game.Worlds[w].Owner == h) Game.Worlds[w].Owner = HouseIndependents;
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        if (Game.Fleets[f].House == h) Game.Fleets[f].House = 0;
+    ClearTributes(h);
+    HouseRec(h).Status = StatusOut;
+    StrSet(HouseRec(h).Player, "");
+}
+
+void HouseList()
+{
+    ConLine("`F #  House                    Player               Status     Worlds  Score  Last");
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        const THouse& hr = HouseRec(h);
+        if (hr.Status == StatusFree) continue;
+        std::printf("%s\n", (PadLeft(IntToText(h), 2) + "  " + PadRight(StrGet(hr.Name), 24) + " " +
+                             PadRight(StrGet(hr.Player).substr(0, 20), 20) + " " + PadRight(HouseStatusText(h), 10) +
+                             PadLeft(IntToText(HouseWorldCount(h)), 6) + PadLeft(GroupThousands(hr.Score), 7) +
+                             "  day " + IntToText(hr.LastOnDay))
+                                .c_str());
+    }
+}
+
+void HousesScreen()
+{
+    if (!PeekGame()) {
+        ConBad("No game yet.");
+        ConPressEnter();
+        return;
+    }
+    while (PeekGame()) {
+        ConTitle("Houses in \"" + StrGet(Game.Header.GameName) + "\", day " + IntToText(Game.Header.Day));
+        HouseList();
+        ConLine("");
+        int64_t h;
+        if (!ConNumber("House number to edit, or Enter to go back: ", 1, MaxHouseSlots, h)) return;
+        if (HouseRec((int)h).Status == StatusFree)
+            ConBad("There is no house " + IntToText(h) + ".");
+        else
+            HouseEditor((int)h);
+    }
+}
+
+// The house the sysop looked at, to be found again in the slot under the lock.
+struct TLooked {
+    std::string Name, Player;
+};
+
+static bool SameHouse(int h, const TLooked& looked)
+{
+    return HouseRec(h).Status != StatusFree && StrGet(HouseRec(h).Name) == looked.Name &&
+           StrGet(HouseRec(h).Player) == looked.Player;
+}
+
+void HouseEditor(int h)
+{
+    while (PeekGame() && HouseRec(h).Status != StatusFree) {
+        const THouse& hr = HouseRec(h);
+        TLooked looked{StrGet(hr.Name), StrGet(hr.Player)};
+        ConTitle("House " + looked.Name);
+        std::printf("Player       %s\n", looked.Player.c_str());
+        std::printf("Status       %s   joined day %d, last played day %d\n", HouseStatusText(h).c_str(),
+                    (int)hr.JoinedDay, (int)hr.LastOnDay);
+        std::printf("Worlds       %d   score %s\n", HouseWorldCount(h), GroupThousands(hr.Score).c_str());
+        std::printf("Resources    ore %s   fuel %s   influence %s\n", GroupThousands(hr.Ore).c_str(),
+                    GroupThousands(hr.Fuel).c_str(), GroupThousands(hr.Influence).c_str());
+        std::printf("\n");
+        ConLine("  `FN`7  rename the house          `FP`7  change the player (BBS user name)");
+        ConLine("  `FO`7  set ore   `FF`7  set fuel   `FI`7  set influence");
+        ConLine("  `FA`7  active (off autopilot)    `FU`7  put on autopilot");
+        ConLine("  `FX`7  remove the house: its worlds go independent, the player may start again");
+        std::string a = UpperText(ConAsk("Choice, or Q to go back: "));
+        if (a.empty() || a[0] == 'Q') return;
+        char c = a[0];
+        std::string text, typed;
+        int64_t amount = 0;
+        switch (c) {
+        case 'N':
+            text = ConAsk("New house name (3 to 23 letters): ");
+            if (text.size() < 3) continue;
+            text = text.substr(0, 23);
+            if (text.find('`') != std::string::npos) {
+                ConBad("A house name can't hold colour codes.");
+                continue;
+            }
+            break;
+        case 'P':
+            typed = ConAsk("BBS user name of the player: ");
+            if (typed.empty()) continue;
+            text = typed.substr(0, 35);   // as founding keeps it, so the test below sees it
+            break;
+        case 'O':
+        case 'F':
+        case 'I':
+            if (!ConNumber("New amount: ", 0, AmountMax, amount)) continue;
+            break;
+        case 'X':
+            if (!ConYesNo("Remove " + looked.Name + " from the game?")) continue;
+            break;
+        case 'A':
+        case 'U': break;
+        default: continue;
+        }
+        if (!OpenGame()) {
+            ConPressEnter();
+            continue;
+        }
+        THouse& fresh = HouseRec(h);
+        std::string refusal;
+        if (!SameHouse(h, looked)) {
+            refusal = "House " + IntToText(h) + " has changed since you looked; nothing was changed.";
+        } else {
+            switch (c) {
+            case 'A':
+                if (fresh.Status != StatusAutopilot) refusal = "Only a house on autopilot can be made active.";
+                else fresh.Status = StatusActive, fresh.LastOnDay = Game.Header.Day;
+                break;
+            case 'U':
+                if (fresh.Status != StatusActive) refusal = "Only an active house can go on autopilot.";
+                else fresh.Status = StatusAutopilot;
+                break;
+            case 'O': fresh.Ore = (int32_t)amount; break;
+            case 'F': fresh.Fuel = (int32_t)amount; break;
+            case 'I': fresh.Influence = (int32_t)amount; break;
+            case 'N':
+                if (NameTaken(text, h)) refusal = "Another house has that name.";
+                else StrSet(fresh.Name, text);
+                break;
+            case 'P':
+                if (FindHouseByPlayer(text) >= 0) refusal = typed + " already has a house.";
+                else StrSet(fresh.Player, text);
+                break;
+            case 'X': RemoveHouse(h); break;
+            }
+        }
+        if (!refusal.empty()) ConBad(refusal);
+        CloseGame(refusal.empty());
+        if (c == 'X') {
+            ConPressEnter();
+            return;
+        }
+    }
+}
+
+void AddComputerHouse()
+{
+    if (!PeekGame()) {
+        ConBad("No game yet.");
+        ConPressEnter();
+        return;
+    }
+    std::string answer = ConAsk("Name for the computer house (3 to 23 letters), or Enter to go back: ");
+    if (answer.size() < 3) return;
+    if (answer.find('`') != std::string::npos) {
+        ConBad("A house name can't hold colour codes.");
+        ConPressEnter();
+        return;
+    }
+    if (OpenGame()) {
+        int computers = 0;
+        for (int h = 1; h <= MaxHouseSlots; h++) computers += HouseRec(h).Status != StatusFree && HouseRec(h).Computer;
+        std::string name = answer.substr(0, 23);
+        if (NameTaken(name, 0)) {
+            ConBad("A house called " + answer + " is already in the game.");
+            CloseGame(false);
+        } else {
+            // A game closed to new houses still takes a computer house.
+            uint16_t joinDays = Game.Header.JoinDays;
+            Game.Header.JoinDays = 0;
+            int h = FoundHouse(name, "Computer " + IntToText(computers + 1), 1);
+            Game.Header.JoinDays = joinDays;
+            if (h < 0)
+                ConBad("There is no room: the game is full, or no home system is free.");
+            else
+                ConGood(answer + " joins the game as house " + IntToText(h) + " at " +
+                        SystemName(Game.Worlds[HouseRec(h).HomeWorld].System) + ".");
+            CloseGame(h >= 0);
+        }
+    }
+    ConPressEnter();
+}
+
+void SendSysopNotice()
+{
+    if (!PeekGame()) {
+        ConBad("No game yet.");
+        ConPressEnter();
+        return;
+    }
+    ConTitle("A notice from the sysop");
+    ConDim("The players find it among their messages as a new notice.");
+    int chosen = 0;
+    if (!ConYesNo("Send it to every house?")) {
+        HouseList();
+        int64_t h;
+        if (!ConNumber("House number: ", 1, MaxHouseSlots, h) || HouseRec((int)h).Status == StatusFree) return;
+        chosen = (int)h;
+    }
+    ConDim("Up to " + IntToText(NoticeLines) + " lines of " + IntToText(NoticeLineMax) +
+           " letters; an empty line ends it.");
+    std::vector<std::string> lines;
+    for (int i = 1; i <= NoticeLines; i++) {
+        std::string line = ConAsk(IntToText(i) + ": ").substr(0, NoticeLineMax);
+        if (line.empty()) break;
+        lines.push_back(line);
+    }
+    if (lines.empty()) return;
+    if (OpenGame()) {
+        int sent = 0;
+        for (int h = 1; h <= MaxHouseSlots; h++) {
+            const THouse& hr = HouseRec(h);
+            if (!Playing(h) || hr.Computer || (chosen != 0 && h != chosen)) continue;
+            sent += SendMessage(SetupFolder, 0, h, Game.Header.Day, lines) ? 1 : 0;
+        }
+        CloseGame(false);
+        ConGood("Sent to " + IntToText(sent) + " house(s).");
+    }
+    ConPressEnter();
+}
+
+// The first house in the game, in slot order, with the highest score.
+static int Leader()
+{
+    int leader = 0;
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (Playing(h) && (leader == 0 || HouseRec(h).Score > HouseRec(leader).Score)) leader = h;
+    return leader;
+}
+
+static void AfterTheEnd()
+{
+    TSettings s = ReadSettings(SetupFolder);
+    if (ConYesNo("Start a new game now?")) {
+        StartGameScreen(false);
+        return;
+    }
+    if (s.AutoRestart)
+        ConDim("A new game starts at the next nightly maintenance (AutoRestart is on).");
+    else
+        ConDim("Start a new game with option 7 when you are ready (AutoRestart is off).");
+}
+
+void EndGame()
+{
+    if (!PeekGame()) {
+        ConBad("No game yet.");
+        ConPressEnter();
+        return;
+    }
+    ConTitle("End the running game");
+    if (Game.Header.Ended) {
+        std::printf("This game is already over.\n");
+        if (ConYesNo("Start a new game now?")) StartGameScreen(false);
+        return;
+    }
+    ComputeScores();
+    int leader = Leader();
+    if (leader)
+        std::printf("The highest score now: %s with %s.\n", StrGet(HouseRec(leader).Name).c_str(),
+                    GroupThousands(HouseRec(leader).Score).c_str());
+    else
+        ConDim("No house is playing, so there will be no winner.");
+    ConDim("Ending the game makes that house the winner, writes the result to the");
+    ConDim("Hall of Fame and the news, and stops the turns. Players can still look around.");
+    if (UpperText(ConAsk("Type END to end the game now: ")) != "END") {
+        ConDim("Nothing changed: the game goes on.");
+        ConPressEnter();
+        return;
+    }
+    if (!OpenGame()) {
+        ConPressEnter();
+        return;
+    }
+    TGameHeader& hd = Game.Header;
+    // The night may have ended it since the look above.
+    if (hd.Ended) {
+        CloseGame(false);
+        ConBad("This game is already over.");
+        ConPressEnter();
+        return;
+    }
+    ComputeScores();
+    leader = Leader();
+    hd.Ended = 1;
+    hd.Winner = (uint8_t)leader;
+    hd.WinKind = WinSysopEnded;
+    int day = (int)Max(1, (int)hd.Day - 1);
+    std::string leaderName = leader ? StrGet(HouseRec(leader).Name) : "";
+    if (EventsBegin(SetupFolder, day)) {
+        AddNews(leader ? "*** The sysop has ended the game. " + leaderName + " wins with the highest score. ***"
+                       : "*** The sysop has ended the game. ***");
+        EventsEnd();
+    }
+    WriteFame(SetupFolder);
+    WriteNews(SetupFolder, day);
+    CloseGame(true);
+    MaintLog(SetupFolder, leader ? "game ended by the sysop with THYRECFG; " + leaderName + " wins"
+                                 : "game ended by the sysop with THYRECFG; no winner");
+    ConGood("The game is over and in the Hall of Fame.");
+    AfterTheEnd();
+    ConPressEnter();
+}
+
+// ------------------------------------------------------ the running game
+
+static std::string VictoryValue(int bit) { return ConYesNoText((Game.Header.Victories & bit) != 0); }
+
+static void ShowRunningGame()
+{
+    const TGameHeader& hd = Game.Header;
+    ConTitle("Change the running game \"" + StrGet(hd.GameName) + "\" (now on day " + IntToText(hd.Day) + ")");
+    ConDim("Changes take effect at once. Settings for the next game are under option 1.");
+    ConLine("");
+    ConMenuItem("1", "Game name", {StrGet(hd.GameName)});
+    ConMenuItem("2", "Last day", {hd.LastDay ? IntToText(hd.LastDay) : "none (open-ended)"});
+    ConMenuItem("3", "New houses may join until day", {hd.JoinDays ? IntToText(hd.JoinDays) : "any day"});
+    ConMenuItem("4", "Hollow strength", {IntToText(hd.Hollow), "  (0 off, 1 low, 2 normal, 3 high)"});
+    ConMenuItem("5", "Dominion victory", {VictoryValue(VictoryDominion)});
+    ConMenuItem("6", "Relic victory", {VictoryValue(VictoryRelics)});
+    ConMenuItem("7", "Last house victory", {VictoryValue(VictoryLastHouse)});
+    ConMenuItem("8", "Autopilot after days away", {IntToText(hd.AutopilotAfter)});
+    ConMenuItem("9", "Dissolve house after days away", {IntToText(hd.DissolveAfter)});
+    ConMenuItem("10", "Computers leave new players alone", {IntToText(hd.PeaceDays), " days  (0 = no peace)"});
+    ConMenuItem("11", "Computer difficulty", {DifficultyText(hd.Difficulty), "  (Easy, Normal, Hard)"});
+    if (hd.Ended) ConDim("This game is over; to play on, start a new game (option 7).");
+    ConLine("");
+}
+
+// The log line of a saved change of row n.
+static std::string ChangeLogText(int n)
+{
+    const TGameHeader& hd = Game.Header;
+    switch (n) {
+    case 1: return "name = " + StrGet(hd.GameName);
+    case 2: return "last day = " + IntToText(hd.LastDay);
+    case 3: return "join until day = " + IntToText(hd.JoinDays);
+    case 4: return "Hollow = " + IntToText(hd.Hollow);
+    case 5:
+    case 6:
+    case 7: return "victories = " + IntToText(hd.Victories);
+    case 8:
+    case 9: return "autopilot/dissolve days = " + IntToText(hd.AutopilotAfter) + "/" + IntToText(hd.DissolveAfter);
+    case 10: return "peace days = " + IntToText(hd.PeaceDays);
+    default: return "difficulty = " + DifficultyText(hd.Difficulty);
+    }
+}
+
+void ChangeRunningGame()
+{
+    if (!PeekGame()) {
+        ConBad("No game yet.");
+        ConPressEnter();
+        return;
+    }
+    while (PeekGame()) {
+        ShowRunningGame();
+        std::string a = ConAsk("Number to change, or Enter to go back: ");
+        if (a.empty()) return;
+        int64_t n;
+        if (!ParseInt64(a, n) || n < 1 || n > 11) continue;
+        std::string text;
+        int64_t value = 0;
+        bool asked = true;
+        switch (n) {
+        case 1:
+            text = ConAsk("Game name (up to 39 letters): ");
+            asked = !text.empty();
+            break;
+        case 2:
+            ConDim("0 = no last day (the game runs until someone wins early, or you end it).");
+            asked = ConNumber("Last day (0, or " + IntToText(Game.Header.Day) + " or later): ", 0, 999, value);
+            break;
+        case 3: asked = ConNumber("Last day to join (0 = any day): ", 0, 999, value); break;
+        case 4: asked = ConNumber("Hollow strength (0 to 3): ", 0, 3, value); break;
+        case 8: asked = ConNumber("Days away before autopilot (1 to 250): ", 1, 250, value); break;
+        case 9: asked = ConNumber("Days away before the house is dissolved (1 to 250): ", 1, 250, value); break;
+        case 10:
+            asked = ConNumber("Days computer houses leave a new player alone (0 to 250): ", 0, 250, value);
+            break;
+        }
+        if (!asked) continue;
+        if (!OpenGame()) {
+            ConPressEnter();
+            continue;
+        }
+        // Applied to the game as read now; a refusal is noted, the lock let
+        // go, and only then shown.
+        TGameHeader& hd = Game.Header;
+        std::string refusal;
+        switch (n) {
+        case 1: StrSet(hd.GameName, text.substr(0, 39)); break;
+        case 2:
+            if (value > 0 && value < hd.Day) refusal = "The game is already on day " + IntToText(hd.Day) + ".";
+            else hd.LastDay = (uint16_t)value;
+            break;
+        case 3: hd.JoinDays = (uint16_t)value; break;
+        case 4: hd.Hollow = (uint8_t)value; break;
+        case 5: hd.Victories ^= VictoryDominion; break;
+        case 6: hd.Victories ^= VictoryRelics; break;
+        case 7: hd.Victories ^= VictoryLastHouse; break;
+        case 8:
+            hd.AutopilotAfter = (uint8_t)value;
+            if (hd.DissolveAfter < hd.AutopilotAfter) hd.DissolveAfter = hd.AutopilotAfter;
+            break;
+        case 9:
+            if (value < hd.AutopilotAfter)
+                refusal = "It must be at least the autopilot days (" + IntToText(hd.AutopilotAfter) + ").";
+            else hd.DissolveAfter = (uint8_t)value;
+            break;
+        case 10: hd.PeaceDays = (uint8_t)value; break;
+        case 11: hd.Difficulty = (uint8_t)(hd.Difficulty >= 1 && hd.Difficulty <= 3 ? hd.Difficulty % 3 + 1 : 3); break;
+        }
+        std::string logText = ChangeLogText((int)n);
+        bool saved = CloseGame(refusal.empty());
+        if (!refusal.empty()) {
+            ConBad(refusal);
+            if (n == 2) ConPressEnter();
+            continue;
+        }
+        if (saved) MaintLog(SetupFolder, "THYRECFG changed the running game: " + logText);
+    }
+}
