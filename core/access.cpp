@@ -22,6 +22,8 @@ std::string GameFilePath(const std::string& folder) { return folder + GameFileNa
 
 bool GameLockHeld() { return LockHeld; }
 
+std::string GameAccessFailure() { return LockTakeFailure(); }
+
 static bool TakeHeld(const std::string& folder, int waitSeconds, int holdSeconds)
 {
     ReleaseAtExit();
@@ -34,7 +36,7 @@ static bool TakeHeld(const std::string& folder, int waitSeconds, int holdSeconds
 TAccess GameOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance)
 {
     if (refuseDuringMaintenance && RunMarkerFresh(folder)) return AccessMaintenance;
-    if (!TakeHeld(folder, waitSeconds, holdSeconds)) return AccessBusy;
+    if (!TakeHeld(folder, waitSeconds, holdSeconds)) return LockTakeFailure().empty() ? AccessBusy : AccessFailed;
     if (!LoadGame(GameFilePath(folder))) {
         GameRelease();
         return AccessUnreadable;
@@ -45,7 +47,7 @@ TAccess GameOpen(const std::string& folder, int waitSeconds, int holdSeconds, bo
 TAccess FolderOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance)
 {
     if (refuseDuringMaintenance && RunMarkerFresh(folder)) return AccessMaintenance;
-    if (!TakeHeld(folder, waitSeconds, holdSeconds)) return AccessBusy;
+    if (!TakeHeld(folder, waitSeconds, holdSeconds)) return LockTakeFailure().empty() ? AccessBusy : AccessFailed;
     return AccessOk;
 }
 

@@ -9,7 +9,10 @@ enum TAccess {
     AccessMaintenance,   // a fresh MAINT.RUN: the night (or a new game) is under way
     AccessBusy,          // the lock could not be had in time
     AccessUnreadable,    // THYRE.DAT is missing or damaged
+    AccessFailed,        // the folder refused the lock (missing, read-only): GameAccessFailure says why
 };
+// Why the lock could not even be tried: the folder and the system's words.
+std::string GameAccessFailure();
 
 // Takes the folder lock and loads THYRE.DAT of the folder (given with its
 // delimiter).  With refuseDuringMaintenance a fresh marker turns the caller

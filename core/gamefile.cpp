@@ -51,10 +51,33 @@ int64_t GameFileSize()
     return size;
 }
 
+// Whether a file holds a whole game: a header we know, counts within the
+// tables, and exactly the bytes those counts need (a save cut short is not).
+static bool GameFileComplete(const std::string& path)
+{
+    TFileHandle fd = FileOpenRead(path);
+    if (fd < 0) return false;
+    TGameHeader h;
+    bool ok = FileRead(fd, &h, HeaderSize) == HeaderSize;
+    FileClose(fd);
+    if (!ok || std::string(h.Magic, 4) != "YVRN" || h.Version != 1) return false;
+    if (h.SystemCount < 0 || h.LaneCount < 0 || h.WorldCount < 0 || h.FleetCount < 0 || h.BuildCount < 0) return false;
+    if (h.SystemCount > MaxSystems || h.LaneCount > MaxLanes || h.WorldCount > MaxWorlds || h.FleetCount > MaxFleets ||
+        h.BuildCount > MaxBuilds)
+        return false;
+    int64_t size = HeaderSize + (int64_t)sizeof Game.Houses + (int64_t)sizeof Game.Relations +
+                   (int64_t)sizeof(TSystem) * h.SystemCount + (int64_t)sizeof(TLane) * h.LaneCount +
+                   (int64_t)sizeof(TWorld) * h.WorldCount + (int64_t)sizeof(TFleet) * h.FleetCount +
+                   (int64_t)sizeof(TBuildOrder) * h.BuildCount + (int64_t)sizeof Game.Charts;
+    return FileSize(path) == size;
+}
+
 void RecoverGameFile(const std::string& path)
 {
     if (CanOpenRead(path)) return;
-    if (CanOpenRead(NewFileName(path)))
+    // THYRE.NEW only when it was written whole; a cut one would leave a game
+    // nobody can read while THYRE.OLD holds a good one.
+    if (CanOpenRead(NewFileName(path)) && (GameFileComplete(NewFileName(path)) || !CanOpenRead(OldFileName(path))))
         RenameFile(NewFileName(path), path);
     else if (CanOpenRead(OldFileName(path)))
         RenameFile(OldFileName(path), path);

@@ -4,11 +4,25 @@
 #include "core/osfs.h"
 #include "core/text.h"
 
-static bool RunMarkerMine = false;
+#include <cstdint>
+#include <vector>
+
+// Per thread, so the tests that take locks of two folders from two threads
+// stay apart; each program has one thread.
+static thread_local bool RunMarkerMine = false;
+static thread_local std::string TakeFailure;   // why the last TakeLock failed, when not for a holder
+static thread_local std::string MyStamp;       // the OWNER line of the lock this thread took
+static thread_local int64_t Uniques = 0;
+
+// Stamps are read from files anybody may damage: their numbers are bounded
+// so no arithmetic on them can overflow.
+enum : int64_t { StampTimeLimit = 1000000000000LL, StampHoldLimit = 1000000000LL };
+enum { OwnerlessBreakMs = 20000, MarkerFreshSeconds = 1801, ReleaseTries = 200 };
 
 std::string LockFolderPath(const std::string& folder) { return folder + LockFolderName; }
 std::string LockOwnerPath(const std::string& folder) { return folder + LockFolderName + PathDelim + LockOwnerName; }
 std::string RunMarkerPath(const std::string& folder) { return folder + RunMarkerName; }
+std::string LockTakeFailure() { return TakeFailure; }
 
 int64_t LockClockFrom(int year, int month, int day, int hour, int minute, int second)
 {
@@ -27,55 +41,138 @@ int64_t LockClockNow()
     return LockClockFrom(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
 }
 
-bool WriteStamp(const std::string& path, int64_t time, int64_t hold)
+static std::string StampLine(int64_t time, int64_t hold, const std::string& extra)
 {
-    std::string line = IntToText(time) + " " + IntToText(hold) + "\r\n";
+    return IntToText(time) + " " + IntToText(hold) + (extra.empty() ? "" : " " + extra) + "\r\n";
+}
+
+static bool WriteLine(const std::string& path, const std::string& line)
+{
     TFileHandle fd = FileCreate(path);
     if (fd < 0) return false;
     bool ok = FileWrite(fd, line.data(), line.size());
     return FileClose(fd) && ok;
 }
 
+bool WriteStamp(const std::string& path, int64_t time, int64_t hold) { return WriteLine(path, StampLine(time, hold, "")); }
+
+// The line: the time and the hold, then (from our own programs) the
+// holder's process id, host name and a token; readers take the first two.
+struct TStamp {
+    int64_t Time = 0, Hold = 0, Pid = 0;
+    std::string Host;
+};
+
+static bool ParseStamp(const std::string& text, TStamp& st)
+{
+    std::string line = text.substr(0, text.find_first_of("\r\n"));
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos < line.size() && parts.size() < 4) {
+        size_t blank = line.find(' ', pos);
+        if (blank == std::string::npos) blank = line.size();
+        if (blank > pos) parts.push_back(line.substr(pos, blank - pos));
+        pos = blank + 1;
+    }
+    if (parts.size() < 2 || !ParseInt64(parts[0], st.Time) || !ParseInt64(parts[1], st.Hold)) return false;
+    st.Time = Clamp(st.Time, -StampTimeLimit, StampTimeLimit);
+    st.Hold = Clamp(st.Hold, 0, StampHoldLimit);
+    if (parts.size() >= 4 && !ParseInt64(parts[2], st.Pid)) st.Pid = 0;
+    if (parts.size() >= 4) st.Host = parts[3];
+    return true;
+}
+
 bool ReadStamp(const std::string& path, int64_t& time, int64_t& hold)
 {
     std::string text;
-    if (!ReadWholeFile(path, text)) return false;
-    std::string line = text.substr(0, text.find_first_of("\r\n"));
-    size_t blank = line.find(' ');
-    if (blank == std::string::npos) return false;
-    return ParseInt64(line.substr(0, blank), time) && ParseInt64(line.substr(blank + 1, 30), hold);
+    TStamp st;
+    if (!ReadWholeFile(path, text) || !ParseStamp(text, st)) return false;
+    time = st.Time;
+    hold = st.Hold;
+    return true;
 }
 
-void ReleaseLock(const std::string& folder)
+// A holder is gone when its hold has passed, when its stamp lies further in
+// the future than its own hold (another machine's clock, a clock set back),
+// or when it was a process of this machine that no longer runs.
+static bool StampStale(const TStamp& st)
 {
-    DeleteFile(LockOwnerPath(folder));
-    RemoveFolder(LockFolderPath(folder));
+    int64_t now = LockClockNow();
+    if (now - st.Time > st.Hold || st.Time - now > st.Hold) return true;
+    return st.Pid > 0 && !st.Host.empty() && st.Host == HostName() && !ProcessAlive(st.Pid);
 }
 
-// A lock whose holder has kept it past its declared hold is broken, but only
-// after a second reading finds the very same stamp: a process that has just
-// broken it and taken it anew has written a new one.
+static std::string UniqueSuffix()
+{
+    return "." + HostName() + "." + IntToText(ProcessId()) + "." + IntToText(++Uniques);
+}
+
+// Breaking never removes a lock taken after the stale stamp was read: the
+// stamp is first moved aside (one rename, so one breaker at a time), and
+// only when the moved stamp is still the stale one is the lock removed;
+// otherwise it is put back at once.  A lock folder is removed only empty,
+// so a lock renamed into place meanwhile is never touched.
 static bool BreakIfStale(const std::string& folder, int64_t elapsedMs)
 {
-    int64_t time, hold;
-    if (ReadStamp(LockOwnerPath(folder), time, hold)) {
-        if (LockClockNow() - time <= hold) return false;
-        int64_t time2, hold2;
-        if (!ReadStamp(LockOwnerPath(folder), time2, hold2) || time2 != time || hold2 != hold) return false;
-    } else if (elapsedMs < 20000) {
-        return false;   // a holder may be about to write its stamp
+    std::string owner = LockOwnerPath(folder), seen;
+    TStamp st;
+    if (ReadWholeFile(owner, seen) && ParseStamp(seen, st)) {
+        if (!StampStale(st)) return false;
+        std::string aside = owner + UniqueSuffix(), moved;
+        if (!RenameFile(owner, aside)) return false;
+        if (!ReadWholeFile(aside, moved) || moved != seen) {
+            RenameFile(aside, owner);
+            return false;
+        }
+        DeleteFile(aside);
+    } else {
+        // No readable stamp: only a holder that died between making the
+        // folder and stamping it (an older program) or a damaged file; after
+        // 20 seconds of waiting it goes, moved aside like any stamp.
+        if (elapsedMs < OwnerlessBreakMs) return false;
+        std::string aside = owner + UniqueSuffix();
+        if (PathExists(owner)) {
+            if (!RenameFile(owner, aside)) return false;
+            DeleteFile(aside);
+        }
     }
-    ReleaseLock(folder);
-    return true;
+    return RemoveFolder(LockFolderPath(folder));
 }
 
 bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
 {
+    TakeFailure.clear();
     int64_t start = MonotonicMs();
     for (;;) {
-        if (MakeFolder(LockFolderPath(folder))) {
-            WriteStamp(LockOwnerPath(folder), LockClockNow(), holdSeconds);
+        // The lock comes into place with its stamp in one rename: nobody
+        // ever sees it without its OWNER.
+        std::string mine = LockFolderPath(folder) + UniqueSuffix();
+        if (!MakeFolder(mine)) {
+            TakeFailure = "cannot make " + mine + ": " + LastErrorText();
+            return false;
+        }
+        std::string stamp = StampLine(LockClockNow(), holdSeconds,
+                                      IntToText(ProcessId()) + " " + (HostName().empty() ? "-" : HostName()) + " " +
+                                          IntToText(MonotonicMs()) + "-" + IntToText(Uniques) + "-" +
+                                          IntToText((int64_t)(intptr_t)&Uniques));
+        std::string mineOwner = mine + PathDelim + LockOwnerName;
+        if (!WriteLine(mineOwner, stamp)) {
+            TakeFailure = "cannot write " + mineOwner + ": " + LastErrorText();
+            DeleteFile(mineOwner);
+            RemoveFolder(mine);
+            return false;
+        }
+        if (RenameNoReplace(mine, LockFolderPath(folder))) {
+            MyStamp = stamp;
             return true;
+        }
+        bool held = LastErrorWasExists();
+        std::string why = LastErrorText();
+        DeleteFile(mineOwner);
+        RemoveFolder(mine);
+        if (!held) {
+            TakeFailure = "cannot lock " + LockFolderPath(folder) + ": " + why;
+            return false;
         }
         SleepMs(100);
         int64_t elapsedMs = MonotonicMs() - start;
@@ -83,6 +180,28 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         if (RunMarkerMine || !RunMarkerFresh(folder)) BreakIfStale(folder, elapsedMs);
         if (elapsedMs >= (int64_t)waitSeconds * 1000) return false;
     }
+}
+
+// Lets go of this process's own lock only: a lock that was broken as stale
+// and taken by another is left to its holder.
+void ReleaseLock(const std::string& folder)
+{
+    std::string owner = LockOwnerPath(folder);
+    for (int i = 0; i < ReleaseTries; i++) {
+        std::string aside = owner + UniqueSuffix(), moved;
+        if (RenameFile(owner, aside)) {
+            if (ReadWholeFile(aside, moved) && (moved == MyStamp || MyStamp.empty())) {
+                DeleteFile(aside);
+                RemoveFolder(LockFolderPath(folder));
+            } else {
+                RenameFile(aside, owner);
+            }
+            break;
+        }
+        if (!PathExists(LockFolderPath(folder))) break;
+        SleepMs(5);   // a breaker holds the stamp aside for a moment
+    }
+    MyStamp.clear();
 }
 
 void SetRunMarker(const std::string& folder, bool on)
@@ -94,9 +213,17 @@ void SetRunMarker(const std::string& folder, bool on)
         DeleteFile(RunMarkerPath(folder));
 }
 
+// A marker is fresh for half an hour from its stamp, never from a stamp in
+// the future beyond that; an unreadable one only while the file is young.
 bool RunMarkerFresh(const std::string& folder)
 {
     int64_t time, hold;
-    if (ReadStamp(RunMarkerPath(folder), time, hold)) return LockClockNow() - time < 1801;
-    return PathExists(RunMarkerPath(folder));
+    if (ReadStamp(RunMarkerPath(folder), time, hold)) {
+        int64_t age = LockClockNow() - time;
+        return age < MarkerFreshSeconds && age > -MarkerFreshSeconds;
+    }
+    if (!PathExists(RunMarkerPath(folder))) return false;
+    int64_t written = FileModifiedSeconds(RunMarkerPath(folder));
+    int64_t age = UnixSeconds() - written;
+    return written >= 0 && age < MarkerFreshSeconds && age > -MarkerFreshSeconds;
 }

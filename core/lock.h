@@ -7,6 +7,9 @@
 
 // folder is the game folder with its delimiter, or empty.
 bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds);
+// Why the last TakeLock failed when the folder itself refused it (read-only,
+// missing): the folder and the system's words; empty when a holder kept it.
+std::string LockTakeFailure();
 void ReleaseLock(const std::string& folder);
 void SetRunMarker(const std::string& folder, bool on);
 bool RunMarkerFresh(const std::string& folder);

@@ -19,12 +19,25 @@ std::string FolderWithDelim(const std::string& folder);
 std::string FullPath(const std::string& path);
 std::string ProgramFolder();
 
+// This process and this machine, for the lock's stamp; whether a process of
+// this machine still runs.
+int64_t ProcessId();
+std::string HostName();
+bool ProcessAlive(int64_t pid);
+// Why the last file-system call failed, in the system's words; and whether
+// it failed because the name exists already.
+std::string LastErrorText();
+bool LastErrorWasExists();
+
 // Whether standard output is a terminal (colour sequences are wanted).
 bool StdoutIsTerminal();
 
 bool CanOpenRead(const std::string& path);
 bool PathExists(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);   // replaces `to` atomically
+// Renames a folder (or file) to a name that must not exist yet, not even
+// as an empty folder; fails with LastErrorWasExists() when it does.
+bool RenameNoReplace(const std::string& from, const std::string& to);
 bool DeleteFile(const std::string& path);
 // Makes `to` a second name of `from` (a hard link), or a full copy where the
 // file system has no links.  `to` must not exist.

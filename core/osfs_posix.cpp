@@ -3,12 +3,18 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <csignal>
 #include <dirent.h>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <sys/syscall.h>
+
+// The errno of the last failed call that callers may ask about.
+static int LastErrno = 0;
 
 const char PathDelim = '/';
 
@@ -42,8 +48,51 @@ bool PathExists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
-bool RenameFile(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    if (rename(from.c_str(), to.c_str()) == 0) return true;
+    LastErrno = errno;
+    return false;
+}
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+#if defined(__linux__) && defined(SYS_renameat2)
+    if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1 /* RENAME_NOREPLACE */) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) {
+        LastErrno = errno;
+        return false;
+    }
+#endif
+    // A file system without the flag (some network shares): a name that
+    // exists is refused before the rename.
+    struct stat st;
+    if (lstat(to.c_str(), &st) == 0) {
+        LastErrno = EEXIST;
+        return false;
+    }
+    return RenameFile(from, to);
+}
+
 bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+int64_t ProcessId() { return (int64_t)getpid(); }
+
+std::string HostName()
+{
+    char name[256] = {0};
+    if (gethostname(name, sizeof name - 1) != 0) return "";
+    return name;
+}
+
+bool ProcessAlive(int64_t pid)
+{
+    if (pid <= 0 || pid > 0x7fffffff) return true;   // nothing we can ask about
+    return kill((pid_t)pid, 0) == 0 || errno != ESRCH;
+}
+
+std::string LastErrorText() { return std::strerror(LastErrno); }
+bool LastErrorWasExists() { return LastErrno == EEXIST || LastErrno == ENOTEMPTY; }
+
 bool StdoutIsTerminal() { return isatty(1) == 1; }
 
 std::string FullPath(const std::string& path)
@@ -69,7 +118,10 @@ std::string ProgramFolder()
 
 bool MakeFolder(const std::string& path)
 {
-    if (mkdir(path.c_str(), FolderMode) != 0) return false;
+    if (mkdir(path.c_str(), FolderMode) != 0) {
+        LastErrno = errno;
+        return false;
+    }
     chmod(path.c_str(), FolderMode);
     return true;
 }

@@ -17,6 +17,11 @@ static int CurrentAttr = 7;
 static int64_t StartTime = 0;
 static int64_t SecondsAtStart = 3600;
 static int TelnetState = 0;
+// Bytes inside the current sub-negotiation: a real one is a few dozen; a
+// caller's lone 0xFF 0xFA on a BBS that already speaks telnet for us would
+// otherwise swallow every later key.
+static int SubBytes = 0;
+static const int SubLimit = 256;
 
 static const size_t OutLimit = 4096;
 
@@ -34,6 +39,7 @@ void DoorAttach(TDoorChannel channel, int inHandle, int outHandle, bool ansi, in
     StartTime = UnixSeconds();
     SecondsAtStart = secondsLeft;
     TelnetState = 0;
+    SubBytes = 0;
 }
 
 // The standard handles, as a terminal when standard input is one.
@@ -144,8 +150,10 @@ static std::string TelnetFilter(const char* data, size_t n)
             else kept += (char)b;
             break;
         case 1:
-            if (b == 250) TelnetState = 3;
-            else if (b >= 251 && b <= 254) TelnetState = 2;
+            if (b == 250) {
+                TelnetState = 3;
+                SubBytes = 0;
+            } else if (b >= 251 && b <= 254) TelnetState = 2;
             else {
                 if (b == 255) kept += (char)b;
                 TelnetState = 0;
@@ -156,9 +164,11 @@ static std::string TelnetFilter(const char* data, size_t n)
             break;
         case 3:
             if (b == 255) TelnetState = 4;
+            else if (++SubBytes > SubLimit) TelnetState = 0;
             break;
         default:
             TelnetState = b == 240 ? 0 : 3;
+            if (TelnetState == 3 && ++SubBytes > SubLimit) TelnetState = 0;
             break;
         }
     }

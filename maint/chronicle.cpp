@@ -63,6 +63,29 @@ static std::string RankLine(int rank, int h)
 
 static bool WinnerIsHouse() { return IsHouse(Game.Header.Winner); }
 
+// An entry with its date left out: the same game ended on the same day by
+// a night played twice reads the same.
+static std::string Undated(const std::string& entry)
+{
+    std::string out = entry;
+    size_t at = out.find("   ended ");
+    if (at != std::string::npos && at + 19 <= out.size()) out.replace(at + 9, 10, "");
+    return out;
+}
+
+static bool FameHasEntry(const std::string& folder, const std::string& entry)
+{
+    std::string fame;
+    if (!ReadWholeFile(folder + FameFileName, fame)) return false;
+    std::string rule = std::string(78, '=') + "\r\n", want = Undated(entry);
+    for (size_t at = fame.find(rule); at != std::string::npos; at = fame.find(rule, at + 1)) {
+        size_t next = fame.find(rule, at + 1);
+        std::string chunk = fame.substr(at, next == std::string::npos ? std::string::npos : next - at);
+        if (Undated(chunk) == want) return true;
+    }
+    return false;
+}
+
 void WriteFame(const std::string& folder)
 {
     TGameHeader& hd = Game.Header;
@@ -89,6 +112,12 @@ void WriteFame(const std::string& folder)
         std::string who = hr.Computer ? "computer" : StrGet(hr.Player);
         if (hr.Status == StatusOut) who += ", out";
         text += RankLine(rank++, h) + "   " + who.substr(0, 26) + "\r\n";
+    }
+    // A night that wrote the entry but could not save the game is played
+    // again: the entry it left stands, and is not written twice.
+    if (FameHasEntry(folder, text)) {
+        hd.FameWritten = 1;
+        return;
     }
     // The whole entry in one write, so an entry is never torn.
     if (!AppendText(folder + FameFileName, text)) return;

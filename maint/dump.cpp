@@ -2,6 +2,7 @@
 // records hold, and of everything else what its charts show.
 #include <vector>
 
+#include "core/access.h"
 #include "core/gamefile.h"
 #include "core/lock.h"
 #include "core/model.h"
@@ -298,12 +299,11 @@ void CmdDump()
     if (CommandArgs.empty()) Fatal("dump needs a house number");
     int64_t v = 0;
     if (!ParseInt64(CommandArgs[0], v)) v = 0;
-    if (!TakeLock(GameFolder, 30, 20)) Fatal("the game is busy");
-    if (!LoadGame(GamePath())) {
-        ReleaseLock(GameFolder);
-        Fatal("no game");
-    }
-    ReleaseLock(GameFolder);
+    TAccess a = GameOpen(GameFolder, 30, 20, false);
+    if (a == AccessBusy) Fatal("the game is busy");
+    if (a == AccessFailed) Fatal(GameAccessFailure());
+    if (a != AccessOk) Fatal("no game");
+    GameRelease();
     ComputeScores();
     if (v < 1 || v > MaxHouseSlots || HouseRec((int)v).Status == StatusFree) Fatal("no such house");
     Say(HouseDump((int)v));

@@ -27,12 +27,21 @@ void CmdNew()
 void CmdJoin()
 {
     if (CommandArgs.size() < 2) Fatal("join needs a house name and a player name");
-    const std::string& houseName = CommandArgs[0];
-    const std::string& playerName = CommandArgs[1];
+    const std::string houseName = TrimText(CommandArgs[0]), playerName = TrimText(CommandArgs[1]);
+    auto printable = [](const std::string& t) {
+        for (char c : t)
+            if ((unsigned char)c < 32 || c == 127) return false;
+        return true;
+    };
+    if (houseName.size() < 3 || houseName.size() > 23 || !printable(houseName) || houseName.find('`') != std::string::npos)
+        Fatal("a house name is 3 to 23 characters, without control characters or colour codes");
+    if (playerName.empty() || playerName.size() > 35 || !printable(playerName))
+        Fatal("a player name is 1 to 35 characters, without control characters");
     int computer = HasOption("-ai") ? 1 : 0;
     // Fatal ends the process, and the lock goes with it.
     TAccess a = GameOpen(GameFolder, 30, 20, false);
     if (a == AccessBusy) Fatal("the game is busy");
+    if (a == AccessFailed) Fatal(GameAccessFailure());
     if (a != AccessOk) Fatal("no game in " + GamePath());
     if (FindHouseByPlayer(playerName) >= 0) Fatal("that player already has a house");
     int h = FoundHouse(houseName, playerName, computer);

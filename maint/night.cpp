@@ -66,7 +66,8 @@ static bool PlayLockedNight(std::string& message)
 bool RunNight(std::string& message)
 {
     if (!MaintenanceBegin(GameFolder, 60, 1800)) {
-        message = "the game stayed locked for a minute; is a door stuck?";
+        message = GameAccessFailure().empty() ? "the game stayed locked for a minute; is a door stuck?"
+                                              : GameAccessFailure();
         return false;
     }
     bool ok = PlayLockedNight(message);
@@ -132,6 +133,8 @@ void CmdSim()
 {
     if (CommandArgs.size() < 2) Fatal("sim needs HOUSES and DAYS");
     int houses = ArgInt(0, 0), days = ArgInt(1, 0), seed = ArgInt(2, 1);
+    if (houses < 1 || houses > MaxHouseSlots) Fatal("sim takes 1 to 25 houses");
+    if (days > 9999) Fatal("sim plays at most 9999 days");
     EventKeepDays = 9999;
     EventsSync = false;   // a scratch game: the whole of it is saved at the end
     TNewGame p;

@@ -44,7 +44,7 @@ bool ReadEvents(const std::string& folder, std::vector<TEventRec>& out)
     return ReadRecords(folder + EventsFileName, out);
 }
 
-bool EventsBegin(const std::string& folder, int day)
+bool EventsBegin(const std::string& folder, int day, bool replaceDay)
 {
     EventsDay = day;
     EventsWritten = 0;
@@ -60,7 +60,9 @@ bool EventsBegin(const std::string& folder, int day)
         for (size_t at = 0; at + sizeof(TEventRec) <= old.size(); at += sizeof(TEventRec)) {
             uint16_t recordDay;
             std::memcpy(&recordDay, old.data() + at + offsetof(TEventRec, Day), sizeof recordDay);
-            if ((int64_t)recordDay + EventKeepDays > day) EventsData.append(old, at, sizeof(TEventRec));
+            // Lines of this very day were left by a night that did not
+            // complete (its game was never saved): this night writes them anew.
+            if ((int64_t)recordDay + EventKeepDays > day && (recordDay < day || !replaceDay)) EventsData.append(old, at, sizeof(TEventRec));
         }
     }
     EventsOpen = true;

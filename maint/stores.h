@@ -52,7 +52,10 @@ extern int EventKeepDays;   // 7; the simulator keeps everything
 // Whether EVENTS.NEW reaches the disk before it is renamed into place; the
 // simulator, playing a scratch game night after night, does without.
 extern bool EventsSync;
-bool EventsBegin(const std::string& folder, int day);
+// A night replaces whatever lines of its day a night that did not complete
+// left behind (replaceDay); a line added afterwards (the sysop ending the
+// game) keeps the day's lines.
+bool EventsBegin(const std::string& folder, int day, bool replaceDay = true);
 void AddEvent(int house, int kind, const std::string& text);
 void AddNews(const std::string& text);
 int EventCount();

@@ -42,6 +42,7 @@ bool OpenGame()
     case AccessOk: return true;
     case AccessMaintenance: ConBad("The nightly maintenance is running; try again in a minute."); return false;
     case AccessBusy: ConBad("The game is busy (locked); try again in a moment."); return false;
+    case AccessFailed: ConBad("The game folder can't be locked: " + GameAccessFailure()); return false;
     default: ConBad("THYRE.DAT could not be read."); return false;
     }
 }
@@ -265,7 +266,10 @@ void StartGameScreen(bool ask)
         return;
     }
     if (!MaintenanceBegin(SetupFolder, SetupStartWaitSeconds, SetupHoldSeconds)) {
-        ConBad("The game is busy (locked); try again in a moment.");
+        if (GameAccessFailure().empty())
+            ConBad("The game is busy (locked); try again in a moment.");
+        else
+            ConBad("The game folder can't be locked: " + GameAccessFailure());
         ConPressEnter();
         return;
     }

@@ -330,7 +330,7 @@ void EndGame()
     hd.WinKind = WinSysopEnded;
     int day = (int)Max(1, (int)hd.Day - 1);
     std::string leaderName = leader ? StrGet(HouseRec(leader).Name) : "";
-    if (EventsBegin(SetupFolder, day)) {
+    if (EventsBegin(SetupFolder, day, false)) {
         AddNews(leader ? "*** The sysop has ended the game. " + leaderName + " wins with the highest score. ***"
                        : "*** The sysop has ended the game. ***");
         EventsEnd();

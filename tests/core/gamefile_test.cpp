@@ -218,3 +218,27 @@ TEST(GameFile, SaveFailsCleanlyWhereItCannotWrite)
         EXPECT_EQ(ReadFile(path), before);
     }
 }
+
+TEST(GameFile, RecoveryNeverPromotesACutThyreNew)
+{
+    TScratch dir;
+    std::string path = dir.Path("THYRE.DAT");
+    BuildSmallGame();
+    Game.Header.Day = 3;
+    ASSERT_TRUE(SaveGame(path));
+    std::string complete = ReadFile(path);
+    // The crash: THYRE.DAT gone, THYRE.NEW cut short, THYRE.OLD whole.
+    WriteFile(NewFileName(path), complete.substr(0, complete.size() / 2));
+    WriteFile(OldFileName(path), complete);
+    DeleteFile(path);
+    ASSERT_TRUE(LoadGame(path));
+    EXPECT_EQ(+Game.Header.Day, 3);
+    EXPECT_EQ(ReadFile(path), complete);
+    // With nothing better beside it, a cut THYRE.NEW still goes in place
+    // (the load then refuses it, and the sysop sees why).
+    WriteFile(NewFileName(path), complete.substr(0, 100));
+    DeleteFile(OldFileName(path));
+    DeleteFile(path);
+    EXPECT_FALSE(LoadGame(path));
+    EXPECT_TRUE(PathExists(path));
+}

@@ -6,6 +6,8 @@
 #include "core/lock.h"
 #include "core/osfs.h"
 #include "tests/testutil.h"
+#include <filesystem>
+#include <utime.h>
 
 // A leftover lock as a crashed holder leaves it.
 static void LeaveLock(const TScratch& dir, int64_t age, int64_t hold)
@@ -157,4 +159,103 @@ TEST(Lock, TwoProcessesTakeTurns)
     sscanf(lines[1].c_str(), "%lld %lld", &g2, &u2);
     EXPECT_TRUE(u1 <= g2 || u2 <= g1) << "held at the same time";
     EXPECT_LT(std::min(g1, g2) - go, 200);   // the first got it at once
+}
+
+// Stamps anybody may have damaged, or written by a clock far from ours: the
+// arithmetic stays within bounds, and no lock or marker stands for ever.
+TEST(Lock, DamagedSkewedAndDeadStamps)
+{
+    TScratch dir;
+    ASSERT_TRUE(MakeFolder(LockFolderPath(dir.Dir)));
+    WriteFile(LockOwnerPath(dir.Dir), "-9223372036854775807 20\r\n");
+    EXPECT_TRUE(TakeLock(dir.Dir, 2, 20));   // stale at once
+    ReleaseLock(dir.Dir);
+    // A stamp an hour ahead with a hold of 20 seconds is stale; 10 seconds
+    // ahead is within its hold.
+    LeaveLock(dir, -3600, 20);
+    EXPECT_TRUE(TakeLock(dir.Dir, 2, 20));
+    ReleaseLock(dir.Dir);
+    LeaveLock(dir, -10, 20);
+    EXPECT_FALSE(TakeLock(dir.Dir, 0, 20));
+    ReleaseLock(dir.Dir);
+    // The holder was a process of this machine that is gone: broken at once,
+    // whatever its hold.
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    char host[256] = {0};
+    gethostname(host, sizeof host - 1);
+    ASSERT_TRUE(MakeFolder(LockFolderPath(dir.Dir)));
+    WriteFile(LockOwnerPath(dir.Dir), std::to_string(LockClockNow()) + " 1800 " + std::to_string(gone) + " " + host +
+                                          " t\r\n");
+    int64_t start = MonotonicMs();
+    EXPECT_TRUE(TakeLock(dir.Dir, 5, 20));
+    EXPECT_LT(MonotonicMs() - start, 1000);
+    // Our own stamp carries the process and the machine after the two numbers.
+    std::string stamp = ReadFile(LockOwnerPath(dir.Dir));
+    EXPECT_NE(stamp.find(" 20 " + std::to_string(getpid()) + " " + host + " "), std::string::npos) << stamp;
+    ReleaseLock(dir.Dir);
+    // A live holder elsewhere keeps its lock.
+    ASSERT_TRUE(MakeFolder(LockFolderPath(dir.Dir)));
+    WriteFile(LockOwnerPath(dir.Dir), std::to_string(LockClockNow()) + " 1800 " + std::to_string(getppid()) + " " +
+                                          host + " t\r\n");
+    EXPECT_FALSE(TakeLock(dir.Dir, 0, 20));
+    std::filesystem::remove_all(LockFolderPath(dir.Dir));
+
+    // Markers: two hours ahead is not fresh; unreadable, fresh only while young.
+    ASSERT_TRUE(WriteStamp(RunMarkerPath(dir.Dir), LockClockNow() + 7200, 0));
+    EXPECT_FALSE(RunMarkerFresh(dir.Dir));
+    WriteFile(RunMarkerPath(dir.Dir), "garbage");
+    EXPECT_TRUE(RunMarkerFresh(dir.Dir));
+    struct utimbuf old{time(nullptr) - 3600, time(nullptr) - 3600};
+    ASSERT_EQ(utime(RunMarkerPath(dir.Dir).c_str(), &old), 0);
+    EXPECT_FALSE(RunMarkerFresh(dir.Dir));
+}
+
+// A folder that cannot hold the lock at all is told at once, with the
+// system's reason, instead of after a long wait blamed on a door.
+TEST(Lock, AMissingFolderFailsAtOnceAndSaysWhy)
+{
+    TScratch dir;
+    int64_t start = MonotonicMs();
+    EXPECT_FALSE(TakeLock(dir.Path("missing/"), 30, 20));
+    EXPECT_LT(MonotonicMs() - start, 1000);
+    EXPECT_NE(LockTakeFailure().find("No such file or directory"), std::string::npos) << LockTakeFailure();
+    EXPECT_NE(LockTakeFailure().find(dir.Path("missing/")), std::string::npos);
+    TRun r = RunProgram(YDMAINT_PATH, {"-d", dir.Path("missing"), "turn"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_NE(r.Out.find("No such file or directory"), std::string::npos) << r.Out;
+}
+
+// Eight processes at a stale lock, round after round: exactly one holds it
+// at any moment (each proves it by making a folder only one can make), and
+// every one of them gets its turn.
+TEST(Lock, EightWaitersOnAStaleLockNeverHoldItTogether)
+{
+    TScratch dir;
+    const int Rounds = 6, Waiters = 8;
+    for (int round = 0; round < Rounds; round++) {
+        LeaveLock(dir, 100, 20);
+        int64_t go = MonotonicMs() + 200;
+        std::vector<pid_t> kids;
+        for (int k = 0; k < Waiters; k++) {
+            pid_t pid = fork();
+            if (pid == 0) {
+                while (MonotonicMs() < go) SleepMs(1);
+                if (!TakeLock(dir.Dir, 20, 20)) _exit(2);
+                if (!MakeFolder(dir.Path("INSIDE"))) _exit(3);   // somebody else holds it too
+                SleepMs(2);
+                RemoveFolder(dir.Path("INSIDE"));
+                ReleaseLock(dir.Dir);
+                _exit(0);
+            }
+            kids.push_back(pid);
+        }
+        for (pid_t pid : kids) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round << " status " << status;
+        }
+        EXPECT_FALSE(PathExists(LockFolderPath(dir.Dir)));
+    }
 }

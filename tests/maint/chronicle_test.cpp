@@ -139,3 +139,29 @@ TEST(Chronicle, NewsOfTheDay)
     for (int h = 1; h <= 25; h++) HouseRec(h).Status = StatusFree;
     EXPECT_EQ(Lines(BuildNews(dir.Dir, 2)).back(), "  No houses yet.\r");
 }
+
+// A night whose game was never saved (a crash, a full disk) is played again
+// the next run: its lines replace those it left, and its Hall of Fame entry
+// is not written a second time.
+TEST(Chronicle, ANightPlayedTwiceStoresItsOutputOnce)
+{
+    TScratch dir;
+    for (int run = 0; run < 2; run++) {
+        ASSERT_TRUE(EventsBegin(dir.Dir, 7));
+        AddEvent(1, EventBattle, "Battle at Kel.");
+        AddNews("House Vey takes Kel.");
+        ASSERT_TRUE(EventsEnd());
+        EndedGame();   // the saved game still says the entry is not written
+        WriteFame(dir.Dir);
+        EXPECT_EQ(+Game.Header.FameWritten, 1);
+    }
+    std::vector<TEventRec> all;
+    ASSERT_TRUE(ReadEvents(dir.Dir, all));
+    EXPECT_EQ(all.size(), 2u);
+    EXPECT_EQ(Lines(ReadFile(dir.Path("FAME.TXT"))).size(), 6u);
+    // Another game (or the same one ended another day) is an entry of its own.
+    EndedGame();
+    Game.Header.Day = 50;
+    WriteFame(dir.Dir);
+    EXPECT_EQ(Lines(ReadFile(dir.Path("FAME.TXT"))).size(), 12u);
+}

@@ -95,3 +95,28 @@ TEST(Ydmaint, StatusRefusesADamagedGame)
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Out, "ydmaint: no game in " + dir.Dir + "THYRE.DAT\n");
 }
+
+TEST(Ydmaint, CommandLineNamesAndNumbersAreBounded)
+{
+    TScratch dir;
+    TRun r = Ydmaint({"-d", dir.Dir, "new", "-days", "70000"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: -days must be a whole number from 0 to 999\n");
+    r = Ydmaint({"-d", dir.Dir, "new", "-days", "-1"});
+    EXPECT_EQ(r.Out, "ydmaint: -days must be a whole number from 0 to 999\n");
+    r = Ydmaint({"-d", dir.Dir, "new", "-players", "99"});
+    EXPECT_EQ(r.Out, "ydmaint: -players must be a whole number from 2 to 25\n");
+    EXPECT_FALSE(GameFileExists(dir.Path("THYRE.DAT")));
+    ASSERT_EQ(Ydmaint({"-d", dir.Dir, "new", "-seed", "3", "-days", "999"}).Exit, 0);
+    ASSERT_TRUE(LoadGame(dir.Path("THYRE.DAT")));
+    EXPECT_EQ(+Game.Header.LastDay, 999);
+    for (const std::vector<std::string>& names :
+         {std::vector<std::string>{"", "Ann"}, {"Ho\x1b[2Jme", "Ann"}, {"Home", ""}, {"Home", "An\x01n"},
+          {"Ho`Cme", "Ann"}}) {
+        r = Ydmaint({"-d", dir.Dir, "join", names[0], names[1]});
+        EXPECT_EQ(r.Exit, 1) << names[0];
+        EXPECT_EQ(r.Out.find('\x1b'), std::string::npos);
+    }
+    r = Ydmaint({"-d", dir.Dir, "sim", "2147483647", "1"});
+    EXPECT_EQ(r.Out, "ydmaint: sim takes 1 to 25 houses\n");
+}

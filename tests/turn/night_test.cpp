@@ -301,8 +301,10 @@ TEST(Standing, AbsenceOnTheExactDay)
     EXPECT_EQ(Game.Worlds[0].Owner, HouseIndependents);
     EXPECT_EQ(Game.Fleets[0].House, 0);
     EXPECT_EQ(HouseRec(2).Status, StatusActive);   // computer houses are never absent
-    // A computer house with no world left stays in the game.
+    // A computer house with no world left stays in the game (the next night:
+    // a night of the same day would replace the day's lines).
     Game.Worlds[1].Owner = 0;
+    Game.Header.Day = 23;
     EndOfNight(dir, RunAbsence);
     EXPECT_EQ(HouseRec(2).Status, StatusActive);
     ASSERT_TRUE(ReadEvents(dir.Dir, events));
