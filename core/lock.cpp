@@ -7,12 +7,20 @@
 #include <cstdint>
 #include <vector>
 
-// Per thread, so the tests that take locks of two folders from two threads
-// stay apart; each program has one thread.
+// Per thread, so tests that take locks of two folders from two threads stay
+// apart (each program has one thread); plain buffers, so they are still
+// there for the release that runs when the process ends.
 static thread_local bool RunMarkerMine = false;
-static thread_local std::string TakeFailure;   // why the last TakeLock failed, when not for a holder
-static thread_local std::string MyStamp;       // the OWNER line of the lock this thread took
+static thread_local char TakeFailure[600];   // why the last TakeLock failed, when not for a holder
+static thread_local char MyStamp[600];       // the OWNER line of the lock this thread took
 static thread_local int64_t Uniques = 0;
+
+static void Keep(char* buffer, size_t size, const std::string& text)
+{
+    size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    text.copy(buffer, n);
+    buffer[n] = 0;
+}
 
 // Stamps are read from files anybody may damage: their numbers are bounded
 // so no arithmetic on them can overflow.
@@ -39,6 +47,13 @@ int64_t LockClockNow()
 {
     TDateTime t = UtcNow();
     return LockClockFrom(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
+}
+
+// This machine's name as stamps carry it: short, never empty.
+static std::string StampHost()
+{
+    std::string h = HostName().substr(0, 64);
+    return h.empty() ? "-" : h;
 }
 
 static std::string StampLine(int64_t time, int64_t hold, const std::string& extra)
@@ -99,12 +114,12 @@ static bool StampStale(const TStamp& st)
 {
     int64_t now = LockClockNow();
     if (now - st.Time > st.Hold || st.Time - now > st.Hold) return true;
-    return st.Pid > 0 && !st.Host.empty() && st.Host == HostName() && !ProcessAlive(st.Pid);
+    return st.Pid > 0 && st.Host == StampHost() && StampHost() != "-" && !ProcessAlive(st.Pid);
 }
 
 static std::string UniqueSuffix()
 {
-    return "." + HostName() + "." + IntToText(ProcessId()) + "." + IntToText(++Uniques);
+    return "." + StampHost() + "." + IntToText(ProcessId()) + "." + IntToText(++Uniques);
 }
 
 // Breaking never removes a lock taken after the stale stamp was read: the
@@ -141,29 +156,29 @@ static bool BreakIfStale(const std::string& folder, int64_t elapsedMs)
 
 bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
 {
-    TakeFailure.clear();
+    TakeFailure[0] = 0;
     int64_t start = MonotonicMs();
     for (;;) {
         // The lock comes into place with its stamp in one rename: nobody
         // ever sees it without its OWNER.
         std::string mine = LockFolderPath(folder) + UniqueSuffix();
         if (!MakeFolder(mine)) {
-            TakeFailure = "cannot make " + mine + ": " + LastErrorText();
+            Keep(TakeFailure, sizeof TakeFailure, "cannot make " + mine + ": " + LastErrorText());
             return false;
         }
         std::string stamp = StampLine(LockClockNow(), holdSeconds,
-                                      IntToText(ProcessId()) + " " + (HostName().empty() ? "-" : HostName()) + " " +
+                                      IntToText(ProcessId()) + " " + StampHost() + " " +
                                           IntToText(MonotonicMs()) + "-" + IntToText(Uniques) + "-" +
                                           IntToText((int64_t)(intptr_t)&Uniques));
         std::string mineOwner = mine + PathDelim + LockOwnerName;
         if (!WriteLine(mineOwner, stamp)) {
-            TakeFailure = "cannot write " + mineOwner + ": " + LastErrorText();
+            Keep(TakeFailure, sizeof TakeFailure, "cannot write " + mineOwner + ": " + LastErrorText());
             DeleteFile(mineOwner);
             RemoveFolder(mine);
             return false;
         }
         if (RenameNoReplace(mine, LockFolderPath(folder))) {
-            MyStamp = stamp;
+            Keep(MyStamp, sizeof MyStamp, stamp);
             return true;
         }
         bool held = LastErrorWasExists();
@@ -171,7 +186,7 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         DeleteFile(mineOwner);
         RemoveFolder(mine);
         if (!held) {
-            TakeFailure = "cannot lock " + LockFolderPath(folder) + ": " + why;
+            Keep(TakeFailure, sizeof TakeFailure, "cannot lock " + LockFolderPath(folder) + ": " + why);
             return false;
         }
         SleepMs(100);
@@ -190,7 +205,7 @@ void ReleaseLock(const std::string& folder)
     for (int i = 0; i < ReleaseTries; i++) {
         std::string aside = owner + UniqueSuffix(), moved;
         if (RenameFile(owner, aside)) {
-            if (ReadWholeFile(aside, moved) && (moved == MyStamp || MyStamp.empty())) {
+            if (ReadWholeFile(aside, moved) && (moved == MyStamp || MyStamp[0] == 0)) {
                 DeleteFile(aside);
                 RemoveFolder(LockFolderPath(folder));
             } else {
@@ -201,7 +216,7 @@ void ReleaseLock(const std::string& folder)
         if (!PathExists(LockFolderPath(folder))) break;
         SleepMs(5);   // a breaker holds the stamp aside for a moment
     }
-    MyStamp.clear();
+    MyStamp[0] = 0;
 }
 
 void SetRunMarker(const std::string& folder, bool on)
