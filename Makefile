@@ -2,7 +2,7 @@
 # fuzz builds), make play runs the main job in the folder play/.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 15
 
 .PHONY: all test test-plain test-sanitize fuzz play bench clean
 
@@ -21,14 +21,21 @@ test-sanitize:
 	cd $(BUILD)-san && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
-# The loader under libFuzzer for a bounded time (needs clang).
+# Every parser of outside data under libFuzzer for a bounded time each
+# (needs clang); new finds go to build-fuzz/corpus-<target>.
+FUZZ_TARGETS = load dropfile settings stores stamp keys
 fuzz:
 	@if command -v clang++ >/dev/null; then \
 	  cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTHYRE_FUZZ=ON >/dev/null && \
 	  cmake --build $(BUILD)-fuzz -j $(JOBS) && \
-	  mkdir -p $(BUILD)-fuzz/corpus && \
-	  $(BUILD)-fuzz/tests/fuzz/load_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=130000 \
-	    -print_final_stats=1 $(BUILD)-fuzz/corpus tests/fuzz/corpus; \
+	  for t in $(FUZZ_TARGETS); do \
+	    seeds=tests/fuzz/corpora/$$t; [ $$t = load ] && seeds=tests/fuzz/corpus; \
+	    mkdir -p $(BUILD)-fuzz/corpus-$$t; \
+	    $(BUILD)-fuzz/tests/fuzz/$${t}_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=130000 \
+	      -print_final_stats=1 $(BUILD)-fuzz/corpus-$$t $$seeds > $(BUILD)-fuzz/$$t.log 2>&1; rc=$$?; \
+	    grep -E "stat::number_of_executed_units" $(BUILD)-fuzz/$$t.log | sed "s/^/$$t: /"; \
+	    if [ $$rc -ne 0 ]; then tail -60 $(BUILD)-fuzz/$$t.log; exit 1; fi; \
+	  done; \
 	else echo "clang++ not found: fuzzing skipped"; fi
 
 # One whole night at every limit, the fast and the plain searches side by side;

@@ -105,7 +105,9 @@ static void ApplyLine(TSettings& s, const std::string& key, const std::string& v
         if (key != f.Key) continue;
         switch (f.Kind) {
         case SettingText:
-            if (!value.empty()) s.*f.Text = value.substr(0, 39);
+            // Cut, then trimmed again: a blank at the cut would be lost on
+            // the next reading and the name would change by itself.
+            if (!value.empty()) s.*f.Text = TrimText(value.substr(0, 39));
             break;
         case SettingList: s.*f.Text = value; break;
         case SettingNumber: s.*f.Number = (int32_t)Clamp(ParseInt(value, s.*f.Number), f.Low, f.High); break;
