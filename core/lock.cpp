@@ -223,7 +223,7 @@ void SetRunMarker(const std::string& folder, bool on)
 {
     RunMarkerMine = on;
     if (on)
-        WriteStamp(RunMarkerPath(folder), LockClockNow(), 0);
+        WriteLine(RunMarkerPath(folder), StampLine(LockClockNow(), 0, IntToText(ProcessId()) + " " + StampHost() + " m"));
     else
         DeleteFile(RunMarkerPath(folder));
 }
@@ -232,9 +232,12 @@ void SetRunMarker(const std::string& folder, bool on)
 // the future beyond that; an unreadable one only while the file is young.
 bool RunMarkerFresh(const std::string& folder)
 {
-    int64_t time, hold;
-    if (ReadStamp(RunMarkerPath(folder), time, hold)) {
-        int64_t age = LockClockNow() - time;
+    std::string text;
+    TStamp st;
+    if (ReadWholeFile(RunMarkerPath(folder), text) && ParseStamp(text, st)) {
+        // The run that wrote it died on this machine: nobody is at work.
+        if (st.Pid > 0 && st.Host == StampHost() && StampHost() != "-" && !ProcessAlive(st.Pid)) return false;
+        int64_t age = LockClockNow() - st.Time;
         return age < MarkerFreshSeconds && age > -MarkerFreshSeconds;
     }
     if (!PathExists(RunMarkerPath(folder))) return false;

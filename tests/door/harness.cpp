@@ -69,6 +69,8 @@ static void WriteDoor32(const TLaunch& l, int socketNumber)
 
 bool TBbs::Start(const TLaunch& l)
 {
+    // A caller typing into a door that has gone must not end the BBS.
+    signal(SIGPIPE, SIG_IGN);
     Mode = l.Mode;
     int err[2];
     if (pipe(err) != 0) return false;
