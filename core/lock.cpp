@@ -205,11 +205,13 @@ void ReleaseLock(const std::string& folder)
     for (int i = 0; i < ReleaseTries; i++) {
         std::string aside = owner + UniqueSuffix(), moved;
         if (RenameFile(owner, aside)) {
+            // A disk that fails once must not leave the lock behind: each
+            // step is tried again a few times.
             if (ReadWholeFile(aside, moved) && (moved == MyStamp || MyStamp[0] == 0)) {
-                DeleteFile(aside);
-                RemoveFolder(LockFolderPath(folder));
+                for (int t = 0; t < 5 && PathExists(aside) && !DeleteFile(aside); t++) SleepMs(5);
+                for (int t = 0; t < 5 && !RemoveFolder(LockFolderPath(folder)); t++) SleepMs(5);
             } else {
-                RenameFile(aside, owner);
+                for (int t = 0; t < 5 && !RenameFile(aside, owner); t++) SleepMs(5);
             }
             break;
         }
@@ -225,7 +227,7 @@ void SetRunMarker(const std::string& folder, bool on)
     if (on)
         WriteLine(RunMarkerPath(folder), StampLine(LockClockNow(), 0, IntToText(ProcessId()) + " " + StampHost() + " m"));
     else
-        DeleteFile(RunMarkerPath(folder));
+        for (int t = 0; t < 5 && PathExists(RunMarkerPath(folder)) && !DeleteFile(RunMarkerPath(folder)); t++) SleepMs(5);
 }
 
 // A marker is fresh for half an hour from its stamp, never from a stamp in

@@ -69,6 +69,12 @@ bool FileClose(TFileHandle fd);
 
 // Reads a whole file into `out`; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);
+// For the fault tests: the n-th file operation that changes something
+// (create, write, flush, close, rename, delete, make a folder, link) from
+// now on fails; 0 disarms.  FaultHit: the armed failure has happened.
+void FaultAfter(int64_t n);
+bool FaultHit();
+
 // The local date and time.
 struct TDateTime {
     int Year, Month, Day, Hour, Minute, Second, Hundredths;

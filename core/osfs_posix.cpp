@@ -16,6 +16,19 @@
 // The errno of the last failed call that callers may ask about.
 static int LastErrno = 0;
 
+// Fault injection for the tests: when armed, the n-th changing file
+// operation from then on fails as a full or broken disk would.
+static int64_t FaultCountdown = 0;
+void FaultAfter(int64_t n) { FaultCountdown = n > 0 ? n : 0; }
+bool FaultHit() { return FaultCountdown == 0; }
+static bool Fault()
+{
+    if (FaultCountdown <= 0 || --FaultCountdown > 0) return false;
+    LastErrno = EIO;
+    errno = EIO;
+    return true;
+}
+
 const char PathDelim = '/';
 
 // Files and folders the programs create stay readable by the other programs
@@ -50,12 +63,14 @@ bool PathExists(const std::string& path)
 
 bool RenameFile(const std::string& from, const std::string& to)
 {
+    if (Fault()) return false;
     if (rename(from.c_str(), to.c_str()) == 0) return true;
     LastErrno = errno;
     return false;
 }
 bool RenameNoReplace(const std::string& from, const std::string& to)
 {
+    if (Fault()) return false;
 #if defined(__linux__) && defined(SYS_renameat2)
     if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1 /* RENAME_NOREPLACE */) == 0)
         return true;
@@ -74,7 +89,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to)
     return RenameFile(from, to);
 }
 
-bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) { return !Fault() && unlink(path.c_str()) == 0; }
 int64_t ProcessId() { return (int64_t)getpid(); }
 
 std::string HostName()
@@ -118,6 +133,7 @@ std::string ProgramFolder()
 
 bool MakeFolder(const std::string& path)
 {
+    if (Fault()) return false;
     if (mkdir(path.c_str(), FolderMode) != 0) {
         LastErrno = errno;
         return false;
@@ -170,6 +186,7 @@ TFileHandle FileOpenRead(const std::string& path) { return open(path.c_str(), O_
 
 TFileHandle FileCreate(const std::string& path)
 {
+    if (Fault()) return -1;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, FileMode);
     KeepReadable(fd);
     return fd;
@@ -177,6 +194,7 @@ TFileHandle FileCreate(const std::string& path)
 
 TFileHandle FileOpenAppend(const std::string& path)
 {
+    if (Fault()) return -1;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, FileMode);
     KeepReadable(fd);
     return fd;
@@ -199,6 +217,7 @@ int64_t FileRead(TFileHandle fd, void* buf, size_t n)
 
 bool FileWrite(TFileHandle fd, const void* buf, size_t n)
 {
+    if (Fault()) return false;
     size_t put = 0;
     while (put < n) {
         ssize_t r = write(fd, (const char*)buf + put, n - put);
@@ -211,19 +230,25 @@ bool FileWrite(TFileHandle fd, const void* buf, size_t n)
     return true;
 }
 
-bool FileSync(TFileHandle fd) { return fsync(fd) == 0; }
+bool FileSync(TFileHandle fd) { return !Fault() && fsync(fd) == 0; }
 
 bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_t n)
 {
+    if (Fault()) return false;
     int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = pwrite(fd, buf, n, (off_t)offset) == (ssize_t)n;
     return close(fd) == 0 && ok;
 }
-bool FileClose(TFileHandle fd) { return close(fd) == 0; }
+bool FileClose(TFileHandle fd)
+{
+    bool closed = close(fd) == 0;
+    return !Fault() && closed;
+}
 
 bool LinkOrCopy(const std::string& from, const std::string& to)
 {
+    if (Fault()) return false;
     if (link(from.c_str(), to.c_str()) == 0) return true;
     std::string data;
     if (!ReadWholeFile(from, data)) return false;

@@ -8,6 +8,7 @@
 #include "core/gamefile.h"
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/replace.h"
 #include "core/text.h"
 
 // An archive replaces its older self in one rename, and only when there is
@@ -17,18 +18,35 @@ static void MoveAside(const std::string& from, const std::string& to)
     if (PathExists(from)) RenameFile(from, to);
 }
 
-static void ArchiveOldGame(const std::string& folder, TFameWriter writeFame)
+// The old game is copied to OLDGAME.DAT and stays THYRE.DAT until the new
+// game replaces it in one rename: a start that fails half-way (a full disk)
+// leaves the old game playing, never a folder without a game.  Its stores
+// are moved aside, and moved back if the new game cannot be saved.
+static bool ArchiveOldGame(const std::string& folder, TFameWriter writeFame)
 {
     std::string path = folder + GameFileName;
     if (writeFame && LoadGame(path) && Game.Header.Ended && !Game.Header.FameWritten) {
         writeFame(folder);
         SaveGame(path);
     }
-    MoveAside(path, folder + OldGameName);
-    DeleteFile(NewFileName(path));
-    DeleteFile(OldFileName(path));
+    std::string old;
+    if (!ReadWholeFile(path, old) || !ReplaceFileSafely(folder + OldGameName, old)) return false;
     MoveAside(folder + EventsFileName, folder + OldEventsName);
     MoveAside(folder + MessagesFileName, folder + OldMessagesName);
+    return true;
+}
+
+static void UndoArchive(const std::string& folder)
+{
+    if (!PathExists(folder + EventsFileName)) MoveAside(folder + OldEventsName, folder + EventsFileName);
+    if (!PathExists(folder + MessagesFileName)) MoveAside(folder + OldMessagesName, folder + MessagesFileName);
+}
+
+static void ClearOldFiles(const std::string& folder)
+{
+    std::string path = folder + GameFileName;
+    DeleteFile(NewFileName(path));
+    DeleteFile(OldFileName(path));
     for (int i = 0; i < 7; i++) DeleteFile(folder + BackupPrefix + IntToText(i));
     DeleteFile(folder + NewsFileName);
 }
@@ -54,8 +72,13 @@ bool StartGame(const std::string& folder, const TSettings& settings, uint32_t se
 {
     summary.clear();
     std::string path = folder + GameFileName;
+    bool archived = false;
     if (GameFileExists(path)) {
-        ArchiveOldGame(folder, writeFame);
+        if (!ArchiveOldGame(folder, writeFame)) {
+            summary = "the old game could not be kept as OLDGAME.DAT";
+            return false;
+        }
+        archived = true;
         summary = "the old game is kept as OLDGAME.DAT; ";
     }
     TNewGame params;
@@ -69,6 +92,7 @@ bool StartGame(const std::string& folder, const TSettings& settings, uint32_t se
                        (settings.LastHouseVictory ? 4 : 0);
     params.Seed = (int32_t)seed;
     if (!GenerateGalaxy(params)) {
+        if (archived) UndoArchive(folder);
         summary += "the galaxy could not be made";
         return false;
     }
@@ -79,9 +103,11 @@ bool StartGame(const std::string& folder, const TSettings& settings, uint32_t se
     hd.Difficulty = (uint8_t)Clamp(settings.Difficulty, 1, 3);
     int computers = FoundComputerHouses(settings.ComputerHouses);
     if (!SaveGame(path)) {
-        summary += "THYRE.DAT could not be written";
+        if (archived) UndoArchive(folder);
+        summary = archived ? "THYRE.DAT could not be written; the old game goes on" : "THYRE.DAT could not be written";
         return false;
     }
+    ClearOldFiles(folder);
     summary += "new game \"" + StrGet(hd.GameName) + "\": " + IntToText(hd.SystemCount) + " systems, " +
                IntToText(hd.WorldCount) + " worlds, room for " + IntToText(hd.MaxHouses) + " houses, " +
                IntToText(computers) + " computer house(s)";
