@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
-.PHONY: all test test-plain test-sanitize fuzz play bench clean
+.PHONY: all test test-plain test-sanitize fuzz play bench reliability clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -46,6 +46,14 @@ bench: all
 
 # Local play: a game with two computer houses in play/ when none runs there,
 # then the door on this terminal.  `build/ydmaint -d play turn` plays a night.
+# The reliability campaign at ten times the rounds of make test: nights
+# killed at random moments, many writers at once, waiters racing on stale
+# locks, every fault point, hostile callers.  Prints the figures.
+reliability: all
+	THYRE_SOAK_SCALE=10 ./$(BUILD)/tests/maint_tests --gtest_filter='Reliability*:Faults*' | grep -E "figures|OK|FAILED"
+	THYRE_SOAK_SCALE=10 ./$(BUILD)/tests/core_tests --gtest_filter='Lock.EightWaiters*' | grep -E "figures|OK|FAILED"
+	./$(BUILD)/tests/player_launch_tests --gtest_filter='Hostile*' | grep -E "OK|FAILED"
+
 play: all
 	@mkdir -p play
 	@[ -f play/THYRE.DAT ] || ./$(BUILD)/ydmaint -d play new

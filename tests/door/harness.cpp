@@ -96,6 +96,9 @@ bool TBbs::Start(const TLaunch& l)
         t.c_oflag |= OPOST | ONLCR;
         tcsetattr(PtySlave, TCSANOW, &t);
         Caller = master;
+        // Keys typed into a terminal whose door has gone must not block the
+        // BBS: the terminal's buffer fills and the rest is dropped.
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     }
     WriteDoor32(l, Accepted);
 
@@ -154,9 +157,22 @@ void TBbs::Send(const std::string& bytes)
 {
     if (Caller < 0) return;
     // A caller typing into a connection that is gone just loses the keys.
-    ssize_t sent = Mode == ViaSocket ? send(Caller, bytes.data(), bytes.size(), MSG_NOSIGNAL)
-                                     : write(Caller, bytes.data(), bytes.size());
-    (void)sent;
+    if (Mode == ViaSocket) {
+        ssize_t sent = send(Caller, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        (void)sent;
+        return;
+    }
+    size_t put = 0;
+    for (int waits = 0; put < bytes.size() && waits < 50;) {
+        ssize_t n = write(Caller, bytes.data() + put, bytes.size() - put);
+        if (n > 0) {
+            put += (size_t)n;
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return;
+        Pump(10);   // the door reads as the terminal drains
+        waits++;
+    }
 }
 
 void TBbs::SendSplit(const std::vector<std::string>& pieces, int pauseMs)
