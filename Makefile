@@ -52,7 +52,7 @@ bench: all
 reliability: all
 	THYRE_SOAK_SCALE=10 ./$(BUILD)/tests/maint_tests --gtest_filter='Reliability*:Faults*' | grep -E "figures|OK|FAILED"
 	THYRE_SOAK_SCALE=10 ./$(BUILD)/tests/core_tests --gtest_filter='Lock.EightWaiters*' | grep -E "figures|OK|FAILED"
-	./$(BUILD)/tests/player_launch_tests --gtest_filter='Hostile*' | grep -E "OK|FAILED"
+	THYRE_SOAK_SCALE=10 ./$(BUILD)/tests/player_launch_tests --gtest_filter='Hostile*' | grep -E "figures|OK|FAILED"
 
 play: all
 	@mkdir -p play

@@ -74,6 +74,9 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // now on fails; 0 disarms.  FaultHit: the armed failure has happened.
 void FaultAfter(int64_t n);
 bool FaultHit();
+// For the tests: while on, SleepMs moves the clock (MonotonicMs, the dates,
+// UnixSeconds) forward instead of sleeping.  Off resets it.
+void FakeClock(bool on);
 
 // The local date and time.
 struct TDateTime {

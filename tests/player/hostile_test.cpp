@@ -3,7 +3,10 @@
 // lock, and never writes anything but whole games.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <random>
+#include <unistd.h>
 
 #include "core/files.h"
 #include "core/founding.h"
@@ -74,4 +77,40 @@ TEST(Hostile, HangingUpAtEveryPromptLeavesNothingBehind)
         ASSERT_TRUE(LoadGame(g.S.Path(GameFileName))) << cut;
     }
     EXPECT_FALSE(PathExists(g.S.Path(ErrorsLogName)));
+}
+
+// Doors killed (SIGKILL) at random moments while they change the game: the
+// game is whole every time, and the next caller gets in at once (a dead
+// door's lock is broken without waiting out its hold).
+TEST(Hostile, DoorsKilledInTheMiddleOfChanges)
+{
+    TGameFolder g;
+    g.Load();
+    int h = FoundHouse("Astra", "Ann Caller", 0);
+    g.Save();
+    const char* scale = std::getenv("THYRE_SOAK_SCALE");
+    const int Kills = 40 * (scale && std::atoi(scale) > 1 ? std::atoi(scale) : 1);
+    std::mt19937 rnd(5);
+    int killed = 0;
+    for (int i = 0; i < Kills; i++) {
+        TSession s;
+        ASSERT_TRUE(s.Start(g, ViaPipes));
+        // Focus changes on the home world, back and forth, as fast as keys go.
+        s.Key(std::string("W1\rFG") + "FA" + "FM" + "Q\rQ");
+        usleep(rnd() % 40000);
+        kill(s.Bbs.Pid, SIGKILL);
+        killed += s.Exit(5000) == 128 + SIGKILL;
+        ASSERT_TRUE(LoadGame(g.S.Path(GameFileName))) << i;
+        EXPECT_EQ(FindHouseByPlayer("Ann Caller"), h);
+    }
+    TSession after;
+    int64_t start = MonotonicMs();
+    ASSERT_TRUE(after.Start(g, ViaSocket));
+    ASSERT_TRUE(after.Expect("Your command: ", 5000));
+    EXPECT_LT(MonotonicMs() - start, 3000);
+    after.Key("Q");
+    EXPECT_EQ(after.Exit(), 0);
+    EXPECT_FALSE(g.Locked());
+    EXPECT_GT(killed, Kills / 4);
+    std::printf("[ figures  ] %d doors killed during changes\n", killed);
 }
