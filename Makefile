@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
-.PHONY: all test test-plain test-sanitize fuzz play bench reliability clean
+.PHONY: all test test-plain test-sanitize fuzz play bench reliability install package clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -58,6 +58,15 @@ play: all
 	@mkdir -p play
 	@[ -f play/THYRE.DAT ] || ./$(BUILD)/ydmaint -d play new
 	./$(BUILD)/thyre -l -g play/
+
+# make install PREFIX=/usr/local: the programs in PREFIX/games, manual pages,
+# the sysop's guide.  make package: a Debian package in build/.
+PREFIX ?= /usr/local
+install: all
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: all
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz

@@ -100,6 +100,7 @@ static const TCommand Commands[] = {
     {"sim", Done<CmdSim>},
     {"events", Done<CmdEvents>},
     {"dump", Done<CmdDump>},
+    {"bulletin", Done<CmdBulletin>},
 };
 
 int MaintMain(int argc, char** argv)

@@ -38,3 +38,7 @@ std::vector<std::string> SplitLines(const std::string& text);
 void CmdNew();
 void CmdJoin();
 void CmdEvents();
+// The news and standings for the BBS to show: ANSI, or plain for a .TXT file.
+void CmdBulletin();
+std::string BulletinText(const std::string& folder, int day);
+std::string RenderColour(const std::string& text, bool ansi);

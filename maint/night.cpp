@@ -3,6 +3,8 @@
 // printers of the Hall of Fame and the news.
 #include "maint/night.h"
 
+#include <cstdio>
+
 #include "core/files.h"
 #include "core/access.h"
 #include "core/founding.h"
@@ -147,14 +149,23 @@ void CmdSim()
     Say("Simulating " + IntToText(houses) + " houses for " + IntToText(days) + " days (seed " + IntToText(seed) + ")");
     // A status report after every tenth night and after the night the game
     // ends; a length below 1 plays one night.
+    // On a terminal a progress line tells where the simulation is; into a
+    // file or a pipe nothing extra is written.
+    bool progress = StdoutIsTerminal();
     for (int d = 1;; d++) {
+        if (progress) {
+            std::printf("\r  night %d of %d ", d, days < 1 ? 1 : days);
+            std::fflush(stdout);
+        }
         PlayNight(GameFolder);
         if (d % 10 == 0 || Game.Header.Ended) {
+            if (progress) std::printf("\r%20s\r", "");
             Say("");
             PrintStatus();
         }
         if (Game.Header.Ended || d >= days) break;
     }
+    if (progress) std::printf("\r%20s\r", "");
     SaveGame(GamePath());
 }
 

@@ -1,0 +1,87 @@
+// ydmaint bulletin FILE: the last night's news and the standings as a
+// screen a BBS shows at logon: ANSI colours, or plain text for a .TXT file.
+#include "core/gamefile.h"
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/replace.h"
+#include "core/routes.h"
+#include "core/score.h"
+#include "core/text.h"
+#include "maint/chronicle.h"
+#include "maint/maintcmd.h"
+#include "maint/stores.h"
+
+enum { BulletinStandings = 10, BulletinNews = 12 };
+
+static const char* const HouseCodes = "BEDA9C";
+// PC colour numbers to ANSI colour digits.
+static const char AnsiDigit[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
+
+// A text with colour codes rendered for a terminal, or with them dropped.
+std::string RenderColour(const std::string& text, bool ansi)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '`' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        char c = text[++i];
+        int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (v < 0 || !ansi) continue;
+        out += std::string("\x1b[0") + (v & 8 ? ";1" : "") + ";3" + AnsiDigit[v & 7] + ";40m";
+    }
+    return out;
+}
+
+std::string BulletinText(const std::string& folder, int day)
+{
+    const TGameHeader& hd = Game.Header;
+    std::vector<std::string> lines;
+    std::string when = "day " + IntToText(day) + (hd.LastDay ? " of " + IntToText(hd.LastDay) : "");
+    lines.push_back("`E YVARN THYRE`7  `F" + StrGet(hd.GameName) + "`7   `8" + when + "`7");
+    lines.push_back("`8" + std::string(78, '-') + "`7");
+    lines.push_back("`FNews of the night`7");
+    std::vector<TEventRec> events;
+    std::vector<std::string> news;
+    if (ReadEvents(folder, events))
+        for (const TEventRec& e : events)
+            if (e.House == 0 && e.Day == day) news.push_back("  " + EventText(e));
+    if (news.size() > BulletinNews) news.erase(news.begin(), news.end() - BulletinNews);
+    if (news.empty()) news.push_back("  `8A quiet night in the Thyre.`7");
+    lines.insert(lines.end(), news.begin(), news.end());
+    if (hd.Ended) {
+        if (IsHouse(hd.Winner))
+            lines.push_back("  `EThe game is over: " + StrGet(HouseRec(hd.Winner).Name) + " won (" + VictoryText() + ").`7");
+        else
+            lines.push_back("  `EThe game is over.`7");
+    }
+    lines.push_back("`8" + std::string(78, '-') + "`7");
+    lines.push_back("`FStandings`7");
+    std::vector<int> ranked = RankedHouses(false);
+    for (size_t i = 0; i < ranked.size() && i < BulletinStandings; i++) {
+        int h = ranked[i];
+        lines.push_back("  " + PadLeft(IntToText((int64_t)i + 1), 2) + ". `" + HouseCodes[(h - 1) % 6] +
+                        PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(GroupThousands(HouseRec(h).Score), 8) +
+                        "  `8" + IntToText(HouseWorldCount(h)) + " worlds`7");
+    }
+    if (ranked.empty()) lines.push_back("  `8No houses yet.`7");
+    lines.push_back("`8" + std::string(78, '-') + "`7");
+    lines.push_back("`8Play Yvarn Thyre from the doors menu.`7");
+    std::string text;
+    for (const std::string& l : lines) text += l + "\r\n";
+    return text;
+}
+
+void CmdBulletin()
+{
+    if (CommandArgs.empty()) Fatal("bulletin needs a file name");
+    const std::string& file = CommandArgs[0];
+    if (!LoadGame(GamePath())) Fatal("no game in " + GamePath());
+    ComputeScores();
+    int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
+    bool plain = file.size() >= 4 && UpperText(file.substr(file.size() - 4)) == ".TXT";
+    std::string text = BulletinText(GameFolder, day);
+    std::string out = plain ? RenderColour(text, false) : "\x1b[0m\x1b[2J\x1b[H" + RenderColour(text, true) + "\x1b[0m";
+    if (!ReplaceFileSafely(file, out)) Fatal("could not write " + file);
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The Debian package built from the install rules, unpacked into a scratch
+# root, and its three programs run from there on a new game.
+set -euo pipefail
+build=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# Each command's whole output is kept, then searched (no pipe cut short).
+cd "$build"
+cpack -G DEB -B "$scratch/pkg" >/dev/null
+deb=$(ls "$scratch"/pkg/*.deb)
+has() { local out; out=$("${@:2}"); grep -q "$1" <<<"$out" || { echo "$out"; exit 1; }; }
+has "Package: yvarn-thyre" dpkg-deb --info "$deb"
+dpkg-deb -x "$deb" "$scratch/root"
+root=$scratch/root
+for f in usr/games/thyre usr/games/ydmaint usr/games/thyrecfg usr/share/man/man6/thyre.6 \
+         usr/share/man/man6/ydmaint.6 usr/share/man/man6/thyrecfg.6 usr/share/doc/yvarn-thyre/SYSOP.md \
+         usr/share/doc/yvarn-thyre/examples/thyre-nightly.timer usr/share/doc/yvarn-thyre/examples/game-folder.txt; do
+  [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
+done
+game=$scratch/game/
+mkdir -p "$game"
+has "new game" "$root/usr/games/ydmaint" -d "$game" new -seed 4
+has "House 3" "$root/usr/games/ydmaint" -d "$game" join Astra "Ann Caller"
+has "day 1 done" "$root/usr/games/ydmaint" -d "$game" daily
+has "thyrecfg \[game folder\]" "$root/usr/games/thyrecfg" -h
+has "running" bash -c "printf 'q\n' | '$root/usr/games/thyrecfg' '$game'"
+# The door in local play, its caller on a pipe: the report at entry, a key,
+# then quit.
+has "Orders are carried out tonight" bash -c "printf ' Q' | '$root/usr/games/thyre' -l -u 'Ann Caller' -g '$game'"
+if command -v man >/dev/null; then MANPAGER=cat man -l "$root/usr/share/man/man6/ydmaint.6" >/dev/null 2>&1; fi
+echo "package installed and played"
