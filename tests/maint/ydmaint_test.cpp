@@ -120,3 +120,32 @@ TEST(Ydmaint, CommandLineNamesAndNumbersAreBounded)
     r = Ydmaint({"-d", dir.Dir, "sim", "2147483647", "1"});
     EXPECT_EQ(r.Out, "ydmaint: sim takes 1 to 25 houses\n");
 }
+
+TEST(Ydmaint, BulletinForTheBbs)
+{
+    TScratch dir;
+    ASSERT_EQ(Ydmaint({"-d", dir.Dir, "sim", "4", "12", "3"}).Exit, 0);
+    TRun r = Ydmaint({"-d", dir.Dir, "bulletin", dir.Path("THYRE.TXT")});
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_EQ(r.Out, "");
+    std::vector<std::string> lines = Lines(ReadFile(dir.Path("THYRE.TXT")));
+    ASSERT_GE(lines.size(), 10u);
+    EXPECT_EQ(lines[0].substr(0, 13), " YVARN THYRE ");
+    EXPECT_NE(lines[0].find("day 12 of 12"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], std::string(78, '-') + "\r");
+    EXPECT_EQ(lines[2], "News of the night\r");
+    size_t standings = 0;
+    for (size_t i = 0; i < lines.size(); i++)
+        if (lines[i] == "Standings\r") standings = i;
+    ASSERT_GT(standings, 3u);
+    EXPECT_EQ(lines[standings + 1].substr(0, 6), "   1. ");
+    EXPECT_EQ(ReadFile(dir.Path("THYRE.TXT")).find('\x1b'), std::string::npos);
+    EXPECT_EQ(ReadFile(dir.Path("THYRE.TXT")).find('`'), std::string::npos);
+    // The ANSI screen: cleared, coloured, the same words.
+    ASSERT_EQ(Ydmaint({"-d", dir.Dir, "bulletin", dir.Path("THYRE.ANS")}).Exit, 0);
+    std::string ans = ReadFile(dir.Path("THYRE.ANS"));
+    EXPECT_EQ(ans.substr(0, 11), "\x1b[0m\x1b[2J\x1b[H");
+    EXPECT_NE(ans.find("\x1b[0;1;33;40m YVARN THYRE"), std::string::npos);
+    EXPECT_NE(ans.find("Standings"), std::string::npos);
+    EXPECT_EQ(Ydmaint({"-d", dir.Path("none"), "bulletin", dir.Path("X.TXT")}).Exit, 1);
+}
