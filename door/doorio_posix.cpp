@@ -27,6 +27,13 @@ void IoInstallSignals()
     sigaction(SIGHUP, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // A caller's Ctrl-\ on a terminal the door has given back (while it
+    // closes) must not kill it with a core dump: it is a hang-up like any.
+    sigaction(SIGQUIT, &sa, nullptr);
+    // Nor may Ctrl-Z there stop it, leaving the node hung.
+    signal(SIGTSTP, SIG_IGN);
+    signal(SIGTTIN, SIG_IGN);
+    signal(SIGTTOU, SIG_IGN);
     // Some BBSes start doors with SIGPIPE ignored, others with the default
     // that would kill us on the first write to a gone caller.
     signal(SIGPIPE, SIG_IGN);

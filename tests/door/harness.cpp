@@ -170,6 +170,10 @@ void TBbs::Send(const std::string& bytes)
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) return;
+        // A door that has ended reads nothing more: the keys are lost.
+        int status;
+        if (ExitCode < 0 && waitpid(Pid, &status, WNOHANG) == Pid) ExitCode = ExitCodeOf(status);
+        if (ExitCode >= 0) return;
         Pump(10);   // the door reads as the terminal drains
         waits++;
     }
