@@ -122,6 +122,49 @@ static std::string UniqueSuffix()
     return "." + StampHost() + "." + IntToText(ProcessId()) + "." + IntToText(++Uniques);
 }
 
+// The process of this machine that named a file or folder NAME.host.pid.n,
+// when it no longer runs.
+static bool NamedByDeadProcess(const std::string& name, const std::string& prefix)
+{
+    if (name.compare(0, prefix.size(), prefix) != 0) return false;
+    std::string rest = name.substr(prefix.size());
+    std::string host = StampHost() + ".";
+    if (rest.compare(0, host.size(), host) != 0) return false;
+    rest = rest.substr(host.size());
+    int64_t pid;
+    return ParseInt64(rest.substr(0, rest.find('.')), pid) && pid > 0 && !ProcessAlive(pid);
+}
+
+// Removes the moved-aside stamps of dead processes from the lock folder;
+// true when nothing else is left in it.
+static bool ClearDeadAsides(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (!ListFolder(LockFolderPath(folder), names) || names.empty()) return false;
+    bool left = false;
+    for (const std::string& n : names) {
+        if (NamedByDeadProcess(n, std::string(LockOwnerName) + "."))
+            DeleteFile(LockFolderPath(folder) + PathDelim + n);
+        else
+            left = true;
+    }
+    return !left;
+}
+
+// Folders made under a private name by a taker that died before renaming
+// them into place.
+static void ClearDeadTakes(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (!ListFolder(folder.empty() ? "." : folder, names)) return;
+    for (const std::string& n : names)
+        if (NamedByDeadProcess(n, std::string(LockFolderName) + ".")) {
+            std::string dead = folder + n;
+            DeleteFile(dead + PathDelim + LockOwnerName);
+            RemoveFolder(dead);
+        }
+}
+
 // Breaking never removes a lock taken after the stale stamp was read: the
 // stamp is first moved aside (one rename, so one breaker at a time), and
 // only when the moved stamp is still the stale one is the lock removed;
@@ -141,9 +184,13 @@ static bool BreakIfStale(const std::string& folder, int64_t elapsedMs)
         }
         DeleteFile(aside);
     } else {
-        // No readable stamp: only a holder that died between making the
-        // folder and stamping it (an older program) or a damaged file; after
-        // 20 seconds of waiting it goes, moved aside like any stamp.
+        // No readable stamp.  A holder or breaker of this machine killed
+        // while its stamp was moved aside left the stamp under its own name:
+        // when that process is gone, the lock is free at once.
+        if (ClearDeadAsides(folder)) return RemoveFolder(LockFolderPath(folder));
+        // Otherwise a holder that died between making the folder and
+        // stamping it (an older program) or a damaged file: after 20 seconds
+        // of waiting it goes, moved aside like any stamp.
         if (elapsedMs < OwnerlessBreakMs) return false;
         std::string aside = owner + UniqueSuffix();
         if (PathExists(owner)) {
@@ -191,6 +238,7 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         }
         SleepMs(100);
         int64_t elapsedMs = MonotonicMs() - start;
+        if (elapsedMs < 150) ClearDeadTakes(folder);
         // While the nightly run is under way nobody but the run itself breaks a lock.
         if (RunMarkerMine || !RunMarkerFresh(folder)) BreakIfStale(folder, elapsedMs);
         if (elapsedMs >= (int64_t)waitSeconds * 1000) return false;

@@ -194,6 +194,19 @@ TEST(Lock, DamagedSkewedAndDeadStamps)
     std::string stamp = ReadFile(LockOwnerPath(dir.Dir));
     EXPECT_NE(stamp.find(" 20 " + std::to_string(getpid()) + " " + host + " "), std::string::npos) << stamp;
     ReleaseLock(dir.Dir);
+    // A holder killed while its stamp was moved aside (releasing, or
+    // breaking another's) left it under its own name: free at once.
+    ASSERT_TRUE(MakeFolder(LockFolderPath(dir.Dir)));
+    WriteFile(LockOwnerPath(dir.Dir) + "." + host + "." + std::to_string(gone) + ".1",
+              std::to_string(LockClockNow()) + " 1800\r\n");
+    // And one that died before renaming its new lock into place.
+    std::string half = LockFolderPath(dir.Dir) + "." + host + "." + std::to_string(gone) + ".2";
+    ASSERT_TRUE(MakeFolder(half));
+    start = MonotonicMs();
+    EXPECT_TRUE(TakeLock(dir.Dir, 5, 20));
+    EXPECT_LT(MonotonicMs() - start, 1000);
+    EXPECT_FALSE(PathExists(half));
+    ReleaseLock(dir.Dir);
     // A live holder elsewhere keeps its lock.
     ASSERT_TRUE(MakeFolder(LockFolderPath(dir.Dir)));
     WriteFile(LockOwnerPath(dir.Dir), std::to_string(LockClockNow()) + " 1800 " + std::to_string(getppid()) + " " +
