@@ -33,21 +33,21 @@ static bool TakeHeld(const std::string& folder, int waitSeconds, int holdSeconds
     return true;
 }
 
-TAccess GameOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance)
-{
-    if (refuseDuringMaintenance && RunMarkerFresh(folder)) return AccessMaintenance;
-    if (!TakeHeld(folder, waitSeconds, holdSeconds)) return LockTakeFailure().empty() ? AccessBusy : AccessFailed;
-    if (!LoadGame(GameFilePath(folder))) {
-        GameRelease();
-        return AccessUnreadable;
-    }
-    return AccessOk;
-}
-
 TAccess FolderOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance)
 {
     if (refuseDuringMaintenance && RunMarkerFresh(folder)) return AccessMaintenance;
     if (!TakeHeld(folder, waitSeconds, holdSeconds)) return LockTakeFailure().empty() ? AccessBusy : AccessFailed;
+    return AccessOk;
+}
+
+TAccess GameOpen(const std::string& folder, int waitSeconds, int holdSeconds, bool refuseDuringMaintenance)
+{
+    TAccess locked = FolderOpen(folder, waitSeconds, holdSeconds, refuseDuringMaintenance);
+    if (locked != AccessOk) return locked;
+    if (!LoadGame(GameFilePath(folder))) {
+        GameRelease();
+        return AccessUnreadable;
+    }
     return AccessOk;
 }
 

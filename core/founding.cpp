@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/diplomacy.h"
 #include "core/model.h"
 #include "core/rules.h"
 #include "core/text.h"
@@ -108,10 +109,14 @@ int FoundHouse(const std::string& name, const std::string& player, int computer)
 
 bool HouseNameFree(const std::string& name)
 {
-    if (name.size() < 3 || name.size() > 23 || name.find('`') != std::string::npos) return false;
+    return name.size() >= 3 && name.size() <= 23 && name.find('`') == std::string::npos && !HouseNameTaken(name, 0);
+}
+
+bool HouseNameTaken(const std::string& name, int skip)
+{
     for (int h = 1; h <= MaxHouseSlots; h++)
-        if (HouseRec(h).Status != StatusFree && SameText(StrGet(HouseRec(h).Name), name)) return false;
-    return true;
+        if (h != skip && HouseRec(h).Status != StatusFree && SameText(StrGet(HouseRec(h).Name), name)) return true;
+    return false;
 }
 
 void HouseCameOn(int h)
@@ -120,4 +125,15 @@ void HouseCameOn(int h)
     THouse& hr = HouseRec(h);
     hr.LastOnDay = Game.Header.Day;
     if (hr.Status == StatusAutopilot) hr.Status = StatusActive;
+}
+
+void HouseLeaves(int h)
+{
+    if (!IsHouse(h)) return;
+    HouseRec(h).Status = StatusOut;
+    ClearTributes(h);
+    for (int w = 0; w < Game.Header.WorldCount; w++)
+        if (Game.Worlds[w].Owner == h) Game.Worlds[w].Owner = HouseIndependents;
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        if (Game.Fleets[f].House == h) Game.Fleets[f].House = 0;
 }

@@ -7,6 +7,12 @@ int FoundHouse(const std::string& name, const std::string& player, int computer)
 // A name a new house may take: 3 to 23 characters, no colour codes (a
 // backtick), and no other house's name in any letter case.
 bool HouseNameFree(const std::string& name);
+// Whether a house in another slot than skip (0: none) has that name, in
+// any letter case.
+bool HouseNameTaken(const std::string& name, int skip);
 // A player came to their house today: seen on this day, and back from
 // autopilot.
 void HouseCameOn(int h);
+// A house leaves the game: out, its worlds independent, its fleets gone, no
+// tribute to or from it.
+void HouseLeaves(int h);

@@ -110,11 +110,16 @@ bool ReadStamp(const std::string& path, int64_t& time, int64_t& hold)
 // A holder is gone when its hold has passed, when its stamp lies further in
 // the future than its own hold (another machine's clock, a clock set back),
 // or when it was a process of this machine that no longer runs.
+// The stamp's writer was a process of this machine that no longer runs.
+static bool WriterGone(const TStamp& st)
+{
+    return st.Pid > 0 && st.Host == StampHost() && StampHost() != "-" && !ProcessAlive(st.Pid);
+}
+
 static bool StampStale(const TStamp& st)
 {
     int64_t now = LockClockNow();
-    if (now - st.Time > st.Hold || st.Time - now > st.Hold) return true;
-    return st.Pid > 0 && st.Host == StampHost() && StampHost() != "-" && !ProcessAlive(st.Pid);
+    return now - st.Time > st.Hold || st.Time - now > st.Hold || WriterGone(st);
 }
 
 static std::string UniqueSuffix()
@@ -286,7 +291,7 @@ bool RunMarkerFresh(const std::string& folder)
     TStamp st;
     if (ReadWholeFile(RunMarkerPath(folder), text) && ParseStamp(text, st)) {
         // The run that wrote it died on this machine: nobody is at work.
-        if (st.Pid > 0 && st.Host == StampHost() && StampHost() != "-" && !ProcessAlive(st.Pid)) return false;
+        if (WriterGone(st)) return false;
         int64_t age = LockClockNow() - st.Time;
         return age < MarkerFreshSeconds && age > -MarkerFreshSeconds;
     }

@@ -79,3 +79,39 @@ bool ParseInt64(const std::string& text, int64_t& out)
     }
     return true;
 }
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
+int ColourCodeValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::string AnsiAttrSequence(int attr)
+{
+    static const char AnsiDigit[] = "04261537";   // PC colour order to ANSI's
+    std::string seq = "\x1b[0";
+    if (attr & 8) seq += ";1";
+    if (attr & 128) seq += ";5";
+    seq += ";3";
+    seq += AnsiDigit[attr & 7];
+    seq += ";4";
+    seq += AnsiDigit[(attr >> 4) & 7];
+    return seq + "m";
+}

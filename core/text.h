@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 std::string IntToText(int64_t n);
 std::string PadLeft(const std::string& s, int n);
@@ -20,6 +21,15 @@ inline int64_t Clamp(int64_t x, int64_t lo, int64_t hi) { return x < lo ? lo : (
 // 128 bits so no pair of 64-bit inputs can overflow it; a quotient that does
 // not fit 64 bits is saturated.
 int64_t MulDiv(int64_t a, int64_t b, int64_t c);
+
+// The lines of a text, without their CR LF or LF ends.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// Colour codes (a backtick and a hex digit): the attribute a digit selects,
+// -1 for a character that selects none; and the ANSI sequence that selects
+// a PC attribute (bright, blink, foreground, background).
+int ColourCodeValue(char c);
+std::string AnsiAttrSequence(int attr);
 
 // Reads a whole signed decimal number (optional sign, digits only, after
 // trimming).  False for anything else, including values outside 64 bits.

@@ -234,16 +234,7 @@ void DoorSetAttr(int attr)
     if (attr == CurrentAttr) return;
     CurrentAttr = attr;
     if (!Ansi) return;
-    static const char AnsiDigit[] = "04261537";   // PC colour order to ANSI's
-    std::string seq = "\x1b[0";
-    if (attr & 8) seq += ";1";
-    if (attr & 128) seq += ";5";
-    seq += ";3";
-    seq += AnsiDigit[attr & 7];
-    seq += ";4";
-    seq += AnsiDigit[(attr >> 4) & 7];
-    seq += "m";
-    DoorWrite(seq);
+    DoorWrite(AnsiAttrSequence(attr));
 }
 
 int DoorAttr()
@@ -272,14 +263,6 @@ void DoorMoveCursor(int n)
     }
 }
 
-static int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 void WriteColour(const std::string& text)
 {
     size_t run = 0;   // start of the plain characters not yet written
@@ -287,7 +270,7 @@ void WriteColour(const std::string& text)
     while (i < text.size()) {
         if (text[i] == '`' && i + 1 < text.size()) {
             if (i > run) DoorWrite(text.substr(run, i - run));
-            int v = HexValue(text[i + 1]);
+            int v = ColourCodeValue(text[i + 1]);
             if (v >= 0) DoorSetAttr(v);
             i += 2;
             run = i;

@@ -5,6 +5,7 @@
 #include "core/osfs.h"
 #include "core/replace.h"
 #include "core/routes.h"
+#include "core/rules.h"
 #include "core/score.h"
 #include "core/text.h"
 #include "maint/chronicle.h"
@@ -13,9 +14,6 @@
 
 enum { BulletinStandings = 10, BulletinNews = 12 };
 
-static const char* const HouseCodes = "BEDA9C";
-// PC colour numbers to ANSI colour digits.
-static const char AnsiDigit[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
 
 // A text with colour codes rendered for a terminal, or with them dropped.
 std::string RenderColour(const std::string& text, bool ansi)
@@ -26,10 +24,8 @@ std::string RenderColour(const std::string& text, bool ansi)
             out += text[i];
             continue;
         }
-        char c = text[++i];
-        int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (v < 0 || !ansi) continue;
-        out += std::string("\x1b[0") + (v & 8 ? ";1" : "") + ";3" + AnsiDigit[v & 7] + ";40m";
+        int v = ColourCodeValue(text[++i]);
+        if (v >= 0 && ansi) out += AnsiAttrSequence(v);
     }
     return out;
 }
@@ -61,7 +57,7 @@ std::string BulletinText(const std::string& folder, int day)
     std::vector<int> ranked = RankedHouses(false);
     for (size_t i = 0; i < ranked.size() && i < BulletinStandings; i++) {
         int h = ranked[i];
-        lines.push_back("  " + PadLeft(IntToText((int64_t)i + 1), 2) + ". `" + HouseCodes[(h - 1) % 6] +
+        lines.push_back("  " + PadLeft(IntToText((int64_t)i + 1), 2) + ". `" + HouseColourCodes[(h - 1) % 6] +
                         PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(GroupThousands(HouseRec(h).Score), 8) +
                         "  `8" + IntToText(HouseWorldCount(h)) + " worlds`7");
     }

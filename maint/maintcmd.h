@@ -33,8 +33,6 @@ void CmdFame();
 void CmdDump();
 std::string HouseDump(int h);
 void CmdNews();
-// The lines of a text file, without their CR LF or LF ends.
-std::vector<std::string> SplitLines(const std::string& text);
 void CmdNew();
 void CmdJoin();
 void CmdEvents();

@@ -135,15 +135,7 @@ static int PickTributeHouse()
         bool met = Playing(o) && HouseKnown(Caller.House, o);
         if (met || Relation(Caller.House, o).Tribute != 0) listed[count++] = o;
     }
-    if (count == 0) {
-        SayLine("`8You haven't met any other house yet.`7");
-        return -1;
-    }
-    for (int i = 0; i < count; i++)
-        SayLine("  `F" + PadLeft(IntToText(i + 1), 2) + "`7  " + HouseColour(listed[i]) +
-                StrGet(HouseRec(listed[i]).Name) + "`7");
-    int64_t n = AskNumber("Pay tribute to which house? ", 1, count);
-    return n < 0 ? -1 : listed[n - 1];
+    return PickListedHouse("Pay tribute to which house? ", listed, count);
 }
 
 static void TributeDialog()

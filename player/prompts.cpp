@@ -194,6 +194,11 @@ int PickHouse(const std::string& prompt)
     int count = 0;
     for (int h = 1; h <= MaxHouseSlots; h++)
         if (h != Caller.House && Playing(h) && HouseKnown(Caller.House, h)) listed[count++] = h;
+    return PickListedHouse(prompt, listed, count);
+}
+
+int PickListedHouse(const std::string& prompt, const int* listed, int count)
+{
     if (count == 0) {
         SayLine("`8You haven't met any other house yet.`7");
         return -1;

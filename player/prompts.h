@@ -33,6 +33,8 @@ std::string WaitKey();
 int PickSystem(const std::string& prompt, bool knownOnly);
 int PickWorld(int system, const std::string& prompt);
 int PickHouse(const std::string& prompt);
+// Lists the given houses, numbered from 1, and asks for one; the house or -1.
+int PickListedHouse(const std::string& prompt, const int* listed, int count);
 std::string HouseColour(int house);
 bool HouseKnown(int a, int b);
 struct TFleet;

@@ -204,19 +204,12 @@ void ShowHallOfFame()
     SayRule();
     std::string text;
     int shown = 0;
-    if (ReadWholeFile(Caller.Folder + FameFileName, text)) {
-        size_t pos = 0;
-        while (pos < text.size()) {
-            size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(pos, end - pos);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            pos = end + 1;
+    if (ReadWholeFile(Caller.Folder + FameFileName, text))
+        for (const std::string& line : SplitLines(text)) {
             if (!PageMore()) break;
             SayLine(FameLine(line));
             shown++;
         }
-    }
     if (shown == 0) SayLine("`8No game has finished here yet. The first winner goes here.`7");
     PressKey();
 }

@@ -11,6 +11,7 @@
 #include "core/access.h"
 #include "core/files.h"
 #include "core/founding.h"
+#include "core/gamefile.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/rules.h"
@@ -79,8 +80,7 @@ static bool ParseCommandLine(int argc, char** argv, TCommandLine& cl)
 static bool GameFilePresent(const std::string& folder)
 {
     std::string path = folder + GameFileName;
-    return CanOpenRead(path) || CanOpenRead(path.substr(0, path.size() - 3) + "NEW") ||
-           CanOpenRead(path.substr(0, path.size() - 3) + "OLD");
+    return CanOpenRead(path) || CanOpenRead(NewFileName(path)) || CanOpenRead(OldFileName(path));
 }
 
 int ThyreMain(int argc, char** argv)

@@ -12,14 +12,6 @@
 
 static int ConsoleColour = -1;
 
-static int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // PC colour numbers to ANSI colour digits.
 static const char AnsiDigit[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
 
@@ -46,7 +38,7 @@ void ConWrite(const std::string& text)
         }
         std::fputs(run.c_str(), stdout);
         run.clear();
-        int c = HexValue(text[++i]);
+        int c = ColourCodeValue(text[++i]);
         if (c >= 0) SetColour(c);
     }
     std::fputs(run.c_str(), stdout);
@@ -125,16 +117,7 @@ void ConMenuItem(const std::string& key, const std::string& label, const std::ve
 
 void ConPager(const std::string& text)
 {
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        pos = end + 1;
-    }
+    std::vector<std::string> lines = SplitLines(text);
     for (size_t i = 0; i < lines.size(); i++) {
         std::fputs((lines[i] + "\n").c_str(), stdout);
         if ((i + 1) % 20 == 0 && UpperText(ConAsk("`8-- more, or Q to stop -- ")) == "Q") return;

@@ -217,17 +217,8 @@ void NewsViewer()
 void FameViewer()
 {
     std::string raw, text;
-    if (ReadWholeFile(SetupFolder + FameFileName, raw)) {
-        size_t pos = 0;
-        while (pos < raw.size()) {
-            size_t end = raw.find('\n', pos);
-            if (end == std::string::npos) end = raw.size();
-            std::string line = raw.substr(pos, end - pos);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            text += line + "\n";
-            pos = end + 1;
-        }
-    }
+    if (ReadWholeFile(SetupFolder + FameFileName, raw))
+        for (const std::string& line : SplitLines(raw)) text += line + "\n";
     ConTitle("Hall of Fame");
     if (text.empty())
         ConDim("No game has finished yet.");

@@ -47,4 +47,3 @@ void SendSysopNotice();
 void EndGame();
 void ChangeRunningGame();
 void RemoveHouse(int h);
-bool NameTaken(const std::string& name, int skip);

@@ -32,23 +32,11 @@ std::string HouseStatusText(int h)
     }
 }
 
-bool NameTaken(const std::string& name, int skip)
-{
-    for (int h = 1; h <= MaxHouseSlots; h++)
-        if (h != skip && HouseRec(h).Status != StatusFree && SameText(StrGet(HouseRec(h).Name), name)) return true;
-    return false;
-}
-
 void RemoveHouse(int h)
 {
     if (!IsHouse(h)) return;
-    for (int w = 0; w < Game.Header.WorldCount; w++)
-        if (Game.Worlds[w].Owner == h) Game.Worlds[w].Owner = HouseIndependents;
-    for (int f = 0; f < Game.Header.FleetCount; f++)
-        if (Game.Fleets[f].House == h) Game.Fleets[f].House = 0;
-    ClearTributes(h);
-    HouseRec(h).Status = StatusOut;
-    StrSet(HouseRec(h).Player, "");
+    HouseLeaves(h);
+    StrSet(HouseRec(h).Player, "");   // the player may found a house again
 }
 
 void HouseList()
@@ -167,7 +155,7 @@ void HouseEditor(int h)
             case 'F': fresh.Fuel = (int32_t)amount; break;
             case 'I': fresh.Influence = (int32_t)amount; break;
             case 'N':
-                if (NameTaken(text, h)) refusal = "Another house has that name.";
+                if (HouseNameTaken(text, h)) refusal = "Another house has that name.";
                 else StrSet(fresh.Name, text);
                 break;
             case 'P':
@@ -204,7 +192,7 @@ void AddComputerHouse()
         int computers = 0;
         for (int h = 1; h <= MaxHouseSlots; h++) computers += HouseRec(h).Status != StatusFree && HouseRec(h).Computer;
         std::string name = answer.substr(0, 23);
-        if (NameTaken(name, 0)) {
+        if (HouseNameTaken(name, 0)) {
             ConBad("A house called " + answer + " is already in the game.");
             CloseGame(false);
         } else {

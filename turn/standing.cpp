@@ -1,18 +1,12 @@
 // Houses' standing: absent players go on autopilot and are dissolved,
 // treaties under notice end, victories are tested, and players are warned
 // when the computer houses' peace runs out.
-#include "core/diplomacy.h"
+#include "core/founding.h"
 #include "core/model.h"
 #include "core/routes.h"
 #include "core/text.h"
 #include "maint/stores.h"
 #include "turn/turn.h"
-
-static void FreeFleetsOf(int h)
-{
-    for (int f = 0; f < Game.Header.FleetCount; f++)
-        if (Game.Fleets[f].House == h) Game.Fleets[f].House = 0;
-}
 
 void RunAbsence()
 {
@@ -26,17 +20,11 @@ void RunAbsence()
             AddEvent(h, EventNotice, "You have been away " + IntToText(away) + " days: your house is on autopilot.");
         }
         if (away >= hd.DissolveAfter) {
-            hr.Status = StatusOut;
-            ClearTributes(h);
-            for (int w = 0; w < hd.WorldCount; w++)
-                if (Game.Worlds[w].Owner == h) Game.Worlds[w].Owner = HouseIndependents;
-            FreeFleetsOf(h);
+            HouseLeaves(h);
             AddNews("House " + StrGet(hr.Name) + " has fallen silent; its worlds go their own way.");
         }
         if (hr.Status != StatusOut && HouseWorldCount(h) == 0) {
-            hr.Status = StatusOut;
-            ClearTributes(h);
-            FreeFleetsOf(h);
+            HouseLeaves(h);
             AddNews("House " + StrGet(hr.Name) + " has lost its last world and is out of the game.");
         }
     }
