@@ -359,3 +359,17 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names)
     closedir(d);
     return true;
 }
+
+// PC colour numbers to ANSI colour digits.
+static const char AnsiColourDigit[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
+
+void SetStdoutColour(int colour)
+{
+    if (!StdoutIsTerminal()) return;
+    std::string seq = "\x1b[0";
+    if (colour & 8) seq += ";1";
+    seq += ";3";
+    seq += AnsiColourDigit[colour & 7];
+    seq += "m";
+    std::fputs(seq.c_str(), stdout);
+}

@@ -25,7 +25,7 @@ static const int SubLimit = 256;
 
 static const size_t OutLimit = 4096;
 
-void DoorAttach(TDoorChannel channel, int inHandle, int outHandle, bool ansi, int64_t secondsLeft)
+void DoorAttach(TDoorChannel channel, intptr_t inHandle, intptr_t outHandle, bool ansi, int64_t secondsLeft)
 {
     Channel = channel;
     InHandle = inHandle;
@@ -68,12 +68,13 @@ std::string DoorConnect()
             return "Door: DOOR32.SYS socket handle " + std::to_string(DoorInfo.SocketHandle) +
                    " is not a socket this program can use (error " + IntToText(error) + ")";
         IoInstallSignals();
-        DoorAttach(ChannelSocket, (int)DoorInfo.SocketHandle, (int)DoorInfo.SocketHandle, DoorInfo.Ansi,
+        DoorAttach(ChannelSocket, (TIoHandle)DoorInfo.SocketHandle, (TIoHandle)DoorInfo.SocketHandle, DoorInfo.Ansi,
                    DoorInfo.SecondsLeft);
         return "";
     }
     if (DoorInfo.CommType == 1)
-        return "Door: DOOR32.SYS comm type 1 (serial) is not supported on Linux; use telnet (2)";
+        return std::string("Door: DOOR32.SYS comm type 1 (serial) is not supported on ") + IoPlatformName +
+               "; use telnet (2)";
     IoInstallSignals();
     AttachStandard();
     return "";
@@ -194,7 +195,7 @@ bool DoorWaitInput(int ms)
         // Waits are cut into slices so a hang-up signal is noticed within a
         // tenth of a second even if it came just before the wait began.
         int slice = unlimited ? 100 : (int)Clamp(deadline - MonotonicMs(), 0, 100);
-        TIoResult ready = IoWaitReadable(InHandle, slice);
+        TIoResult ready = IoWaitReadable(InHandle, socket, slice);
         if (ready == IoClosed) RaiseHangup();
         if (ready == IoData) {
             char buf[1024];

@@ -28,7 +28,7 @@ void DoorOpen();
 std::string DoorConnect();
 // Opens a channel on given descriptors (the socket's for a socket channel);
 // DoorConnect uses it, and tests attach to descriptors of their own.
-void DoorAttach(TDoorChannel channel, int inHandle, int outHandle, bool ansi, int64_t secondsLeft);
+void DoorAttach(TDoorChannel channel, intptr_t inHandle, intptr_t outHandle, bool ansi, int64_t secondsLeft);
 // Flushes and gives the terminal back as it was.  The socket stays open: it
 // belongs to the BBS.
 void DoorClose();

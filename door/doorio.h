@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Descriptor of a byte stream: the inherited socket, or standard input and
-// output.
-typedef int TIoHandle;
+// A byte stream: the inherited socket, or standard input and output (on
+// Windows a socket is a pointer-sized handle).
+typedef intptr_t TIoHandle;
 const TIoHandle IoStdIn = 0;
 const TIoHandle IoStdOut = 1;
 
@@ -36,9 +36,12 @@ void IoRestoreTerminal();
 
 enum TIoResult { IoData, IoNothing, IoClosed };
 
+// The platform's name in the door's refusal messages.
+extern const char* const IoPlatformName;
+
 // Waits up to ms milliseconds (0 polls) until the handle can be read.
 // IoClosed when the peer is gone in a way a wait can see.
-TIoResult IoWaitReadable(TIoHandle h, int ms);
+TIoResult IoWaitReadable(TIoHandle h, bool socket, int ms);
 // Reads what is there, at most n bytes.  Returns the count, 0 when nothing
 // could be read just now, -1 when the stream has ended or failed.
 long IoRead(TIoHandle h, bool socket, void* buf, size_t n);

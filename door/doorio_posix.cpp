@@ -67,7 +67,7 @@ bool IoSocketUsable(uint64_t handle, int& error)
 
 bool IoIsTerminal(TIoHandle h)
 {
-    return isatty(h) == 1;
+    return isatty((int)h) == 1;
 }
 
 bool IoErrorsApart()
@@ -85,14 +85,14 @@ static struct termios SavedMode;
 void IoRestoreTerminal()
 {
     if (!TerminalSaved) return;
-    tcsetattr(SavedTerminal, TCSANOW, &SavedMode);
+    tcsetattr((int)SavedTerminal, TCSANOW, &SavedMode);
     TerminalSaved = false;
 }
 
 bool IoSetRawTerminal(TIoHandle h)
 {
     struct termios mode;
-    if (tcgetattr(h, &mode) != 0) return false;
+    if (tcgetattr((int)h, &mode) != 0) return false;
     if (!TerminalSaved) {
         static bool atExitSet = false;
         if (!atExitSet) atexit(IoRestoreTerminal);
@@ -108,12 +108,14 @@ bool IoSetRawTerminal(TIoHandle h)
     mode.c_cflag |= CS8;
     mode.c_cc[VMIN] = 1;
     mode.c_cc[VTIME] = 0;
-    return tcsetattr(h, TCSADRAIN, &mode) == 0;
+    return tcsetattr((int)h, TCSADRAIN, &mode) == 0;
 }
 
-TIoResult IoWaitReadable(TIoHandle h, int ms)
+const char* const IoPlatformName = "Linux";
+
+TIoResult IoWaitReadable(TIoHandle h, bool, int ms)
 {
-    struct pollfd p{h, POLLIN, 0};
+    struct pollfd p{(int)h, POLLIN, 0};
     int n = poll(&p, 1, ms < 0 ? 0 : ms);
     if (n < 0) return errno == EINTR ? IoNothing : IoClosed;
     if (n == 0) return IoNothing;
@@ -125,7 +127,7 @@ TIoResult IoWaitReadable(TIoHandle h, int ms)
 long IoRead(TIoHandle h, bool socket, void* buf, size_t n)
 {
     for (;;) {
-        ssize_t got = socket ? recv(h, buf, n, 0) : read(h, buf, n);
+        ssize_t got = socket ? recv((int)h, buf, n, 0) : read((int)h, buf, n);
         if (got > 0) return (long)got;
         if (got == 0) return -1;   // end of file: the caller hung up
         if (errno == EINTR) return 0;
@@ -139,7 +141,7 @@ bool IoWriteAll(TIoHandle h, bool socket, const void* buf, size_t n)
     const char* p = (const char*)buf;
     int stalledMs = 0;
     while (n > 0) {
-        ssize_t put = socket ? send(h, p, n, MSG_NOSIGNAL) : write(h, p, n);
+        ssize_t put = socket ? send((int)h, p, n, MSG_NOSIGNAL) : write((int)h, p, n);
         if (put > 0) {
             p += put;
             n -= (size_t)put;
@@ -154,7 +156,7 @@ bool IoWriteAll(TIoHandle h, bool socket, const void* buf, size_t n)
             // A non-blocking descriptor from the BBS: wait until it drains,
             // but not forever for a caller who no longer reads.
             if (Signalled || stalledMs >= 60000) return false;
-            struct pollfd q{h, POLLOUT, 0};
+            struct pollfd q{(int)h, POLLOUT, 0};
             poll(&q, 1, 100);
             stalledMs += 100;
             continue;

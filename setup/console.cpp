@@ -1,6 +1,6 @@
-// The setup program's console: colour codes rendered as ANSI colours on a
-// terminal and dropped when the output goes to a file or a pipe; answers
-// read line by line from standard input.
+// The setup program's console: colour codes rendered as the sixteen text
+// colours of the terminal or console, dropped when the output goes to a file
+// or a pipe; answers read line by line from standard input.
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -12,20 +12,11 @@
 
 static int ConsoleColour = -1;
 
-// PC colour numbers to ANSI colour digits.
-static const char AnsiDigit[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
-
 static void SetColour(int c)
 {
     if (c == ConsoleColour) return;
     ConsoleColour = c;
-    if (!StdoutIsTerminal()) return;
-    std::string seq = "\x1b[0";
-    if (c & 8) seq += ";1";
-    seq += ";3";
-    seq += AnsiDigit[c & 7];
-    seq += "m";
-    std::fputs(seq.c_str(), stdout);
+    SetStdoutColour(c);
 }
 
 void ConWrite(const std::string& text)

@@ -1,18 +1,22 @@
 // A scratch folder for one fuzz process, and writing a file into it.
 #pragma once
 #include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "core/osfs.h"
+#include "core/text.h"
 
 inline std::string FuzzFolder()
 {
     static std::string folder;
     if (folder.empty()) {
-        char tmpl[] = "/tmp/thyre-fuzz-XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
-        folder = std::string(tmpl) + "/";
+        std::string base = (std::filesystem::temp_directory_path() / "thyre-fuzz-").string() + IntToText(ProcessId());
+        for (int n = 0; folder.empty(); n++) {
+            if (n > 1000) std::abort();
+            std::string dir = base + "-" + IntToText(n);
+            if (MakeFolder(dir)) folder = FolderWithDelim(dir);
+        }
     }
     return folder;
 }

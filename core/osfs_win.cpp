@@ -1,0 +1,410 @@
+// Windows implementation of the file system and clock layer.  Files are
+// opened with every share mode, so a reader never keeps the night from
+// replacing THYRE.DAT, and the replace itself is one MoveFileEx with
+// write-through.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#undef DeleteFile
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+
+#include "core/osfs.h"
+
+// The Windows error of the last failed call that callers may ask about.
+static DWORD LastError = 0;
+
+static bool Failed()
+{
+    LastError = GetLastError();
+    return false;
+}
+
+// Fault injection for the tests, as on every platform.
+static int64_t FaultCountdown = 0;
+void FaultAfter(int64_t n) { FaultCountdown = n > 0 ? n : 0; }
+bool FaultHit() { return FaultCountdown == 0; }
+static bool Fault()
+{
+    if (FaultCountdown <= 0 || --FaultCountdown > 0) return false;
+    LastError = ERROR_WRITE_FAULT;
+    SetLastError(ERROR_WRITE_FAULT);
+    return true;
+}
+
+const char PathDelim = '\\';
+
+bool IsPathDelim(char c) { return c == '/' || c == '\\'; }
+
+std::string FolderWithDelim(const std::string& folder)
+{
+    if (folder.empty() || IsPathDelim(folder.back())) return folder;
+    return folder + PathDelim;
+}
+
+std::string FullPath(const std::string& path)
+{
+    char buf[4096];
+    DWORD n = GetFullPathNameA(path.empty() ? "." : path.c_str(), sizeof buf, buf, nullptr);
+    if (n == 0 || n >= sizeof buf) return path;
+    std::string full(buf, n);
+    // A folder given with a trailing slash keeps it, in the platform's form.
+    if (!path.empty() && IsPathDelim(path.back()) && !full.empty() && !IsPathDelim(full.back())) full += PathDelim;
+    return full;
+}
+
+std::string ProgramFolder()
+{
+    char buf[4096];
+    DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+    if (n == 0 || n >= sizeof buf) return "";
+    std::string exe(buf, n);
+    size_t cut = exe.find_last_of("\\/");
+    return cut == std::string::npos ? "" : exe.substr(0, cut + 1);
+}
+
+int64_t ProcessId() { return (int64_t)GetCurrentProcessId(); }
+
+// A Windows process id means nothing to the POSIX programs of the same
+// machine (a sysop may share the folder between Wine and native programs),
+// so the name the lock's stamps carry names the platform as well.
+std::string HostName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {0};
+    DWORD n = sizeof name;
+    if (!GetComputerNameA(name, &n)) return "";
+    std::string host(name, n);
+    for (char& c : host)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return host + "~win";
+}
+
+bool ProcessAlive(int64_t pid)
+{
+    if (pid <= 0 || pid > 0xffffffffLL) return true;   // nothing we can ask about
+    HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, (DWORD)pid);
+    if (!p) return GetLastError() != ERROR_INVALID_PARAMETER;   // no such process
+    bool running = WaitForSingleObject(p, 0) == WAIT_TIMEOUT;
+    CloseHandle(p);
+    return running;
+}
+
+std::string LastErrorText()
+{
+    char buf[512] = {0};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, LastError, 0, buf,
+                             sizeof buf, nullptr);
+    std::string text(buf, n);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text.empty() ? "error " + std::to_string(LastError) : text;
+}
+
+bool LastErrorWasExists()
+{
+    return LastError == ERROR_ALREADY_EXISTS || LastError == ERROR_FILE_EXISTS || LastError == ERROR_DIR_NOT_EMPTY;
+}
+
+bool StdoutIsTerminal()
+{
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+static const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool CanOpenRead(const std::string& path)
+{
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A scanner or indexer may hold a file for a moment; a rename that meets
+// one tries again for about a second before it fails.
+static bool Transient(DWORD e) { return e == ERROR_ACCESS_DENIED || e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
+
+static bool Move(const std::string& from, const std::string& to, DWORD flags)
+{
+    for (int tries = 0;; tries++) {
+        if (MoveFileExA(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
+        DWORD e = GetLastError();
+        if (!Transient(e) || tries >= 20) {
+            LastError = e;
+            return false;
+        }
+        Sleep(50);
+    }
+}
+
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    if (Fault()) return false;
+    return Move(from, to, MOVEFILE_REPLACE_EXISTING);
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (Fault()) return false;
+    return Move(from, to, 0);
+}
+
+bool DeleteFile(const std::string& path)
+{
+    if (Fault()) return false;
+    return DeleteFileA(path.c_str()) != 0 || Failed();
+}
+
+bool MakeFolder(const std::string& path)
+{
+    if (Fault()) return false;
+    return CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
+}
+
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+// MoveFileEx with write-through has the folder's entries on disk when it
+// returns; there is nothing more to flush.
+void SyncFolderOf(const std::string&) {}
+
+static int64_t UnixFromFileTime(const FILETIME& ft)
+{
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    return (int64_t)(u.QuadPart / 10000000ULL) - 11644473600LL;
+}
+
+int64_t FileModifiedSeconds(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return UnixFromFileTime(data.ftLastWriteTime);
+}
+
+int64_t FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (int64_t)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow);
+}
+
+bool IsFolder(const std::string& path)
+{
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    std::string pattern = FolderWithDelim(folder.empty() ? "." : folder) + "*";
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return true;
+}
+
+// Handles are carried as C runtime descriptors, so the shared code keeps one
+// small integer type on every platform.
+static TFileHandle Wrap(HANDLE h, int flags)
+{
+    if (h == INVALID_HANDLE_VALUE) return Failed(), -1;
+    int fd = _open_osfhandle((intptr_t)h, flags | _O_BINARY);
+    if (fd < 0) CloseHandle(h);
+    return fd;
+}
+
+static HANDLE Unwrap(TFileHandle fd) { return (HANDLE)_get_osfhandle(fd); }
+
+TFileHandle FileOpenRead(const std::string& path)
+{
+    return Wrap(CreateFileA(path.c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                _O_RDONLY);
+}
+
+TFileHandle FileCreate(const std::string& path)
+{
+    if (Fault()) return -1;
+    return Wrap(CreateFileA(path.c_str(), GENERIC_WRITE, ShareAll, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+                _O_WRONLY);
+}
+
+TFileHandle FileOpenAppend(const std::string& path)
+{
+    if (Fault()) return -1;
+    // Append-only access: every write lands at the end, also when another
+    // program appends at the same time.
+    return Wrap(CreateFileA(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, ShareAll, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr),
+                _O_WRONLY | _O_APPEND);
+}
+
+int64_t FileRead(TFileHandle fd, void* buf, size_t n)
+{
+    HANDLE h = Unwrap(fd);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    size_t got = 0;
+    while (got < n) {
+        DWORD chunk = (DWORD)std::min<size_t>(n - got, 1u << 20), r = 0;
+        if (!ReadFile(h, (char*)buf + got, chunk, &r, nullptr)) {
+            DWORD e = GetLastError();
+            if (e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF) break;
+            return -1;
+        }
+        if (r == 0) break;
+        got += r;
+    }
+    return (int64_t)got;
+}
+
+bool FileWrite(TFileHandle fd, const void* buf, size_t n)
+{
+    if (Fault()) return false;
+    HANDLE h = Unwrap(fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    size_t put = 0;
+    while (put < n) {
+        DWORD chunk = (DWORD)std::min<size_t>(n - put, 1u << 20), w = 0;
+        if (!WriteFile(h, (const char*)buf + put, chunk, &w, nullptr) || w == 0) return Failed();
+        put += w;
+    }
+    return true;
+}
+
+bool FileSync(TFileHandle fd)
+{
+    if (Fault()) return false;
+    return FlushFileBuffers(Unwrap(fd)) != 0 || Failed();
+}
+
+bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_t n)
+{
+    if (Fault()) return false;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Failed();
+    OVERLAPPED at{};
+    at.Offset = (DWORD)((uint64_t)offset & 0xffffffffu);
+    at.OffsetHigh = (DWORD)((uint64_t)offset >> 32);
+    DWORD w = 0;
+    bool ok = n <= 0xffffffffu && WriteFile(h, buf, (DWORD)n, &w, &at) && w == n;
+    if (!ok) Failed();
+    return CloseHandle(h) && ok;
+}
+
+bool FileClose(TFileHandle fd)
+{
+    bool closed = _close(fd) == 0;
+    return !Fault() && closed;
+}
+
+bool LinkOrCopy(const std::string& from, const std::string& to)
+{
+    if (Fault()) return false;
+    if (CreateHardLinkA(to.c_str(), from.c_str(), nullptr)) return true;
+    std::string data;
+    if (!ReadWholeFile(from, data)) return false;
+    TFileHandle fd = FileCreate(to);
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
+    return FileClose(fd) && ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out)
+{
+    out.clear();
+    TFileHandle fd = FileOpenRead(path);
+    if (fd < 0) return false;
+    char buf[65536];
+    for (;;) {
+        int64_t r = FileRead(fd, buf, sizeof buf);
+        if (r < 0) {
+            _close(fd);
+            return false;
+        }
+        out.append(buf, (size_t)r);
+        if ((size_t)r < sizeof buf) break;
+    }
+    _close(fd);
+    return true;
+}
+
+// A settable clock for the tests: while it is on, sleeping only moves the
+// clock forward.
+static bool ClockIsFake = false;
+static int64_t ClockShiftMs = 0;
+void FakeClock(bool on)
+{
+    ClockIsFake = on;
+    ClockShiftMs = 0;
+}
+
+// Now, in 100-nanosecond steps since 1601, with the test clock's shift.
+static FILETIME ShiftedNow()
+{
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    u.QuadPart += (uint64_t)(ClockShiftMs * 10000);
+    ft.dwLowDateTime = u.LowPart;
+    ft.dwHighDateTime = u.HighPart;
+    return ft;
+}
+
+static TDateTime FromSystemTime(const SYSTEMTIME& s)
+{
+    return TDateTime{s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond, s.wMilliseconds / 10};
+}
+
+TDateTime LocalNow()
+{
+    FILETIME utc = ShiftedNow(), local;
+    SYSTEMTIME s;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToSystemTime(&local, &s);
+    return FromSystemTime(s);
+}
+
+TDateTime UtcNow()
+{
+    FILETIME utc = ShiftedNow();
+    SYSTEMTIME s;
+    FileTimeToSystemTime(&utc, &s);
+    return FromSystemTime(s);
+}
+
+int64_t MonotonicMs() { return (int64_t)GetTickCount64() + ClockShiftMs; }
+
+void SleepMs(int ms)
+{
+    if (ClockIsFake) {
+        ClockShiftMs += ms;
+        return;
+    }
+    Sleep(ms < 0 ? 0 : (DWORD)ms);
+}
+
+int64_t UnixSeconds() { return UnixFromFileTime(ShiftedNow()); }
+
+void SetStdoutColour(int colour)
+{
+    std::fflush(stdout);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (GetConsoleMode(out, &mode)) SetConsoleTextAttribute(out, (WORD)(colour & 0x0F));
+}

@@ -1,0 +1,104 @@
+// Scratch folders and child processes for the tests, on Windows.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/testutil.h"
+
+TScratch::TScratch()
+{
+    static unsigned counter = 0;
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int tries = 0; tries < 1000; tries++) {
+        std::string name = "thyre-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        std::string dir = (base / name).string();
+        if (CreateDirectoryA(dir.c_str(), nullptr)) {
+            Dir = dir + "\\";
+            return;
+        }
+    }
+    std::abort();
+}
+
+TScratch::~TScratch()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(Dir, ec);
+}
+
+// One argument as the C runtime of the child splits it back.
+static std::string Quote(const std::string& a)
+{
+    if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos) return a;
+    std::string q = "\"";
+    size_t slashes = 0;
+    for (char c : a) {
+        if (c == '\\') {
+            slashes++;
+            continue;
+        }
+        if (c == '"') q.append(slashes * 2 + 1, '\\');
+        else q.append(slashes, '\\');
+        slashes = 0;
+        q += c;
+    }
+    q.append(slashes * 2, '\\');
+    return q + "\"";
+}
+
+static TRun Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                const std::string& input, bool withInput)
+{
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, inRead, inWrite;
+    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&inRead, &inWrite, &sa, 0)) std::abort();
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+    std::string cmd = Quote(program);
+    for (const std::string& a : args) cmd += " " + Quote(a);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = inRead;
+    si.hStdOutput = outWrite;
+    si.hStdError = outWrite;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
+                        &si, &pi))
+        return TRun{127, "cannot start " + program};
+    CloseHandle(outWrite);
+    CloseHandle(inRead);
+    // Small inputs fit the pipe; the child reads them at its own pace.
+    if (withInput) {
+        DWORD put = 0;
+        WriteFile(inWrite, input.data(), (DWORD)input.size(), &put, nullptr);
+    }
+    CloseHandle(inWrite);
+    TRun r{-1, ""};
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(outRead, buf, sizeof buf, &n, nullptr) && n > 0) r.Out.append(buf, n);
+    CloseHandle(outRead);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    r.Exit = (int)code;
+    return r;
+}
+
+TRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd)
+{
+    return Run(program, args, cwd, "", false);
+}
+
+TRun RunWithInput(const std::string& program, const std::vector<std::string>& args, const std::string& input)
+{
+    return Run(program, args, "", input, true);
+}
