@@ -73,11 +73,16 @@ bool IoErrorsApart()
     if (err == nullptr || err == INVALID_HANDLE_VALUE) return false;
     if (IsConsole(err) && IsConsole(out)) return false;   // one console shows both
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return true;
+    // Standard output on NUL (a character device that is no console).
+    if (GetFileType(out) == FILE_TYPE_CHAR && !IsConsole(out)) return true;
+    // Two files on disk: apart unless they are the same file.
     BY_HANDLE_FILE_INFORMATION a, b;
-    if (GetFileInformationByHandle(out, &a) && GetFileInformationByHandle(err, &b))
+    if (GetFileType(out) == FILE_TYPE_DISK && GetFileType(err) == FILE_TYPE_DISK &&
+        GetFileInformationByHandle(out, &a) && GetFileInformationByHandle(err, &b))
         return a.dwVolumeSerialNumber != b.dwVolumeSerialNumber || a.nFileIndexHigh != b.nFileIndexHigh ||
                a.nFileIndexLow != b.nFileIndexLow;
-    return err != out;
+    // Pipes cannot be told apart: standard output alone, as the BBS reads it.
+    return false;
 }
 
 // The console's modes and code page as the door found them.

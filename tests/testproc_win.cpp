@@ -90,6 +90,12 @@ static TRun Run(const std::string& program, const std::vector<std::string>& args
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     r.Exit = (int)code;
+    // Console programs end their lines as Windows does; the expectations
+    // the platforms share are written with line feeds.
+    std::string out;
+    for (size_t i = 0; i < r.Out.size(); i++)
+        if (!(r.Out[i] == '\r' && i + 1 < r.Out.size() && r.Out[i + 1] == '\n')) out += r.Out[i];
+    r.Out = out;
     return r;
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/gamefile.h"
 #include "core/model.h"
+#include "core/osfs.h"
 #include "tests/testutil.h"
 
 static TRun Ydmaint(const std::vector<std::string>& args, const std::string& cwd = "")
@@ -39,7 +40,8 @@ TEST(Ydmaint, StatusNamesTheGameFileItLookedFor)
     std::string folder = dir.Dir.substr(0, dir.Dir.size() - 1);   // without the slash
     TRun r = Ydmaint({"-d", folder, "status"});
     EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(r.Out, "ydmaint: no game in " + folder + "/THYRE.DAT\n");
+    // The platform's delimiter is appended (a backslash on Windows).
+    EXPECT_EQ(r.Out, "ydmaint: no game in " + folder + PathDelim + "THYRE.DAT\n");
     r = Ydmaint({"-d", dir.Dir, "status"});   // its slash is kept, nothing added
     EXPECT_EQ(r.Out, "ydmaint: no game in " + dir.Dir + "THYRE.DAT\n");
     // "-d" after the command word is an argument; the folder is the current one.

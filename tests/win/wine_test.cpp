@@ -1,0 +1,225 @@
+// The Windows programs under Wine beside the Linux ones, on the same game
+// folders: the files both builds write are the same bytes, each reads what
+// the other wrote, and a caller plays thyre.exe as a Windows BBS starts it.
+// Run by `make test` after `make windows` when Wine is installed; the
+// Windows build's folder comes in THYRE_WIN_BUILD.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/model.h"
+#include "core/osfs.h"
+#include "tests/player/door_session.h"
+#include "tests/testutil.h"
+
+namespace {
+
+std::string WinBuild()
+{
+    const char* dir = std::getenv("THYRE_WIN_BUILD");
+    return dir && *dir ? FolderWithDelim(FullPath(dir)) : "";
+}
+
+std::string Wine()
+{
+    const char* w = std::getenv("WINE");
+    return w && *w ? w : "/usr/bin/wine";
+}
+
+#define NEED_WINDOWS_BUILD()                                                   \
+    do {                                                                       \
+        if (WinBuild().empty()) GTEST_SKIP() << "THYRE_WIN_BUILD is not set"; \
+        setenv("WINEDEBUG", "-all", 1);                                        \
+    } while (0)
+
+// Console programs on Windows end their lines with CR LF.
+std::string Unix(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
+TRun Linux(const std::string& program, const std::vector<std::string>& args, const std::string& input = "")
+{
+    std::string path = std::string(YDMAINT_PATH);
+    path = path.substr(0, path.find_last_of('/') + 1) + program;
+    return input.empty() ? RunProgram(path, args) : RunWithInput(path, args, input);
+}
+
+TRun Windows(const std::string& program, const std::vector<std::string>& args, const std::string& input = "")
+{
+    std::vector<std::string> all = {WinBuild() + program + ".exe"};
+    all.insert(all.end(), args.begin(), args.end());
+    TRun r = input.empty() ? RunProgram(Wine(), all) : RunWithInput(Wine(), all, input);
+    r.Out = Unix(r.Out);
+    return r;
+}
+
+// Both folders hold the same bytes in every file the programs share.
+void ExpectSameFiles(const TScratch& a, const TScratch& b, const char* when)
+{
+    for (const char* f : {"THYRE.DAT", "THYRE.CFG", "EVENTS.DAT", "MSGS.DAT", "NEWS.TXT", "FAME.TXT", "THYRE.BK1"}) {
+        bool inA = PathExists(a.Path(f)), inB = PathExists(b.Path(f));
+        EXPECT_EQ(inA, inB) << f << " " << when;
+        if (inA && inB) {
+            EXPECT_TRUE(ReadFile(a.Path(f)) == ReadFile(b.Path(f))) << f << " differs " << when;
+        }
+    }
+}
+
+TEST(CrossPlatform, BothBuildsWriteTheSameBytesAndReadEachOther)
+{
+    NEED_WINDOWS_BUILD();
+    TScratch lin, win;
+    TRun l = Linux("ydmaint", {"-d", lin.Dir, "new", "-seed", "11"});
+    TRun r = Windows("ydmaint", {"-d", win.Dir, "new", "-seed", "11"});
+    ASSERT_EQ(l.Exit, 0) << l.Out;
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_EQ(l.Out, r.Out);
+    ExpectSameFiles(lin, win, "after new");
+    EXPECT_EQ(ReadFile(lin.Path("THYRE.DAT")).size(), ReadFile(win.Path("THYRE.DAT")).size());
+
+    // Each build joins a house in the other's folder.
+    ASSERT_EQ(Windows("ydmaint", {"-d", lin.Dir, "join", "Astra", "Ann Caller"}).Exit, 0);
+    ASSERT_EQ(Linux("ydmaint", {"-d", win.Dir, "join", "Astra", "Ann Caller"}).Exit, 0);
+    ExpectSameFiles(lin, win, "after join");
+
+    // A notice from each setup program, the same answers.
+    const std::string notice = "4\nY\nThe BBS is down on Sunday.\nBack on Monday.\n\n\nQ\n";
+    r = Windows("thyrecfg", {lin.Dir}, notice);
+    EXPECT_NE(r.Out.find("Sent to 1 house(s)."), std::string::npos) << r.Out;
+    r = Linux("thyrecfg", {win.Dir}, notice);
+    EXPECT_NE(r.Out.find("Sent to 1 house(s)."), std::string::npos) << r.Out;
+    ExpectSameFiles(lin, win, "after the notices");
+
+    // Nights taken in turns: each build plays on what the other wrote.
+    for (int night = 1; night <= 4; night++) {
+        bool linuxFirst = night % 2 == 1;
+        TRun a = linuxFirst ? Linux("ydmaint", {"-d", lin.Dir, "daily"}) : Windows("ydmaint", {"-d", lin.Dir, "daily"});
+        TRun b = linuxFirst ? Windows("ydmaint", {"-d", win.Dir, "daily"}) : Linux("ydmaint", {"-d", win.Dir, "daily"});
+        ASSERT_EQ(a.Exit, 0) << a.Out;
+        ASSERT_EQ(b.Exit, 0) << b.Out;
+        ExpectSameFiles(lin, win, ("after night " + std::to_string(night)).c_str());
+    }
+
+    // The same house's view, from either program on either folder.
+    TRun d1 = Linux("ydmaint", {"-d", win.Dir, "dump", "1"});
+    TRun d2 = Windows("ydmaint", {"-d", lin.Dir, "dump", "1"});
+    EXPECT_EQ(d1.Exit, 0);
+    EXPECT_EQ(d1.Out, d2.Out);
+    EXPECT_NE(d1.Out.find("\"name\":\"Astra\""), std::string::npos) << d1.Out;
+    EXPECT_FALSE(PathExists(lin.Path("THYRE.LCK")));
+    EXPECT_FALSE(PathExists(win.Path("THYRE.LCK")));
+}
+
+// thyre.exe started as a Windows BBS starts a door on the standard handles:
+// the caller on anonymous pipes, DOOR32.SYS comm type 0.
+TLaunch WindowsBbs(const TGameFolder& g, const std::string& mode)
+{
+    TLaunch l;
+    l.Mode = ViaPipes;
+    l.Program = Wine();
+    l.Folder = g.S.Dir;
+    l.CommType = "";   // the Windows BBS writes its own DOOR32.SYS
+    l.Args = {WinBuild() + "tests/win/winbbs.exe", mode, g.S.Dir, WinBuild() + "thyre.exe",
+              "-d", g.S.Path("DOOR32.SYS"), "-g", g.S.Dir};
+    return l;
+}
+
+TEST(WineDoor, ACallerFoundsAHouseInThyreExeOnAGameTheLinuxBuildStarted)
+{
+    NEED_WINDOWS_BUILD();
+    TGameFolder g;   // started by the Linux build's code
+    TSession s;
+    ASSERT_TRUE(s.Start(WindowsBbs(g, "pipes")));
+    ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?", 20000)) << s.Bbs.Screen << s.Bbs.Errors;
+    EXPECT_EQ(s.Screen.Row(0), "YVARN THYRE");
+    EXPECT_EQ(s.Screen.Colour(0, 0), 14);
+    EXPECT_EQ(s.Screen.Row(7), "Will you found a house in the Thyre? (Y/N)");
+    s.Key("Y");
+    ASSERT_TRUE(s.Expect("e.g. "));
+    s.Key("Astra\r");
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    g.Load();
+    int h = FindHouseByPlayer("Ann Caller");
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(s.Screen.Row(0), "House Astra is founded at " + WorldName(HouseRec(h).HomeWorld) + ".");
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("Your command: "));
+    EXPECT_EQ(s.Screen.Row(0), " YVARN THYRE              Day 1 of 60            House Astra");
+    s.Key("Q");
+    ASSERT_TRUE(s.Expect("Orders are carried out tonight."));
+    EXPECT_EQ(s.Exit(20000), 0);
+    EXPECT_FALSE(g.Locked());
+    // The Linux night plays the house the Windows door founded.
+    TRun r = Linux("ydmaint", {"-d", g.S.Dir, "turn"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    g.Load();
+    EXPECT_EQ((int)Game.Header.Day, 2);
+    EXPECT_EQ(StrGet(HouseRec(h).Name), "Astra");
+}
+
+TEST(WineDoor, TheCallerHangingUpEndsThyreExeWithNothingLocked)
+{
+    NEED_WINDOWS_BUILD();
+    TGameFolder g;
+    TSession s;
+    ASSERT_TRUE(s.Start(WindowsBbs(g, "pipes")));
+    ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?", 20000)) << s.Bbs.Screen << s.Bbs.Errors;
+    s.Key("Y");
+    ASSERT_TRUE(s.Expect("e.g. "));
+    s.Bbs.CloseCaller();
+    EXPECT_EQ(s.Exit(20000), 0);
+    EXPECT_FALSE(g.Locked());
+    g.Load();
+    EXPECT_EQ(FindHouseByPlayer("Ann Caller"), -1);
+}
+
+TEST(WineDoor, TheLinuxDoorPlaysAGameYdmaintExeStarted)
+{
+    NEED_WINDOWS_BUILD();
+    TGameFolder g;
+    TRun r = Windows("ydmaint", {"-d", g.S.Dir, "new", "-force", "-seed", "21"});
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    TSession s;
+    ASSERT_TRUE(s.Start(g, ViaSocket));
+    ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?")) << s.Bbs.Screen << s.Bbs.Errors;
+    s.Key("Y");
+    ASSERT_TRUE(s.Expect("e.g. "));
+    s.Key("Borea\r");
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("Your command: "));
+    s.Key("Q");
+    EXPECT_EQ(s.Exit(), 0);
+    // ydmaint.exe plays the night on the Linux door's founding.
+    r = Windows("ydmaint", {"-d", g.S.Dir, "turn"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    r = Windows("ydmaint", {"-d", g.S.Dir, "status"});
+    EXPECT_NE(r.Out.find("Borea"), std::string::npos) << r.Out;
+    g.Load();
+    EXPECT_EQ((int)Game.Header.Day, 2);
+}
+
+TEST(WineDoor, RefusalsNameWindowsAndItsSocketError)
+{
+    NEED_WINDOWS_BUILD();
+    TGameFolder g;
+    // A handle that is no socket: the Windows Sockets error number, on
+    // standard error too, as standard output leads to NUL here.
+    std::vector<std::string> args = {WinBuild() + "tests/win/winbbs.exe", "badsocket", g.S.Dir, WinBuild() + "thyre.exe",
+                                     "-d", g.S.Path("DOOR32.SYS"), "-g", g.S.Dir};
+    TRun r = RunProgram(Wine(), args);
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(Unix(r.Out), "Door: DOOR32.SYS socket handle 4242 is not a socket this program can use (error 10038)\n");
+    // A serial line.
+    WriteFile(g.S.Path("DOOR32.SYS"), "1\r\n1\r\n38400\r\nTest BBS\r\n1\r\nAnn Caller\r\nRaven\r\n10\r\n30\r\n1\r\n1\r\n");
+    r = Windows("thyre", {"-d", g.S.Path("DOOR32.SYS"), "-g", g.S.Dir});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "Door: DOOR32.SYS comm type 1 (serial) is not supported on Windows; use telnet (2)\n");
+    EXPECT_FALSE(g.Locked());
+}
+
+}   // namespace
