@@ -4,13 +4,13 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
-.PHONY: all test test-plain test-sanitize fuzz play bench reliability install package clean
+.PHONY: all test test-plain test-sanitize fuzz test-windows windows play bench reliability install package clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-plain test-sanitize fuzz
+test: test-plain test-sanitize fuzz test-windows
 
 test-plain: all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -37,6 +37,24 @@ fuzz:
 	    if [ $$rc -ne 0 ]; then tail -60 $(BUILD)-fuzz/$$t.log; exit 1; fi; \
 	  done; \
 	else echo "clang++ not found: fuzzing skipped"; fi
+
+# The Windows build, cross-compiled with MinGW-w64: thyre.exe, ydmaint.exe
+# and thyrecfg.exe linked statically, and a zip with them and the guides.
+WINBUILD ?= $(BUILD)-win
+windows:
+	cmake -S . -B $(WINBUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(WINBUILD) -j $(JOBS)
+	cd $(WINBUILD) && cpack -G ZIP >/dev/null && ls -l yvarn-thyre-*-win64.zip
+
+# With Wine installed: the Windows build's tests under Wine, then the Windows
+# programs beside the Linux ones on the same game folders.
+test-windows: all
+	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then \
+	  $(MAKE) --no-print-directory windows && \
+	  export WINEDEBUG=-all && (wineserver -p 300 >/dev/null 2>&1 &) && \
+	  (cd $(WINBUILD) && ctest --output-on-failure -j $(JOBS)) && \
+	  THYRE_WIN_BUILD=$(WINBUILD) ./$(BUILD)/tests/wine_tests; \
+	else echo "MinGW-w64 or Wine not found: the Windows build and its tests skipped"; fi
 
 # One whole night at every limit, the fast and the plain searches side by side;
 # then a caller's screens on the same kind of game.
@@ -69,4 +87,4 @@ package: all
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz $(BUILD)-win

@@ -128,8 +128,10 @@ bool CanOpenRead(const std::string& path)
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A scanner or indexer may hold a file for a moment; a rename that meets
-// one tries again for about a second before it fails.
+// A file that is open cannot be replaced on Windows, even when every opener
+// shares it; callers reading THYRE.DAT without the lock, a scanner or an
+// indexer hold it for moments only, so a rename that meets one tries again
+// for up to five seconds before it fails.
 static bool Transient(DWORD e) { return e == ERROR_ACCESS_DENIED || e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
 static bool Move(const std::string& from, const std::string& to, DWORD flags)
@@ -137,11 +139,11 @@ static bool Move(const std::string& from, const std::string& to, DWORD flags)
     for (int tries = 0;; tries++) {
         if (MoveFileExA(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
         DWORD e = GetLastError();
-        if (!Transient(e) || tries >= 20) {
+        if (!Transient(e) || tries >= 500) {
             LastError = e;
             return false;
         }
-        Sleep(50);
+        Sleep(10);
     }
 }
 
