@@ -1,7 +1,9 @@
 #include <cstring>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "core/osfs.h"
 #include "maint/stores.h"
@@ -104,6 +106,7 @@ TEST(Messages, SendReadMarkAndTrim)
     EXPECT_FALSE(PathExists(dir.Path("MSGS.NEW")));
 }
 
+#ifndef _WIN32
 // Two doors writing at once both keep every letter.
 TEST(Messages, ConcurrentSendersKeepEverything)
 {
@@ -135,6 +138,7 @@ TEST(Messages, ConcurrentSendersKeepEverything)
     EXPECT_EQ(from[1], 300);
     EXPECT_EQ(from[2], 300);
 }
+#endif
 
 TEST(Messages, OnlyTheLettersShownAreMarkedRead)
 {

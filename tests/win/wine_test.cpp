@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
+#include "core/gamefile.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "tests/player/door_session.h"
@@ -112,6 +114,27 @@ TEST(CrossPlatform, BothBuildsWriteTheSameBytesAndReadEachOther)
     EXPECT_NE(d1.Out.find("\"name\":\"Astra\""), std::string::npos) << d1.Out;
     EXPECT_FALSE(PathExists(lin.Path("THYRE.LCK")));
     EXPECT_FALSE(PathExists(win.Path("THYRE.LCK")));
+}
+
+// Writers of both builds at once on one folder take turns through the same
+// lock: every house joins, none is lost to another's save.
+TEST(CrossPlatform, WritersOfBothBuildsAtOnceLoseNothing)
+{
+    NEED_WINDOWS_BUILD();
+    TScratch dir;
+    ASSERT_EQ(Linux("ydmaint", {"-d", dir.Dir, "new", "-seed", "4"}).Exit, 0);
+    std::vector<std::thread> writers;
+    std::vector<TRun> runs(8);
+    for (int i = 0; i < 8; i++)
+        writers.emplace_back([&, i] {
+            std::vector<std::string> args = {"-d", dir.Dir, "join", "House" + std::to_string(i), "Player " + std::to_string(i)};
+            runs[i] = i % 2 ? Windows("ydmaint", args) : Linux("ydmaint", args);
+        });
+    for (std::thread& t : writers) t.join();
+    for (int i = 0; i < 8; i++) EXPECT_EQ(runs[i].Exit, 0) << i << ": " << runs[i].Out;
+    ASSERT_TRUE(LoadGame(dir.Path("THYRE.DAT")));
+    for (int i = 0; i < 8; i++) EXPECT_GT(FindHouseByPlayer("Player " + std::to_string(i)), 0) << i;
+    EXPECT_FALSE(PathExists(dir.Path("THYRE.LCK")));
 }
 
 // thyre.exe started as a Windows BBS starts a door on the standard handles:
