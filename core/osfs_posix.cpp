@@ -1,8 +1,10 @@
 // POSIX implementation of the file system and clock layer.
 #include "core/osfs.h"
+#include "core/text.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <csignal>
 #include <dirent.h>
@@ -109,6 +111,12 @@ std::string LastErrorText() { return std::strerror(LastErrno); }
 bool LastErrorWasExists() { return LastErrno == EEXIST || LastErrno == ENOTEMPTY; }
 
 bool StdoutIsTerminal() { return isatty(1) == 1; }
+
+std::string EnvironmentUser()
+{
+    const char* user = std::getenv("USER");
+    return user ? user : "";
+}
 
 std::string FullPath(const std::string& path)
 {
@@ -360,16 +368,13 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names)
     return true;
 }
 
-// PC colour numbers to ANSI colour digits.
-static const char AnsiColourDigit[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
-
 void SetStdoutColour(int colour)
 {
     if (!StdoutIsTerminal()) return;
     std::string seq = "\x1b[0";
     if (colour & 8) seq += ";1";
     seq += ";3";
-    seq += AnsiColourDigit[colour & 7];
+    seq += AnsiColourDigit(colour);
     seq += "m";
     std::fputs(seq.c_str(), stdout);
 }

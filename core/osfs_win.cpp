@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
 
@@ -106,6 +107,15 @@ std::string LastErrorText()
 bool LastErrorWasExists()
 {
     return LastError == ERROR_ALREADY_EXISTS || LastError == ERROR_FILE_EXISTS || LastError == ERROR_DIR_NOT_EMPTY;
+}
+
+std::string EnvironmentUser()
+{
+    for (const char* name : {"USER", "USERNAME"}) {
+        const char* v = std::getenv(name);
+        if (v && *v) return v;
+    }
+    return "";
 }
 
 bool StdoutIsTerminal()

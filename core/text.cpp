@@ -103,15 +103,20 @@ int ColourCodeValue(char c)
     return -1;
 }
 
-std::string AnsiAttrSequence(int attr)
+char AnsiColourDigit(int pcColour)
 {
     static const char AnsiDigit[] = "04261537";   // PC colour order to ANSI's
+    return AnsiDigit[pcColour & 7];
+}
+
+std::string AnsiAttrSequence(int attr)
+{
     std::string seq = "\x1b[0";
     if (attr & 8) seq += ";1";
     if (attr & 128) seq += ";5";
     seq += ";3";
-    seq += AnsiDigit[attr & 7];
+    seq += AnsiColourDigit(attr);
     seq += ";4";
-    seq += AnsiDigit[(attr >> 4) & 7];
+    seq += AnsiColourDigit(attr >> 4);
     return seq + "m";
 }

@@ -30,6 +30,8 @@ std::vector<std::string> SplitLines(const std::string& text);
 // a PC attribute (bright, blink, foreground, background).
 int ColourCodeValue(char c);
 std::string AnsiAttrSequence(int attr);
+// The ANSI colour digit of a PC colour number (0-7).
+char AnsiColourDigit(int pcColour);
 
 // Reads a whole signed decimal number (optional sign, digits only, after
 // trimming).  False for anything else, including values outside 64 bits.

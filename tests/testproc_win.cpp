@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "tests/testutil.h"
+#include "tests/win/cmdline.h"
 
 TScratch::TScratch()
 {
@@ -29,26 +30,6 @@ TScratch::~TScratch()
     std::filesystem::remove_all(Dir, ec);
 }
 
-// One argument as the C runtime of the child splits it back.
-static std::string Quote(const std::string& a)
-{
-    if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos) return a;
-    std::string q = "\"";
-    size_t slashes = 0;
-    for (char c : a) {
-        if (c == '\\') {
-            slashes++;
-            continue;
-        }
-        if (c == '"') q.append(slashes * 2 + 1, '\\');
-        else q.append(slashes, '\\');
-        slashes = 0;
-        q += c;
-    }
-    q.append(slashes * 2, '\\');
-    return q + "\"";
-}
-
 static TRun Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
                 const std::string& input, bool withInput)
 {
@@ -57,8 +38,8 @@ static TRun Run(const std::string& program, const std::vector<std::string>& args
     if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&inRead, &inWrite, &sa, 0)) std::abort();
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-    std::string cmd = Quote(program);
-    for (const std::string& a : args) cmd += " " + Quote(a);
+    std::string cmd = QuoteArg(program);
+    for (const std::string& a : args) cmd += " " + QuoteArg(a);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -92,10 +73,7 @@ static TRun Run(const std::string& program, const std::vector<std::string>& args
     r.Exit = (int)code;
     // Console programs end their lines as Windows does; the expectations
     // the platforms share are written with line feeds.
-    std::string out;
-    for (size_t i = 0; i < r.Out.size(); i++)
-        if (!(r.Out[i] == '\r' && i + 1 < r.Out.size() && r.Out[i + 1] == '\n')) out += r.Out[i];
-    r.Out = out;
+    r.Out = UnixLines(r.Out);
     return r;
 }
 

@@ -21,6 +21,14 @@ void WriteFile(const std::string& path, const std::string& data)
     out << data;
 }
 
+std::string UnixLines(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> out;

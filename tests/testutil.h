@@ -26,6 +26,9 @@ TRun RunWithInput(const std::string& program, const std::vector<std::string>& ar
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 std::vector<std::string> Lines(const std::string& text);
+// The text with every CR LF made a LF (console programs on Windows end
+// their lines with both).
+std::string UnixLines(const std::string& text);
 
 // A small game in memory: 2 houses, 4 systems in a ring of lanes, a few
 // worlds and fleets; enough for every report to have something to show.

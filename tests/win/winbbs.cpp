@@ -27,6 +27,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/win/cmdline.h"
+
 static HANDLE StdIn, StdOut;
 static SOCKET CallerSocket = INVALID_SOCKET;   // the caller's end of the loopback connection
 static HANDLE ToDoor = nullptr;                // pipes: the door's standard input, our end
@@ -36,17 +38,6 @@ static HANDLE FromDoor = nullptr;              // pipes: the door's standard out
 {
     std::fprintf(stderr, "winbbs: %s failed (%lu, %d)\n", what, GetLastError(), WSAGetLastError());
     std::exit(120);
-}
-
-static std::string Quote(const std::string& a)
-{
-    if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos) return a;
-    std::string q = "\"";
-    for (char c : a) {
-        if (c == '"') q += '\\';
-        q += c;
-    }
-    return q + "\"";
 }
 
 static void WriteDropFile(const std::string& folder, int commType, unsigned long long handle)
@@ -107,8 +98,8 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string mode = argv[1], folder = argv[2];
-    std::string cmd = Quote(argv[3]);
-    for (int i = 4; i < argc; i++) cmd += " " + Quote(argv[i]);
+    std::string cmd = QuoteArg(argv[3]);
+    for (int i = 4; i < argc; i++) cmd += " " + QuoteArg(argv[i]);
     StdIn = GetStdHandle(STD_INPUT_HANDLE);
     StdOut = GetStdHandle(STD_OUTPUT_HANDLE);
 

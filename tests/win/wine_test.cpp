@@ -34,15 +34,6 @@ std::string Wine()
         setenv("WINEDEBUG", "-all", 1);                                        \
     } while (0)
 
-// Console programs on Windows end their lines with CR LF.
-std::string Unix(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    return out;
-}
-
 TRun Linux(const std::string& program, const std::vector<std::string>& args, const std::string& input = "")
 {
     std::string path = std::string(YDMAINT_PATH);
@@ -55,7 +46,7 @@ TRun Windows(const std::string& program, const std::vector<std::string>& args, c
     std::vector<std::string> all = {WinBuild() + program + ".exe"};
     all.insert(all.end(), args.begin(), args.end());
     TRun r = input.empty() ? RunProgram(Wine(), all) : RunWithInput(Wine(), all, input);
-    r.Out = Unix(r.Out);
+    r.Out = UnixLines(r.Out);
     return r;
 }
 
@@ -92,6 +83,9 @@ TEST(CrossPlatform, BothBuildsWriteTheSameBytesAndReadEachOther)
     const std::string notice = "4\nY\nThe BBS is down on Sunday.\nBack on Monday.\n\n\nQ\n";
     r = Windows("thyrecfg", {lin.Dir}, notice);
     EXPECT_NE(r.Out.find("Sent to 1 house(s)."), std::string::npos) << r.Out;
+    // Into a pipe the colour codes vanish; no console, no colours.
+    EXPECT_EQ(r.Out.find('`'), std::string::npos);
+    EXPECT_EQ(r.Out.find('\x1b'), std::string::npos);
     r = Linux("thyrecfg", {win.Dir}, notice);
     EXPECT_NE(r.Out.find("Sent to 1 house(s)."), std::string::npos) << r.Out;
     ExpectSameFiles(lin, win, "after the notices");
@@ -236,7 +230,7 @@ TEST(WineDoor, RefusalsNameWindowsAndItsSocketError)
                                      "-d", g.S.Path("DOOR32.SYS"), "-g", g.S.Dir};
     TRun r = RunProgram(Wine(), args);
     EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(Unix(r.Out), "Door: DOOR32.SYS socket handle 4242 is not a socket this program can use (error 10038)\n");
+    EXPECT_EQ(UnixLines(r.Out), "Door: DOOR32.SYS socket handle 4242 is not a socket this program can use (error 10038)\n");
     // A serial line.
     WriteFile(g.S.Path("DOOR32.SYS"), "1\r\n1\r\n38400\r\nTest BBS\r\n1\r\nAnn Caller\r\nRaven\r\n10\r\n30\r\n1\r\n1\r\n");
     r = Windows("thyre", {"-d", g.S.Path("DOOR32.SYS"), "-g", g.S.Dir});
