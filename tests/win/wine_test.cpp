@@ -178,6 +178,39 @@ TEST(WineDoor, ACallerFoundsAHouseInThyreExeOnAGameTheLinuxBuildStarted)
     EXPECT_EQ(StrGet(HouseRec(h).Name), "Astra");
 }
 
+// The caller on the socket the BBS lets the door inherit, its handle on
+// DOOR32.SYS line 2.  Wine 8's Windows Sockets answers "not a socket"
+// (10038) for a socket a process inherited rather than made; the door then
+// refuses it with its message, and the test says so instead of playing.
+TEST(WineDoor, ACallerPlaysThyreExeOverAnInheritedSocket)
+{
+    NEED_WINDOWS_BUILD();
+    TGameFolder g;
+    TSession s;
+    ASSERT_TRUE(s.Start(WindowsBbs(g, "socket")));
+    s.Expect("Will you found a house in the Thyre?", 20000);
+    if (s.Bbs.Screen.empty()) {
+        EXPECT_EQ(s.Exit(20000), 1);
+        std::string errors = UnixLines(s.Bbs.Errors);
+        if (errors.find("is not a socket this program can use (error 10038)") != std::string::npos)
+            GTEST_SKIP() << "this Wine does not let a process use an inherited socket: " << errors;
+        FAIL() << "no screen and no refusal: " << errors;
+    }
+    ASSERT_TRUE(s.Screen.Has("Will you found a house in the Thyre?")) << s.Bbs.Screen;
+    s.Key("Y");
+    ASSERT_TRUE(s.Expect("e.g. "));
+    s.Key("Astra\r");
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("Your command: "));
+    s.Key("Q");
+    ASSERT_TRUE(s.Expect("Orders are carried out tonight."));
+    EXPECT_EQ(s.Exit(20000), 0);
+    g.Load();
+    EXPECT_GT(FindHouseByPlayer("Ann Caller"), 0);
+    EXPECT_FALSE(g.Locked());
+}
+
 TEST(WineDoor, TheCallerHangingUpEndsThyreExeWithNothingLocked)
 {
     NEED_WINDOWS_BUILD();
