@@ -29,8 +29,8 @@ bool ProcessAlive(int64_t pid);
 std::string LastErrorText();
 bool LastErrorWasExists();
 
-// The name of the user running the program, from the environment (USER;
-// on Windows, where USER is rarely set, USERNAME after it); "" when unset.
+// The name of the user running the program, from the environment variable
+// USER; "" when unset.
 std::string EnvironmentUser();
 
 // Whether standard output is a terminal (colour sequences are wanted).

@@ -111,11 +111,8 @@ bool LastErrorWasExists()
 
 std::string EnvironmentUser()
 {
-    for (const char* name : {"USER", "USERNAME"}) {
-        const char* v = std::getenv(name);
-        if (v && *v) return v;
-    }
-    return "";
+    const char* user = std::getenv("USER");
+    return user ? user : "";
 }
 
 bool StdoutIsTerminal()
