@@ -29,10 +29,6 @@ bool ProcessAlive(int64_t pid);
 std::string LastErrorText();
 bool LastErrorWasExists();
 
-// The name of the user running the program, from the environment variable
-// USER; "" when unset.
-std::string EnvironmentUser();
-
 // Whether standard output is a terminal (colour sequences are wanted).
 bool StdoutIsTerminal();
 // Sets the text colour (0-15, PC order) of standard output when it is a

@@ -112,12 +112,6 @@ bool LastErrorWasExists() { return LastErrno == EEXIST || LastErrno == ENOTEMPTY
 
 bool StdoutIsTerminal() { return isatty(1) == 1; }
 
-std::string EnvironmentUser()
-{
-    const char* user = std::getenv("USER");
-    return user ? user : "";
-}
-
 std::string FullPath(const std::string& path)
 {
     if (!path.empty() && path[0] == '/') return path;

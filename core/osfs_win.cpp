@@ -109,12 +109,6 @@ bool LastErrorWasExists()
     return LastError == ERROR_ALREADY_EXISTS || LastError == ERROR_FILE_EXISTS || LastError == ERROR_DIR_NOT_EMPTY;
 }
 
-std::string EnvironmentUser()
-{
-    const char* user = std::getenv("USER");
-    return user ? user : "";
-}
-
 bool StdoutIsTerminal()
 {
     DWORD mode;

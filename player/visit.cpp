@@ -108,8 +108,8 @@ int ThyreMain(int argc, char** argv)
         }
     } else if (cl.Local) {
         DoorInfo = TDoorInfo();
-        std::string user = EnvironmentUser();
-        std::string name = !cl.UserName.empty() ? cl.UserName : (!user.empty() ? user : "Sysop");
+        const char* user = std::getenv("USER");
+        std::string name = !cl.UserName.empty() ? cl.UserName : (user && *user ? user : "Sysop");
         DoorInfo.UserName = DoorInfo.Alias = name;
         DoorInfo.SecondsLeft = 86400;
     } else {
