@@ -19,9 +19,14 @@ const char* const IoPlatformName = "Windows";
 // touches nothing else.
 static volatile LONG Signalled = 0;
 
-static BOOL WINAPI OnControlEvent(DWORD)
+static BOOL WINAPI OnControlEvent(DWORD event)
 {
     InterlockedExchange(&Signalled, 1);
+    // Closing the window (or logging off, or shutting down) ends the process
+    // as soon as the handler returns: wait here, within the five seconds
+    // Windows allows, while the main thread notices the flag, abandons a
+    // change, lets go of the folder lock and exits.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(4000);
     return TRUE;   // handled: the main thread ends the visit in order
 }
 
