@@ -51,7 +51,9 @@ windows:
 test-windows: all
 	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then \
 	  $(MAKE) --no-print-directory windows && \
-	  export WINEDEBUG=-all && (wineserver -p 300 >/dev/null 2>&1 &) && \
+	  export WINEDEBUG=-all && \
+	  { [ -d "$${WINEPREFIX:-$$HOME/.wine}" ] || wineboot -i >/dev/null 2>&1 || true; } && \
+	  (wineserver -p 300 >/dev/null 2>&1 &) && \
 	  (cd $(WINBUILD) && ctest --output-on-failure -j $(JOBS)) && \
 	  THYRE_WIN_BUILD=$(WINBUILD) ./$(BUILD)/tests/wine_tests; \
 	else echo "MinGW-w64 or Wine not found: the Windows build and its tests skipped"; fi
