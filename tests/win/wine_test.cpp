@@ -211,6 +211,41 @@ TEST(WineDoor, ACallerPlaysThyreExeOverAnInheritedSocket)
     EXPECT_FALSE(g.Locked());
 }
 
+// Local play on the console: thyre.exe started on a terminal, which Wine
+// turns into a Windows console; keys come as console input records, and
+// the door gives the console back its modes when it ends.
+TEST(WineDoor, LocalPlayOnTheConsole)
+{
+    NEED_WINDOWS_BUILD();
+    TGameFolder g;
+    TLaunch l;
+    l.Mode = ViaTerminal;
+    l.Program = Wine();
+    l.Folder = g.S.Dir;
+    l.CommType = "";
+    l.Args = {WinBuild() + "thyre.exe", "-l", "-u", "Ann Caller", "-g", g.S.Dir};
+    TSession s;
+    ASSERT_TRUE(s.Start(l));
+    ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?", 20000)) << s.Bbs.Screen << s.Bbs.Errors;
+    EXPECT_TRUE(s.Screen.Has("YVARN THYRE"));
+    s.Key("Y");
+    ASSERT_TRUE(s.Expect("e.g. ")) << s.Bbs.Screen;
+    s.Key("Astra\r");
+    ASSERT_TRUE(s.Expect("[press a key]")) << s.Bbs.Screen;
+    s.Key(" ");
+    // Wine draws the console on the terminal itself: blanks at the end of
+    // a line become an erase to its end.
+    ASSERT_TRUE(s.Expect("Your command:")) << s.Bbs.Screen;
+    s.Key("Q");
+    ASSERT_TRUE(s.Expect("Orders are carried out tonight."));
+    EXPECT_EQ(s.Exit(20000), 0);
+    g.Load();
+    int h = FindHouseByPlayer("Ann Caller");
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(StrGet(HouseRec(h).Name), "Astra");
+    EXPECT_FALSE(g.Locked());
+}
+
 TEST(WineDoor, TheCallerHangingUpEndsThyreExeWithNothingLocked)
 {
     NEED_WINDOWS_BUILD();
