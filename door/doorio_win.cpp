@@ -267,11 +267,28 @@ bool IoWriteAll(TIoHandle h, bool socket, const void* buf, size_t n)
 {
     const char* p = (const char*)buf;
     if (socket) {
+        int stalledMs = 0;
         while (n > 0) {
             int put = send((SOCKET)h, p, (int)std::min<size_t>(n, 0x7fffffff), 0);
-            if (put < 1) return false;
-            p += put;
-            n -= (size_t)put;
+            if (put > 0) {
+                p += put;
+                n -= (size_t)put;
+                stalledMs = 0;
+                continue;
+            }
+            // A BBS that drives its sockets by events hands over a
+            // non-blocking one: wait while it drains, but not forever for a
+            // caller who no longer reads.
+            if (put == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK && !IoSignalled() && stalledMs < 60000) {
+                fd_set set;
+                FD_ZERO(&set);
+                FD_SET((SOCKET)h, &set);
+                timeval tv{0, 100000};
+                select(0, nullptr, &set, nullptr, &tv);
+                stalledMs += 100;
+                continue;
+            }
+            return false;   // closed, reset, or gone quiet for a minute
         }
         return true;
     }

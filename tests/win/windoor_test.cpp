@@ -119,6 +119,40 @@ TEST(WinSocket, TheNamedSocketIsValidatedUsedAndLeftOpen)
     EXPECT_EQ(type, SOCK_STREAM);
 }
 
+// A BBS that drives its sockets by events hands over a non-blocking one:
+// a screen larger than the socket's buffer still reaches a slow reader whole.
+TEST(WinSocket, ANonBlockingSocketThatFillsUpIsWaitedOn)
+{
+    TLoopback c;
+    u_long on = 1;
+    ASSERT_EQ(ioctlsocket(c.Door, FIONBIO, &on), 0);
+    int small = 4096;
+    setsockopt(c.Door, SOL_SOCKET, SO_SNDBUF, (const char*)&small, sizeof small);
+    setsockopt(c.Peer, SOL_SOCKET, SO_RCVBUF, (const char*)&small, sizeof small);
+    DoorInfo = SocketInfo((uint64_t)c.Door);
+    ASSERT_EQ(DoorConnect(), "");
+    std::string screen;
+    for (int i = 0; i < 8000; i++) screen += "line " + std::to_string(i) + "\r\n";
+    std::string got;
+    std::thread reader([&] {
+        // A slow caller: small reads with pauses, until all is there or
+        // nothing has come for two seconds.
+        for (int quiet = 0; got.size() < screen.size() && quiet < 40;) {
+            Sleep(5);
+            std::string part = c.Receive(50);
+            quiet = part.empty() ? quiet + 1 : 0;
+            got += part;
+        }
+    });
+    DoorWrite(screen);
+    DoorFlush();
+    reader.join();
+    EXPECT_FALSE(DoorHungUp());
+    EXPECT_EQ(got.size(), screen.size());
+    EXPECT_TRUE(got == screen);
+    DoorClose();
+}
+
 TEST(WinSocket, AHandleThatIsNoSocketIsRefusedWithTheWindowsError)
 {
     DoorInfo = SocketInfo(4242);
