@@ -53,13 +53,19 @@ void TScreen::Csi(char final)
         for (int v : p) {
             if (v == 0) fg = 7, bright = 0;
             if (v == 1) bright = 8;
+            if (v == 22) bright = 0;
             if (v >= 30 && v <= 37) fg = PcOf[v - 30];
+            if (v == 39) fg = 7;
+            if (v >= 90 && v <= 97) fg = PcOf[v - 90], bright = 8;   // the bright colours some consoles send
         }
         Attr = fg | bright;
         break;
     }
     case 'J': Clear(); Clears++; break;
-    case 'H': CursorRow = CursorCol = 0; break;
+    case 'H':
+        CursorRow = std::clamp(p[0] > 0 ? p[0] - 1 : 0, 0, Rows - 1);
+        CursorCol = std::clamp(p.size() > 1 && p[1] > 0 ? p[1] - 1 : 0, 0, Cols - 1);
+        break;
     case 'K':
         for (int c = CursorCol; c < Cols; c++) Cells[CursorRow][c] = ' ';
         break;

@@ -260,6 +260,38 @@ TEST(WineDoor, LocalPlayOnTheConsole)
     EXPECT_FALSE(g.Locked());
 }
 
+// thyrecfg.exe on a console: the colour codes become console text colours.
+TEST(WineDoor, TheSetupProgramColoursTheConsole)
+{
+    NEED_WINDOWS_BUILD();
+    TGameFolder g;
+    TLaunch l;
+    l.Mode = ViaTerminal;
+    l.Program = Wine();
+    l.Folder = g.S.Dir;
+    l.CommType = "";
+    l.Args = {WinBuild() + "thyrecfg.exe", g.S.Dir};
+    TSession s;
+    ASSERT_TRUE(s.Start(l));
+    // Wine draws a console cell by cell, so the text is looked for on the
+    // rendered screen rather than in the bytes.
+    for (int i = 0; i < 200 && !s.Screen.Has("Choice:"); i++) {
+        s.Bbs.Pump(100);
+        s.Render();
+    }
+    ASSERT_TRUE(s.Screen.Has("Choice:")) << s.Bbs.Screen << s.Bbs.Errors;
+    int title = -1;
+    for (int r = 0; r < 25 && title < 0; r++)
+        if (s.Screen.Row(r).rfind("YVARN THYRE SETUP", 0) == 0) title = r;
+    ASSERT_GE(title, 0) << s.Bbs.Screen;
+    EXPECT_EQ(s.Screen.Colour(title, 0), 14);       // "`E" yellow
+    EXPECT_EQ(s.Screen.Colour(title + 1, 0), 8);    // "`8" dark grey
+    EXPECT_EQ(s.Screen.Row(title + 1).substr(0, 10), std::string(10, '-'));
+    s.Key("Q\r");
+    EXPECT_EQ(s.Exit(20000), 0);
+    EXPECT_FALSE(g.Locked());
+}
+
 TEST(WineDoor, TheCallerHangingUpEndsThyreExeWithNothingLocked)
 {
     NEED_WINDOWS_BUILD();
