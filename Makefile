@@ -1,5 +1,7 @@
 # Yvarn Thyre: make builds, make test runs every test (normal, sanitizer and
-# fuzz builds), make play runs the main job in the folder play/.
+# fuzz builds, and the Windows build under Wine where MinGW-w64 and Wine are
+# installed), make play runs the main job in the folder play/, make windows
+# cross-builds the Windows programs and their zip.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
