@@ -245,7 +245,7 @@ static void ConWindow(void* c, int& width, int& top, int& bottom)
     CONSOLE_SCREEN_BUFFER_INFO info;
     width = 80, top = 0, bottom = 24;
     if (!GetConsoleScreenBufferInfo((HANDLE)c, &info)) return;
-    width = info.dwSize.X;
+    width = info.srWindow.Right - info.srWindow.Left + 1;
     top = info.srWindow.Top;
     bottom = info.srWindow.Bottom;
 }
