@@ -111,6 +111,8 @@ TEST(CrossPlatform, BothBuildsWriteTheSameBytesAndReadEachOther)
         ExpectSameFiles(lin, win, ("after night " + std::to_string(night)).c_str());
     }
 
+    for (const char* f : {"EVENTS.DAT", "MSGS.DAT", "NEWS.TXT", "THYRE.BK1"}) EXPECT_TRUE(PathExists(lin.Path(f))) << f;
+
     // The same house's view, from either program on either folder.
     TRun d1 = Linux("ydmaint", {"-d", win.Dir, "dump", "1"});
     TRun d2 = Windows("ydmaint", {"-d", lin.Dir, "dump", "1"});
