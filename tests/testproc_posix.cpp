@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,4 +74,43 @@ static TRun Run(const std::string& program, const std::vector<std::string>& args
     waitpid(pid, &status, 0);
     r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return r;
+}
+
+TSocketPair::TSocketPair()
+{
+    int sv[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) std::abort();
+    Door = sv[0];
+    Peer = sv[1];
+}
+
+TSocketPair::~TSocketPair()
+{
+    ClosePeer();
+    close((int)Door);
+}
+
+bool TSocketPair::Send(const std::string& bytes) const
+{
+    return send((int)Peer, bytes.data(), bytes.size(), MSG_NOSIGNAL) == (ssize_t)bytes.size();
+}
+
+std::string TSocketPair::Receive(int ms) const
+{
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        struct pollfd p{(int)Peer, POLLIN, 0};
+        if (poll(&p, 1, ms) <= 0) break;
+        ssize_t n = recv((int)Peer, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        out.append(buf, (size_t)n);
+    }
+    return out;
+}
+
+void TSocketPair::ClosePeer()
+{
+    if (Peer >= 0) close((int)Peer);
+    Peer = -1;
 }

@@ -1,6 +1,7 @@
 // Scratch folders and child processes for the tests, on Windows.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -85,4 +86,63 @@ TRun RunProgram(const std::string& program, const std::vector<std::string>& args
 TRun RunWithInput(const std::string& program, const std::vector<std::string>& args, const std::string& input)
 {
     return Run(program, args, "", input, true);
+}
+
+TSocketPair::TSocketPair()
+{
+    WSADATA data;
+    WSAStartup(0x202, &data);
+    SOCKET l = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a;
+    if (bind(l, (sockaddr*)&a, sizeof a) != 0 || listen(l, 1) != 0 || getsockname(l, (sockaddr*)&a, &len) != 0)
+        std::abort();
+    SOCKET peer = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (connect(peer, (sockaddr*)&a, sizeof a) != 0) std::abort();
+    SOCKET door = accept(l, nullptr, nullptr);
+    if (door == INVALID_SOCKET) std::abort();
+    closesocket(l);
+    // No waiting for acknowledgements: what one end sends is there at once,
+    // as on a socket pair.
+    BOOL on = TRUE;
+    setsockopt(door, IPPROTO_TCP, TCP_NODELAY, (const char*)&on, sizeof on);
+    setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, (const char*)&on, sizeof on);
+    Door = (intptr_t)door;
+    Peer = (intptr_t)peer;
+}
+
+TSocketPair::~TSocketPair()
+{
+    ClosePeer();
+    closesocket((SOCKET)Door);
+}
+
+bool TSocketPair::Send(const std::string& bytes) const
+{
+    return send((SOCKET)Peer, bytes.data(), (int)bytes.size(), 0) == (int)bytes.size();
+}
+
+std::string TSocketPair::Receive(int ms) const
+{
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET((SOCKET)Peer, &set);
+        timeval tv{ms / 1000, (ms % 1000) * 1000};
+        if (select(0, &set, nullptr, nullptr, &tv) <= 0) break;
+        int n = recv((SOCKET)Peer, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        out.append(buf, (size_t)n);
+    }
+    return out;
+}
+
+void TSocketPair::ClosePeer()
+{
+    if (Peer != -1) closesocket((SOCKET)Peer);
+    Peer = -1;
 }

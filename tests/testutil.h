@@ -1,6 +1,7 @@
 // Helpers shared by the tests: scratch folders, running the programs as
 // processes, and small hand-built games.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,18 @@ TRun RunProgram(const std::string& program, const std::vector<std::string>& args
 
 // The same with standard input read from the given text.
 TRun RunWithInput(const std::string& program, const std::vector<std::string>& args, const std::string& input);
+
+// A connected pair of stream sockets in this process, for a door attached
+// to one end (a Unix socket pair; a loopback connection on Windows).
+struct TSocketPair {
+    intptr_t Door = -1, Peer = -1;
+    TSocketPair();
+    ~TSocketPair();
+    bool Send(const std::string& bytes) const;   // from the peer's end
+    // What reaches the peer's end until nothing more comes for `ms`.
+    std::string Receive(int ms = 20) const;
+    void ClosePeer();                            // the caller hangs up
+};
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);

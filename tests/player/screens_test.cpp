@@ -2,10 +2,7 @@
 // attached to one end of a socket pair, keys queued at the other end before
 // a screen runs, and what it sent rendered by the terminal model.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "core/access.h"
 #include "core/files.h"
@@ -29,37 +26,19 @@ namespace {
 
 // The caller's end of an in-process connection.
 struct TLine {
-    int Door = -1, Peer = -1;
+    TSocketPair Pair;
     TScreen Screen;
     std::string Raw;
-    TLine()
-    {
-        int sv[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) std::abort();
-        Door = sv[0];
-        Peer = sv[1];
-        DoorAttach(ChannelSocket, Door, Door, true, 3600);
-    }
-    ~TLine()
-    {
-        DoorClose();
-        close(Peer);
-        close(Door);
-    }
-    void Keys(const std::string& k) { ASSERT_EQ(send(Peer, k.data(), k.size(), 0), (ssize_t)k.size()); }
+    TLine() { DoorAttach(ChannelSocket, Pair.Door, Pair.Door, true, 3600); }
+    ~TLine() { DoorClose(); }
+    void Keys(const std::string& k) { ASSERT_TRUE(Pair.Send(k)); }
     // Renders everything the door sent so far.
     const TScreen& Seen()
     {
         DoorFlush();
-        char buf[65536];
-        for (;;) {
-            struct pollfd p{Peer, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) break;
-            ssize_t n = recv(Peer, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            Raw.append(buf, (size_t)n);
-            Screen.Feed(std::string(buf, (size_t)n));
-        }
+        std::string got = Pair.Receive();
+        Raw += got;
+        Screen.Feed(got);
         return Screen;
     }
 };

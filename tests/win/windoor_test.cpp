@@ -21,56 +21,6 @@
 
 namespace {
 
-// A telnet caller on loopback: Door is the accepted socket (the BBS's),
-// Peer the caller's end.
-struct TLoopback {
-    SOCKET Door = INVALID_SOCKET, Peer = INVALID_SOCKET;
-    TLoopback()
-    {
-        WSADATA data;
-        WSAStartup(0x202, &data);
-        SOCKET l = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int len = sizeof a;
-        if (bind(l, (sockaddr*)&a, sizeof a) != 0 || listen(l, 1) != 0 || getsockname(l, (sockaddr*)&a, &len) != 0)
-            std::abort();
-        Peer = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (connect(Peer, (sockaddr*)&a, sizeof a) != 0) std::abort();
-        Door = accept(l, nullptr, nullptr);
-        closesocket(l);
-    }
-    ~TLoopback()
-    {
-        if (Peer != INVALID_SOCKET) closesocket(Peer);
-        closesocket(Door);
-    }
-    void Send(const std::string& bytes) const { send(Peer, bytes.data(), (int)bytes.size(), 0); }
-    // What arrives within ms milliseconds.
-    std::string Receive(int ms = 200) const
-    {
-        std::string out;
-        char buf[4096];
-        for (;;) {
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(Peer, &set);
-            timeval tv{0, ms * 1000};
-            if (select(0, &set, nullptr, nullptr, &tv) <= 0) break;
-            int n = recv(Peer, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            out.append(buf, (size_t)n);
-        }
-        return out;
-    }
-    void HangUp()
-    {
-        closesocket(Peer);
-        Peer = INVALID_SOCKET;
-    }
-};
-
 TDoorInfo SocketInfo(uint64_t handle)
 {
     TDoorInfo d;
@@ -83,14 +33,14 @@ TDoorInfo SocketInfo(uint64_t handle)
 
 TEST(WinSocket, TheNamedSocketIsValidatedUsedAndLeftOpen)
 {
-    TLoopback c;
+    TSocketPair c;
     DoorInfo = SocketInfo((uint64_t)c.Door);
     ASSERT_EQ(DoorConnect(), "");
     EXPECT_EQ(DoorChannel(), ChannelSocket);
     // Colour codes become attribute sequences; byte 255 goes out as a space.
     WriteColour("`Fabc\xff`");
     DoorFlush();
-    EXPECT_EQ(c.Receive(), "\x1b[0;1;37;40mabc `");
+    EXPECT_EQ(c.Receive(200), "\x1b[0;1;37;40mabc `");
     // Telnet commands are dropped, also split across two packets; IAC IAC is 255.
     c.Send("\xff\xfb");
     EXPECT_FALSE(DoorWaitInput(150));
@@ -105,7 +55,7 @@ TEST(WinSocket, TheNamedSocketIsValidatedUsedAndLeftOpen)
     EXPECT_FALSE(DoorWaitInput(300));
     EXPECT_GE(MonotonicMs() - start, 250);
     // The caller hangs up: the next wait raises the hang-up.
-    c.HangUp();
+    c.ClosePeer();
     try {
         DoorWaitInput(-1);
         ADD_FAILURE() << "no hang-up";
@@ -115,7 +65,7 @@ TEST(WinSocket, TheNamedSocketIsValidatedUsedAndLeftOpen)
     DoorClose();
     // The socket is the BBS's: the door has not closed it.
     int type = 0, len = sizeof type;
-    EXPECT_EQ(getsockopt(c.Door, SOL_SOCKET, SO_TYPE, (char*)&type, &len), 0);
+    EXPECT_EQ(getsockopt((SOCKET)c.Door, SOL_SOCKET, SO_TYPE, (char*)&type, &len), 0);
     EXPECT_EQ(type, SOCK_STREAM);
 }
 
@@ -123,12 +73,12 @@ TEST(WinSocket, TheNamedSocketIsValidatedUsedAndLeftOpen)
 // a screen larger than the socket's buffer still reaches a slow reader whole.
 TEST(WinSocket, ANonBlockingSocketThatFillsUpIsWaitedOn)
 {
-    TLoopback c;
+    TSocketPair c;
     u_long on = 1;
-    ASSERT_EQ(ioctlsocket(c.Door, FIONBIO, &on), 0);
+    ASSERT_EQ(ioctlsocket((SOCKET)c.Door, FIONBIO, &on), 0);
     int small = 4096;
-    setsockopt(c.Door, SOL_SOCKET, SO_SNDBUF, (const char*)&small, sizeof small);
-    setsockopt(c.Peer, SOL_SOCKET, SO_RCVBUF, (const char*)&small, sizeof small);
+    setsockopt((SOCKET)c.Door, SOL_SOCKET, SO_SNDBUF, (const char*)&small, sizeof small);
+    setsockopt((SOCKET)c.Peer, SOL_SOCKET, SO_RCVBUF, (const char*)&small, sizeof small);
     DoorInfo = SocketInfo((uint64_t)c.Door);
     ASSERT_EQ(DoorConnect(), "");
     std::string screen;
@@ -168,7 +118,7 @@ TEST(WinSocket, ACallerFoundsAHouseOverTheNamedSocket)
     TScratch s;
     TRun r = RunProgram(YDMAINT_PATH, {"-d", s.Dir, "new", "-seed", "5"});
     ASSERT_EQ(r.Exit, 0) << r.Out;
-    TLoopback c;
+    TSocketPair c;
     WriteFile(s.Path("DOOR32.SYS"), "2\r\n" + std::to_string((unsigned long long)c.Door) +
                                         "\r\n38400\r\nTest BBS\r\n1\r\nAnn Caller\r\nRaven\r\n10\r\n30\r\n1\r\n1\r\n");
     std::string screen;
