@@ -5,54 +5,27 @@
 #include "door/door.h"
 #include "door/keys.h"
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
+
+#include "tests/testutil.h"
 
 namespace {
 
 struct TCaller {
-    int Door = -1;
-    int Peer = -1;
+    TSocketPair Pair;
     explicit TCaller(bool ansi = true, int64_t seconds = 3600)
     {
-        int sv[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) std::abort();
-        Door = sv[0];
-        Peer = sv[1];
-        DoorAttach(ChannelSocket, Door, Door, ansi, seconds);
+        DoorAttach(ChannelSocket, Pair.Door, Pair.Door, ansi, seconds);
     }
-    ~TCaller()
-    {
-        DoorClose();
-        if (Peer >= 0) close(Peer);
-        close(Door);
-    }
-    void Send(const std::string& bytes) const
-    {
-        ASSERT_EQ(send(Peer, bytes.data(), bytes.size(), MSG_NOSIGNAL), (ssize_t)bytes.size());
-    }
+    ~TCaller() { DoorClose(); }
+    void Send(const std::string& bytes) const { ASSERT_TRUE(Pair.Send(bytes)); }
     // Everything the door has sent so far.
     std::string Seen() const
     {
         DoorFlush();
-        std::string out;
-        char buf[4096];
-        for (;;) {
-            struct pollfd p{Peer, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) break;
-            ssize_t n = recv(Peer, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            out.append(buf, (size_t)n);
-        }
-        return out;
+        return Pair.Receive();
     }
-    void HangUp()
-    {
-        close(Peer);
-        Peer = -1;
-    }
+    void HangUp() { Pair.ClosePeer(); }
 };
 
 using namespace std::string_literals;
@@ -140,12 +113,10 @@ TEST(DoorOutput, ByteTwoFiftyFiveAndLargeWrites)
     // More than the buffer's limit goes out without an explicit flush.
     DoorWrite(std::string(5000, 'z'));
     std::string got;
-    char buf[8192];
-    struct pollfd p{c.Peer, POLLIN, 0};
-    while (got.size() < 5000 && poll(&p, 1, 1000) > 0) {
-        ssize_t n = recv(c.Peer, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        got.append(buf, (size_t)n);
+    while (got.size() < 5000) {
+        std::string part = c.Pair.Receive(1000);
+        if (part.empty()) break;
+        got += part;
     }
     EXPECT_EQ(got, std::string(5000, 'z'));
 }
@@ -367,7 +338,12 @@ TEST(DoorInput, WriteToGoneCallerIsAHangUp)
     TCaller c;
     c.HangUp();
     DoorWrite("hello");
-    DoorFlush();   // EPIPE: no signal, the flag rises
-    EXPECT_TRUE(DoorHungUp());
+    DoorFlush();
+#ifndef _WIN32
+    EXPECT_TRUE(DoorHungUp());   // EPIPE on a socket pair: no signal, the flag rises
+#endif
+    // Over TCP (the Windows test's loopback) the first write may still be
+    // taken; the next wait knows.
     EXPECT_THROW(DoorWaitInput(100), EHangup);
+    EXPECT_TRUE(DoorHungUp());
 }
