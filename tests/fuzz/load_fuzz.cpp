@@ -4,23 +4,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "core/gamefile.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/rules.h"
-
-static std::string ScratchFolder()
-{
-    static std::string folder;
-    if (folder.empty()) {
-        char tmpl[] = "/tmp/thyre-fuzz-XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
-        folder = std::string(tmpl) + "/";
-    }
-    return folder;
-}
+#include "tests/fuzz/fuzz_folder.h"
 
 static void WalkGame()
 {
@@ -36,7 +25,7 @@ static void WalkGame()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string path = ScratchFolder() + "THYRE.DAT";
+    std::string path = FuzzFolder() + "THYRE.DAT";
     TFileHandle fd = FileCreate(path);
     if (fd < 0) std::abort();
     FileWrite(fd, data, size);
