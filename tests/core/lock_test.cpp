@@ -1,14 +1,23 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <thread>
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#undef DeleteFile
+#else
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utime.h>
+#endif
 
 #include "core/lock.h"
 #include "core/osfs.h"
 #include "tests/testutil.h"
 #include <filesystem>
-#include <utime.h>
 
 // A leftover lock as a crashed holder leaves it.
 static void LeaveLock(const TScratch& dir, int64_t age, int64_t hold)
@@ -123,6 +132,7 @@ TEST(Lock, LockWithoutOwnerNeedsTwentySecondsOfWaiting)
     ReleaseLock(maint.Dir);
 }
 
+#ifndef _WIN32   // processes made with fork
 // Two processes after the lock at the same moment: one at once, the other
 // after the release, never both.
 TEST(Lock, TwoProcessesTakeTurns)
@@ -159,7 +169,9 @@ TEST(Lock, TwoProcessesTakeTurns)
     EXPECT_TRUE(u1 <= g2 || u2 <= g1) << "held at the same time";
     EXPECT_LT(std::min(g1, g2) - go, 200);   // the first got it at once
 }
+#endif
 
+#ifndef _WIN32   // processes made with fork
 // Stamps anybody may have damaged, or written by a clock far from ours: the
 // arithmetic stays within bounds, and no lock or marker stands for ever.
 TEST(Lock, DamagedSkewedAndDeadStamps)
@@ -223,22 +235,39 @@ TEST(Lock, DamagedSkewedAndDeadStamps)
     ASSERT_EQ(utime(RunMarkerPath(dir.Dir).c_str(), &old), 0);
     EXPECT_FALSE(RunMarkerFresh(dir.Dir));
 }
+#endif
 
 // A folder that cannot hold the lock at all is told at once, with the
 // system's reason, instead of after a long wait blamed on a door.
+#ifdef _WIN32
+// The system's own words for a path that is not there.
+static std::string NoSuchFolderWords()
+{
+    char buf[512] = {0};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_PATH_NOT_FOUND, 0,
+                             buf, sizeof buf, nullptr);
+    std::string text(buf, n);
+    while (!text.empty() && std::string("\r\n .").find(text.back()) != std::string::npos) text.pop_back();
+    return text;
+}
+static const std::string NoSuchFolderText = NoSuchFolderWords();
+#else
+static const std::string NoSuchFolderText = "No such file or directory";
+#endif
 TEST(Lock, AMissingFolderFailsAtOnceAndSaysWhy)
 {
     TScratch dir;
     int64_t start = MonotonicMs();
     EXPECT_FALSE(TakeLock(dir.Path("missing/"), 30, 20));
     EXPECT_LT(MonotonicMs() - start, 1000);
-    EXPECT_NE(LockTakeFailure().find("No such file or directory"), std::string::npos) << LockTakeFailure();
+    EXPECT_NE(LockTakeFailure().find(NoSuchFolderText), std::string::npos) << LockTakeFailure();
     EXPECT_NE(LockTakeFailure().find(dir.Path("missing/")), std::string::npos);
     TRun r = RunProgram(YDMAINT_PATH, {"-d", dir.Path("missing"), "turn"});
     EXPECT_EQ(r.Exit, 1);
-    EXPECT_NE(r.Out.find("No such file or directory"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find(NoSuchFolderText), std::string::npos) << r.Out;
 }
 
+#ifndef _WIN32   // processes made with fork
 // Eight processes at a stale lock, round after round: exactly one holds it
 // at any moment (each proves it by making a folder only one can make), and
 // every one of them gets its turn.
@@ -273,3 +302,4 @@ TEST(Lock, EightWaitersOnAStaleLockNeverHoldItTogether)
     }
     std::printf("[ figures  ] %d rounds of %d waiters on a stale lock, never two holders\n", Rounds, Waiters);
 }
+#endif
