@@ -36,7 +36,10 @@ static TRun Run(const std::string& program, const std::vector<std::string>& args
 {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE outRead, outWrite, inRead, inWrite;
-    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&inRead, &inWrite, &sa, 0)) std::abort();
+    // The input pipe holds the whole input, so writing it never waits on a
+    // child that is busy writing its output.
+    DWORD inSize = (DWORD)(input.size() + 4096);
+    if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&inRead, &inWrite, &sa, inSize)) std::abort();
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
     std::string cmd = QuoteArg(program);
@@ -55,7 +58,6 @@ static TRun Run(const std::string& program, const std::vector<std::string>& args
         return TRun{127, "cannot start " + program};
     CloseHandle(outWrite);
     CloseHandle(inRead);
-    // Small inputs fit the pipe; the child reads them at its own pace.
     if (withInput) {
         DWORD put = 0;
         WriteFile(inWrite, input.data(), (DWORD)input.size(), &put, nullptr);
