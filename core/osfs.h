@@ -72,6 +72,8 @@ bool FileClose(TFileHandle fd);
 
 // Reads a whole file into `out`; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);
+// Writes a full copy of `from` as `to`, flushed to the disk.
+bool CopyWholeFile(const std::string& from, const std::string& to);
 // For the fault tests: the n-th file operation that changes something
 // (create, write, flush, close, rename, delete, make a folder, link) from
 // now on fails; 0 disarms.  FaultHit: the armed failure has happened.

@@ -1,5 +1,6 @@
 // POSIX implementation of the file system and clock layer.
 #include "core/osfs.h"
+#include "core/osfs_platform.h"
 #include "core/text.h"
 
 #include <cerrno>
@@ -17,17 +18,10 @@
 // The errno of the last failed call that callers may ask about.
 static int LastErrno = 0;
 
-// Fault injection for the tests: when armed, the n-th changing file
-// operation from then on fails as a full or broken disk would.
-static int64_t FaultCountdown = 0;
-void FaultAfter(int64_t n) { FaultCountdown = n > 0 ? n : 0; }
-bool FaultHit() { return FaultCountdown == 0; }
-static bool Fault()
+void SetFaultError()
 {
-    if (FaultCountdown <= 0 || --FaultCountdown > 0) return false;
     LastErrno = EIO;
     errno = EIO;
-    return true;
 }
 
 const char PathDelim = '/';
@@ -37,14 +31,6 @@ const char PathDelim = '/';
 // whatever umask the caller started us with.
 static const mode_t FileMode = 0664;
 static const mode_t FolderMode = 0775;
-
-bool IsPathDelim(char c) { return c == '/' || c == '\\'; }
-
-std::string FolderWithDelim(const std::string& folder)
-{
-    if (folder.empty() || IsPathDelim(folder.back())) return folder;
-    return folder + PathDelim;
-}
 
 bool CanOpenRead(const std::string& path)
 {
@@ -64,14 +50,14 @@ bool PathExists(const std::string& path)
 
 bool RenameFile(const std::string& from, const std::string& to)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     if (rename(from.c_str(), to.c_str()) == 0) return true;
     LastErrno = errno;
     return false;
 }
 bool RenameNoReplace(const std::string& from, const std::string& to)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
 #if defined(__linux__) && defined(SYS_renameat2)
     if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1 /* RENAME_NOREPLACE */) == 0)
         return true;
@@ -90,7 +76,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to)
     return RenameFile(from, to);
 }
 
-bool DeleteFile(const std::string& path) { return !Fault() && unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) { return !FaultNow() && unlink(path.c_str()) == 0; }
 int64_t ProcessId() { return (int64_t)getpid(); }
 
 std::string HostName()
@@ -134,7 +120,7 @@ std::string ProgramFolder()
 
 bool MakeFolder(const std::string& path)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     if (mkdir(path.c_str(), FolderMode) != 0) {
         LastErrno = errno;
         return false;
@@ -187,7 +173,7 @@ TFileHandle FileOpenRead(const std::string& path) { return open(path.c_str(), O_
 
 TFileHandle FileCreate(const std::string& path)
 {
-    if (Fault()) return -1;
+    if (FaultNow()) return -1;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, FileMode);
     KeepReadable(fd);
     return fd;
@@ -195,7 +181,7 @@ TFileHandle FileCreate(const std::string& path)
 
 TFileHandle FileOpenAppend(const std::string& path)
 {
-    if (Fault()) return -1;
+    if (FaultNow()) return -1;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, FileMode);
     KeepReadable(fd);
     return fd;
@@ -218,7 +204,7 @@ int64_t FileRead(TFileHandle fd, void* buf, size_t n)
 
 bool FileWrite(TFileHandle fd, const void* buf, size_t n)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     size_t put = 0;
     while (put < n) {
         ssize_t r = write(fd, (const char*)buf + put, n - put);
@@ -231,11 +217,11 @@ bool FileWrite(TFileHandle fd, const void* buf, size_t n)
     return true;
 }
 
-bool FileSync(TFileHandle fd) { return !Fault() && fsync(fd) == 0; }
+bool FileSync(TFileHandle fd) { return !FaultNow() && fsync(fd) == 0; }
 
 bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_t n)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = pwrite(fd, buf, n, (off_t)offset) == (ssize_t)n;
@@ -244,39 +230,16 @@ bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_
 bool FileClose(TFileHandle fd)
 {
     bool closed = close(fd) == 0;
-    return !Fault() && closed;
+    return !FaultNow() && closed;
 }
 
 bool LinkOrCopy(const std::string& from, const std::string& to)
 {
-    if (Fault()) return false;
-    if (link(from.c_str(), to.c_str()) == 0) return true;
-    std::string data;
-    if (!ReadWholeFile(from, data)) return false;
-    int fd = FileCreate(to);
-    if (fd < 0) return false;
-    bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
-    return FileClose(fd) && ok;
+    if (FaultNow()) return false;
+    return link(from.c_str(), to.c_str()) == 0 || CopyWholeFile(from, to);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out)
-{
-    out.clear();
-    int fd = FileOpenRead(path);
-    if (fd < 0) return false;
-    char buf[65536];
-    for (;;) {
-        int64_t r = FileRead(fd, buf, sizeof buf);
-        if (r < 0) {
-            close(fd);
-            return false;
-        }
-        out.append(buf, (size_t)r);
-        if ((size_t)r < sizeof buf) break;
-    }
-    close(fd);
-    return true;
-}
+void CloseUnchecked(TFileHandle fd) { close(fd); }
 
 static TDateTime FromTm(const struct tm& t, long usec)
 {
@@ -284,20 +247,10 @@ static TDateTime FromTm(const struct tm& t, long usec)
                      (int)(usec / 10000)};
 }
 
-// A settable clock for the tests: while it is on, sleeping only moves the
-// clock forward, so waits of twenty seconds take no real time.
-static bool ClockIsFake = false;
-static int64_t ClockShiftMs = 0;
-void FakeClock(bool on)
-{
-    ClockIsFake = on;
-    ClockShiftMs = 0;
-}
-
 static void ShiftedNow(struct timeval& tv)
 {
     gettimeofday(&tv, nullptr);
-    int64_t us = (int64_t)tv.tv_sec * 1000000 + tv.tv_usec + ClockShiftMs * 1000;
+    int64_t us = (int64_t)tv.tv_sec * 1000000 + tv.tv_usec + FakeClockShiftMs() * 1000;
     tv.tv_sec = (time_t)(us / 1000000);
     tv.tv_usec = (suseconds_t)(us % 1000000);
 }
@@ -324,22 +277,19 @@ int64_t MonotonicMs()
 {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000 + ClockShiftMs;
+    return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000 + FakeClockShiftMs();
 }
 
 void SleepMs(int ms)
 {
-    if (ClockIsFake) {
-        ClockShiftMs += ms;
-        return;
-    }
+    if (FakeClockSleep(ms)) return;
     struct timespec ts{ms / 1000, (long)(ms % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {}
 }
 
 int64_t UnixSeconds()
 {
-    return (int64_t)time(nullptr) + ClockShiftMs / 1000;
+    return (int64_t)time(nullptr) + FakeClockShiftMs() / 1000;
 }
 
 bool IsFolder(const std::string& path)

@@ -14,6 +14,7 @@
 #include <io.h>
 
 #include "core/osfs.h"
+#include "core/osfs_platform.h"
 
 // The Windows error of the last failed call that callers may ask about.
 static DWORD LastError = 0;
@@ -24,27 +25,13 @@ static bool Failed()
     return false;
 }
 
-// Fault injection for the tests, as on every platform.
-static int64_t FaultCountdown = 0;
-void FaultAfter(int64_t n) { FaultCountdown = n > 0 ? n : 0; }
-bool FaultHit() { return FaultCountdown == 0; }
-static bool Fault()
+void SetFaultError()
 {
-    if (FaultCountdown <= 0 || --FaultCountdown > 0) return false;
     LastError = ERROR_WRITE_FAULT;
     SetLastError(ERROR_WRITE_FAULT);
-    return true;
 }
 
 const char PathDelim = '\\';
-
-bool IsPathDelim(char c) { return c == '/' || c == '\\'; }
-
-std::string FolderWithDelim(const std::string& folder)
-{
-    if (folder.empty() || IsPathDelim(folder.back())) return folder;
-    return folder + PathDelim;
-}
 
 std::string FullPath(const std::string& path)
 {
@@ -150,25 +137,25 @@ static bool Move(const std::string& from, const std::string& to, DWORD flags)
 
 bool RenameFile(const std::string& from, const std::string& to)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     return Move(from, to, MOVEFILE_REPLACE_EXISTING);
 }
 
 bool RenameNoReplace(const std::string& from, const std::string& to)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     return Move(from, to, 0);
 }
 
 bool DeleteFile(const std::string& path)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     return DeleteFileA(path.c_str()) != 0 || Failed();
 }
 
 bool MakeFolder(const std::string& path)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     return CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
 }
 
@@ -241,14 +228,14 @@ TFileHandle FileOpenRead(const std::string& path)
 
 TFileHandle FileCreate(const std::string& path)
 {
-    if (Fault()) return -1;
+    if (FaultNow()) return -1;
     return Wrap(CreateFileA(path.c_str(), GENERIC_WRITE, ShareAll, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
                 _O_WRONLY);
 }
 
 TFileHandle FileOpenAppend(const std::string& path)
 {
-    if (Fault()) return -1;
+    if (FaultNow()) return -1;
     // Append-only access: every write lands at the end, also when another
     // program appends at the same time.
     return Wrap(CreateFileA(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, ShareAll, nullptr, OPEN_ALWAYS,
@@ -276,7 +263,7 @@ int64_t FileRead(TFileHandle fd, void* buf, size_t n)
 
 bool FileWrite(TFileHandle fd, const void* buf, size_t n)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     HANDLE h = Unwrap(fd);
     if (h == INVALID_HANDLE_VALUE) return false;
     size_t put = 0;
@@ -290,13 +277,13 @@ bool FileWrite(TFileHandle fd, const void* buf, size_t n)
 
 bool FileSync(TFileHandle fd)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     return FlushFileBuffers(Unwrap(fd)) != 0 || Failed();
 }
 
 bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_t n)
 {
-    if (Fault()) return false;
+    if (FaultNow()) return false;
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Failed();
     OVERLAPPED at{};
@@ -311,49 +298,16 @@ bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_
 bool FileClose(TFileHandle fd)
 {
     bool closed = _close(fd) == 0;
-    return !Fault() && closed;
+    return !FaultNow() && closed;
 }
 
 bool LinkOrCopy(const std::string& from, const std::string& to)
 {
-    if (Fault()) return false;
-    if (CreateHardLinkA(to.c_str(), from.c_str(), nullptr)) return true;
-    std::string data;
-    if (!ReadWholeFile(from, data)) return false;
-    TFileHandle fd = FileCreate(to);
-    if (fd < 0) return false;
-    bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
-    return FileClose(fd) && ok;
+    if (FaultNow()) return false;
+    return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) || CopyWholeFile(from, to);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out)
-{
-    out.clear();
-    TFileHandle fd = FileOpenRead(path);
-    if (fd < 0) return false;
-    char buf[65536];
-    for (;;) {
-        int64_t r = FileRead(fd, buf, sizeof buf);
-        if (r < 0) {
-            _close(fd);
-            return false;
-        }
-        out.append(buf, (size_t)r);
-        if ((size_t)r < sizeof buf) break;
-    }
-    _close(fd);
-    return true;
-}
-
-// A settable clock for the tests: while it is on, sleeping only moves the
-// clock forward.
-static bool ClockIsFake = false;
-static int64_t ClockShiftMs = 0;
-void FakeClock(bool on)
-{
-    ClockIsFake = on;
-    ClockShiftMs = 0;
-}
+void CloseUnchecked(TFileHandle fd) { _close(fd); }
 
 // Now, in 100-nanosecond steps since 1601, with the test clock's shift.
 static FILETIME ShiftedNow()
@@ -363,7 +317,7 @@ static FILETIME ShiftedNow()
     ULARGE_INTEGER u;
     u.LowPart = ft.dwLowDateTime;
     u.HighPart = ft.dwHighDateTime;
-    u.QuadPart += (uint64_t)(ClockShiftMs * 10000);
+    u.QuadPart += (uint64_t)(FakeClockShiftMs() * 10000);
     ft.dwLowDateTime = u.LowPart;
     ft.dwHighDateTime = u.HighPart;
     return ft;
@@ -391,14 +345,11 @@ TDateTime UtcNow()
     return FromSystemTime(s);
 }
 
-int64_t MonotonicMs() { return (int64_t)GetTickCount64() + ClockShiftMs; }
+int64_t MonotonicMs() { return (int64_t)GetTickCount64() + FakeClockShiftMs(); }
 
 void SleepMs(int ms)
 {
-    if (ClockIsFake) {
-        ClockShiftMs += ms;
-        return;
-    }
+    if (FakeClockSleep(ms)) return;
     Sleep(ms < 0 ? 0 : (DWORD)ms);
 }
 

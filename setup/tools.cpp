@@ -53,13 +53,18 @@ void HouseList()
     }
 }
 
+// Looks at the game; without one, says so and waits for Enter.
+static bool PeekGameOrSayNone()
+{
+    if (PeekGame()) return true;
+    ConBad("No game yet.");
+    ConPressEnter();
+    return false;
+}
+
 void HousesScreen()
 {
-    if (!PeekGame()) {
-        ConBad("No game yet.");
-        ConPressEnter();
-        return;
-    }
+    if (!PeekGameOrSayNone()) return;
     while (PeekGame()) {
         ConTitle("Houses in \"" + StrGet(Game.Header.GameName) + "\", day " + IntToText(Game.Header.Day));
         HouseList();
@@ -176,11 +181,7 @@ void HouseEditor(int h)
 
 void AddComputerHouse()
 {
-    if (!PeekGame()) {
-        ConBad("No game yet.");
-        ConPressEnter();
-        return;
-    }
+    if (!PeekGameOrSayNone()) return;
     std::string answer = ConAsk("Name for the computer house (3 to 23 letters), or Enter to go back: ");
     if (answer.size() < 3) return;
     if (answer.find('`') != std::string::npos) {
@@ -214,11 +215,7 @@ void AddComputerHouse()
 
 void SendSysopNotice()
 {
-    if (!PeekGame()) {
-        ConBad("No game yet.");
-        ConPressEnter();
-        return;
-    }
+    if (!PeekGameOrSayNone()) return;
     ConTitle("A notice from the sysop");
     ConDim("The players find it among their messages as a new notice.");
     int chosen = 0;
@@ -274,11 +271,7 @@ static void AfterTheEnd()
 
 void EndGame()
 {
-    if (!PeekGame()) {
-        ConBad("No game yet.");
-        ConPressEnter();
-        return;
-    }
+    if (!PeekGameOrSayNone()) return;
     ConTitle("End the running game");
     if (Game.Header.Ended) {
         std::printf("This game is already over.\n");
@@ -379,11 +372,7 @@ static std::string ChangeLogText(int n)
 
 void ChangeRunningGame()
 {
-    if (!PeekGame()) {
-        ConBad("No game yet.");
-        ConPressEnter();
-        return;
-    }
+    if (!PeekGameOrSayNone()) return;
     while (PeekGame()) {
         ShowRunningGame();
         std::string a = ConAsk("Number to change, or Enter to go back: ");

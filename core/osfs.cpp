@@ -1,0 +1,76 @@
+// The part of the file system layer that is the same on every platform:
+// path text, whole-file reads and copies, and the tests' fault and clock
+// hooks.  The operating-system calls are in osfs_posix.cpp and osfs_win.cpp.
+#include "core/osfs.h"
+
+#include "core/osfs_platform.h"
+
+bool IsPathDelim(char c) { return c == '/' || c == '\\'; }
+
+std::string FolderWithDelim(const std::string& folder)
+{
+    if (folder.empty() || IsPathDelim(folder.back())) return folder;
+    return folder + PathDelim;
+}
+
+// Fault injection for the tests: when armed, the n-th changing file
+// operation from then on fails as a full or broken disk would.
+static int64_t FaultCountdown = 0;
+void FaultAfter(int64_t n) { FaultCountdown = n > 0 ? n : 0; }
+bool FaultHit() { return FaultCountdown == 0; }
+
+bool FaultNow()
+{
+    if (FaultCountdown <= 0 || --FaultCountdown > 0) return false;
+    SetFaultError();
+    return true;
+}
+
+// A settable clock for the tests: while it is on, sleeping only moves the
+// clock forward, so waits of twenty seconds take no real time.
+static bool ClockIsFake = false;
+static int64_t ClockShiftMs = 0;
+
+void FakeClock(bool on)
+{
+    ClockIsFake = on;
+    ClockShiftMs = 0;
+}
+
+int64_t FakeClockShiftMs() { return ClockShiftMs; }
+
+bool FakeClockSleep(int ms)
+{
+    if (!ClockIsFake) return false;
+    ClockShiftMs += ms;
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out)
+{
+    out.clear();
+    TFileHandle fd = FileOpenRead(path);
+    if (fd < 0) return false;
+    char buf[65536];
+    for (;;) {
+        int64_t r = FileRead(fd, buf, sizeof buf);
+        if (r < 0) {
+            CloseUnchecked(fd);
+            return false;
+        }
+        out.append(buf, (size_t)r);
+        if ((size_t)r < sizeof buf) break;
+    }
+    CloseUnchecked(fd);
+    return true;
+}
+
+bool CopyWholeFile(const std::string& from, const std::string& to)
+{
+    std::string data;
+    if (!ReadWholeFile(from, data)) return false;
+    TFileHandle fd = FileCreate(to);
+    if (fd < 0) return false;
+    bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
+    return FileClose(fd) && ok;
+}
