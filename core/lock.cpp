@@ -140,34 +140,54 @@ static bool NamedByDeadProcess(const std::string& name, const std::string& prefi
     return ParseInt64(rest.substr(0, rest.find('.')), pid) && pid > 0 && !ProcessAlive(pid);
 }
 
-// Removes the moved-aside stamps of dead processes from the lock folder;
-// true when nothing else is left in it.
-static bool ClearDeadAsides(const std::string& folder)
+// The moved-aside stamps of dead processes in the lock folder, when nothing
+// else is in it.
+static bool OnlyDeadAsides(const std::string& folder, std::vector<std::string>& asides)
 {
     std::vector<std::string> names;
     if (!ListFolder(LockFolderPath(folder), names) || names.empty()) return false;
-    bool left = false;
     for (const std::string& n : names) {
-        if (NamedByDeadProcess(n, std::string(LockOwnerName) + "."))
-            DeleteFile(LockFolderPath(folder) + PathDelim + n);
-        else
-            left = true;
+        if (!NamedByDeadProcess(n, std::string(LockOwnerName) + ".")) return false;
+        asides.push_back(LockFolderPath(folder) + PathDelim + n);
     }
-    return !left;
+    return true;
 }
 
-// Folders made under a private name by a taker that died before renaming
-// them into place.
+// Deletes the files of a lock folder no longer in place, then the folder.
+static void ClearAside(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (ListFolder(path, names))
+        for (const std::string& n : names) DeleteFile(path + PathDelim + n);
+    RemoveFolder(path);
+}
+
+// Folders under a private name left by a process that died: a taker before
+// renaming its new lock into place, or a releaser or breaker after moving
+// the lock out of place.
 static void ClearDeadTakes(const std::string& folder)
 {
     std::vector<std::string> names;
     if (!ListFolder(folder.empty() ? "." : folder, names)) return;
     for (const std::string& n : names)
-        if (NamedByDeadProcess(n, std::string(LockFolderName) + ".")) {
-            std::string dead = folder + n;
-            DeleteFile(dead + PathDelim + LockOwnerName);
-            RemoveFolder(dead);
-        }
+        if (NamedByDeadProcess(n, std::string(LockFolderName) + ".")) ClearAside(folder + n);
+}
+
+// Takes away a lock folder that holds only the stamps its remover moved
+// aside (or found there, left by dead processes).  The folder leaves its place in one rename, so a remover killed at
+// any moment leaves either the lock with that stamp (cleared at once as a
+// dead process's) or a private folder, never an empty THYRE.LCK that others
+// would have to wait out.  Where the rename is refused (a listing open on
+// it), the stamp and the folder go one after the other.
+static bool RemoveLockFolder(const std::string& folder, const std::vector<std::string>& asides)
+{
+    std::string gone = LockFolderPath(folder) + UniqueSuffix();
+    if (RenameNoReplace(LockFolderPath(folder), gone)) {
+        ClearAside(gone);
+        return true;
+    }
+    for (const std::string& aside : asides) DeleteFile(aside);
+    return RemoveFolder(LockFolderPath(folder));
 }
 
 // Breaking never removes a lock taken after the stale stamp was read: the
@@ -187,23 +207,26 @@ static bool BreakIfStale(const std::string& folder, int64_t elapsedMs)
             RenameFile(aside, owner);
             return false;
         }
-        DeleteFile(aside);
+        return RemoveLockFolder(folder, {aside});
     } else {
         // No readable stamp.  A holder or breaker of this machine killed
         // while its stamp was moved aside left the stamp under its own name:
         // when that process is gone, the lock is free at once.
-        if (ClearDeadAsides(folder)) return RemoveFolder(LockFolderPath(folder));
+        std::vector<std::string> asides;
+        if (OnlyDeadAsides(folder, asides)) return RemoveLockFolder(folder, asides);
         // Otherwise a holder that died between making the folder and
         // stamping it (an older program) or a damaged file: after 20 seconds
-        // of waiting it goes, moved aside like any stamp.
+        // of waiting it goes, moved aside like any stamp.  Only an empty
+        // folder is removed here: a stamp another process holds aside for a
+        // moment keeps it.
         if (elapsedMs < OwnerlessBreakMs) return false;
         std::string aside = owner + UniqueSuffix();
         if (PathExists(owner)) {
             if (!RenameFile(owner, aside)) return false;
             DeleteFile(aside);
         }
+        return RemoveFolder(LockFolderPath(folder));
     }
-    return RemoveFolder(LockFolderPath(folder));
 }
 
 bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
@@ -231,6 +254,7 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         }
         if (RenameNoReplace(mine, LockFolderPath(folder))) {
             Keep(MyStamp, sizeof MyStamp, stamp);
+            ClearDeadTakes(folder);   // what a killed taker or releaser left
             return true;
         }
         bool held = LastErrorWasExists();
@@ -261,8 +285,8 @@ void ReleaseLock(const std::string& folder)
             // A disk that fails once must not leave the lock behind: each
             // step is tried again a few times.
             if (ReadWholeFile(aside, moved) && (moved == MyStamp || MyStamp[0] == 0)) {
-                for (int t = 0; t < 5 && PathExists(aside) && !DeleteFile(aside); t++) SleepMs(5);
-                for (int t = 0; t < 5 && !RemoveFolder(LockFolderPath(folder)); t++) SleepMs(5);
+                for (int t = 0; t < 5 && PathExists(LockFolderPath(folder)) && !RemoveLockFolder(folder, {aside}); t++)
+                    SleepMs(5);
             } else {
                 for (int t = 0; t < 5 && !RenameFile(aside, owner); t++) SleepMs(5);
             }

@@ -5,6 +5,8 @@
 
 #include "core/osfs_platform.h"
 
+#include <cstdlib>
+
 bool IsPathDelim(char c) { return c == '/' || c == '\\'; }
 
 std::string FolderWithDelim(const std::string& folder)
@@ -15,13 +17,20 @@ std::string FolderWithDelim(const std::string& folder)
 
 // Fault injection for the tests: when armed, the n-th changing file
 // operation from then on fails as a full or broken disk would.
+// Armed to die, the process ends there instead, as a killed one would.
 static int64_t FaultCountdown = 0;
-void FaultAfter(int64_t n) { FaultCountdown = n > 0 ? n : 0; }
+static bool FaultDies = false;
+void FaultAfter(int64_t n, bool die)
+{
+    FaultCountdown = n > 0 ? n : 0;
+    FaultDies = die;
+}
 bool FaultHit() { return FaultCountdown == 0; }
 
 bool FaultNow()
 {
     if (FaultCountdown <= 0 || --FaultCountdown > 0) return false;
+    if (FaultDies) std::_Exit(FaultDeathCode);
     SetFaultError();
     return true;
 }

@@ -75,9 +75,12 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // Writes a full copy of `from` as `to`, flushed to the disk.
 bool CopyWholeFile(const std::string& from, const std::string& to);
 // For the fault tests: the n-th file operation that changes something
-// (create, write, flush, close, rename, delete, make a folder, link) from
+// (create, write, flush, close, rename, delete, make or remove a folder, link) from
 // now on fails; 0 disarms.  FaultHit: the armed failure has happened.
-void FaultAfter(int64_t n);
+// With `die`, the process ends there with FaultDeathCode instead, as if
+// killed just before that operation.
+enum { FaultDeathCode = 137 };
+void FaultAfter(int64_t n, bool die = false);
 bool FaultHit();
 // For the tests: while on, SleepMs moves the clock (MonotonicMs, the dates,
 // UnixSeconds) forward instead of sleeping.  Off resets it.

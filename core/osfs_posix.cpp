@@ -128,7 +128,7 @@ bool MakeFolder(const std::string& path)
     chmod(path.c_str(), FolderMode);
     return true;
 }
-bool RemoveFolder(const std::string& path) { return rmdir(path.c_str()) == 0; }
+bool RemoveFolder(const std::string& path) { return !FaultNow() && rmdir(path.c_str()) == 0; }
 
 static std::string FolderOf(const std::string& path)
 {

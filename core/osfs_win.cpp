@@ -159,7 +159,7 @@ bool MakeFolder(const std::string& path)
     return CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
 }
 
-bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveFolder(const std::string& path) { return !FaultNow() && RemoveDirectoryA(path.c_str()) != 0; }
 
 // MoveFileEx with write-through has the folder's entries on disk when it
 // returns; there is nothing more to flush.

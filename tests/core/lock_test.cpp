@@ -14,6 +14,7 @@
 #include <utime.h>
 #endif
 
+#include "core/files.h"
 #include "core/lock.h"
 #include "core/osfs.h"
 #include "tests/testutil.h"
@@ -301,5 +302,51 @@ TEST(Lock, EightWaitersOnAStaleLockNeverHoldItTogether)
         EXPECT_FALSE(PathExists(LockFolderPath(dir.Dir)));
     }
     std::printf("[ figures  ] %d rounds of %d waiters on a stale lock, never two holders\n", Rounds, Waiters);
+}
+#endif
+
+#ifndef _WIN32   // processes made with fork
+// A process killed before any single step of breaking a stale lock, taking
+// it and letting it go never leaves a lock the next process must wait out:
+// the lock folder is never left empty, and the next taker gets in at once.
+TEST(Lock, KilledAtEveryStepOfTakingBreakingAndReleasing)
+{
+    TScratch dir;
+    int points = 0;
+    for (int n = 1; n < 200; n++) {
+        LeaveLock(dir, 100, 20);   // stale: the child breaks it first
+        pid_t pid = fork();
+        if (pid == 0) {
+            FaultAfter(n, true);
+            bool ok = TakeLock(dir.Dir, 5, 20);
+            ReleaseLock(dir.Dir);
+            ok = ok && TakeLock(dir.Dir, 5, 20);
+            ReleaseLock(dir.Dir);
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << n;
+        if (WEXITSTATUS(status) == 0) break;   // past the last step
+        ASSERT_EQ(WEXITSTATUS(status), FaultDeathCode) << n;
+        points++;
+        std::vector<std::string> inLock;
+        if (PathExists(LockFolderPath(dir.Dir))) {
+            ASSERT_TRUE(ListFolder(LockFolderPath(dir.Dir), inLock));
+            EXPECT_FALSE(inLock.empty()) << "killed before step " << n << " left an empty lock folder";
+        }
+        int64_t start = MonotonicMs();
+        ASSERT_TRUE(TakeLock(dir.Dir, 2, 20)) << n;
+        EXPECT_LT(MonotonicMs() - start, 1000) << n;
+        EXPECT_NE(ReadFile(LockOwnerPath(dir.Dir)).find(" " + std::to_string(getpid()) + " "), std::string::npos);
+        ReleaseLock(dir.Dir);
+        EXPECT_FALSE(PathExists(LockFolderPath(dir.Dir))) << n;
+        // Nor is anything the dead process made under its own name left.
+        std::vector<std::string> names;
+        ASSERT_TRUE(ListFolder(dir.Dir, names));
+        for (const std::string& name : names) EXPECT_EQ(name.find(LockFolderName), std::string::npos) << name << " " << n;
+    }
+    EXPECT_GT(points, 10);
+    std::printf("[ figures  ] killed before each of %d steps; the next taker never waited\n", points);
 }
 #endif
