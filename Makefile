@@ -49,13 +49,16 @@ windows:
 	cd $(WINBUILD) && cpack -G ZIP >/dev/null && ls -l yvarn-thyre-*-win64.zip
 
 # With Wine installed: the Windows build's tests under Wine, then the Windows
-# programs beside the Linux ones on the same game folders.
+# programs beside the Linux ones on the same game folders.  Wine's own
+# services are started first with their output going nowhere: started by the
+# first test, they would keep its output open and ctest waiting for minutes.
 test-windows: all
 	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then \
 	  $(MAKE) --no-print-directory windows && \
 	  export WINEDEBUG=-all && \
 	  { [ -d "$${WINEPREFIX:-$$HOME/.wine}" ] || wineboot -i >/dev/null 2>&1 || true; } && \
 	  (wineserver -p 300 >/dev/null 2>&1 &) && \
+	  { wineboot >/dev/null 2>&1 || true; } && \
 	  (cd $(WINBUILD) && ctest --output-on-failure -j $(JOBS)) && \
 	  THYRE_WIN_BUILD=$(WINBUILD) ./$(BUILD)/tests/wine_tests; \
 	else echo "MinGW-w64 or Wine not found: the Windows build and its tests skipped"; fi
