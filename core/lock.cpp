@@ -193,8 +193,8 @@ static bool RemoveLockFolder(const std::string& folder, const std::vector<std::s
 // Breaking never removes a lock taken after the stale stamp was read: the
 // stamp is first moved aside (one rename, so one breaker at a time), and
 // only when the moved stamp is still the stale one is the lock removed;
-// otherwise it is put back at once.  A lock folder is removed only empty,
-// so a lock renamed into place meanwhile is never touched.
+// otherwise it is put back at once.  While the stamp is aside nobody else
+// can take the lock or move its stamp, so the folder can go as a whole.
 static bool BreakIfStale(const std::string& folder, int64_t elapsedMs)
 {
     std::string owner = LockOwnerPath(folder), seen;
