@@ -95,6 +95,7 @@ bool TBbs::Start(const TLaunch& l)
         t.c_iflag |= ICRNL | ISTRIP;
         t.c_oflag |= OPOST | ONLCR;
         tcsetattr(PtySlave, TCSANOW, &t);
+        tcgetattr(PtySlave, &Handed);
         Caller = master;
         // Keys typed into a terminal whose door has gone must not block the
         // BBS: the terminal's buffer fills and the rest is dropped.

@@ -40,6 +40,7 @@ struct TBbs {
     int CallerIn = -1;      // pipes only: the door's output
     int Accepted = -1;      // socket mode: the BBS's own copy of the door's socket
     int PtySlave = -1;      // terminal mode: the BBS's copy of the terminal, for its settings
+    struct termios Handed{};   // terminal mode: its settings as the door was given it
     int ErrPipe = -1;
     std::string Screen;     // everything the caller saw so far
     std::string Errors;     // the door's standard error so far
