@@ -174,11 +174,12 @@ static void ClearDeadTakes(const std::string& folder)
 }
 
 // Takes away a lock folder that holds only the stamps its remover moved
-// aside (or found there, left by dead processes).  The folder leaves its place in one rename, so a remover killed at
-// any moment leaves either the lock with that stamp (cleared at once as a
-// dead process's) or a private folder, never an empty THYRE.LCK that others
-// would have to wait out.  Where the rename is refused (a listing open on
-// it), the stamp and the folder go one after the other.
+// aside (or found there, left by dead processes).  The folder leaves its
+// place in one rename, so a remover killed at any moment leaves either the
+// lock with that stamp (cleared at once as a dead process's) or a private
+// folder, never an empty THYRE.LCK that others would have to wait out.
+// Where the rename is refused (a listing open on it), the stamps and the
+// folder go one after the other.
 static bool RemoveLockFolder(const std::string& folder, const std::vector<std::string>& asides)
 {
     std::string gone = LockFolderPath(folder) + UniqueSuffix();

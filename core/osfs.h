@@ -75,8 +75,9 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // Writes a full copy of `from` as `to`, flushed to the disk.
 bool CopyWholeFile(const std::string& from, const std::string& to);
 // For the fault tests: the n-th file operation that changes something
-// (create, write, flush, close, rename, delete, make or remove a folder, link) from
-// now on fails; 0 disarms.  FaultHit: the armed failure has happened.
+// (create, write, flush, close, rename, delete, make or remove a folder,
+// link) from now on fails; 0 disarms.  FaultHit: the armed failure has
+// happened.
 // With `die`, the process ends there with FaultDeathCode instead, as if
 // killed just before that operation.
 enum { FaultDeathCode = 137 };

@@ -344,7 +344,8 @@ TEST(Lock, KilledAtEveryStepOfTakingBreakingAndReleasing)
         // Nor is anything the dead process made under its own name left.
         std::vector<std::string> names;
         ASSERT_TRUE(ListFolder(dir.Dir, names));
-        for (const std::string& name : names) EXPECT_EQ(name.find(LockFolderName), std::string::npos) << name << " " << n;
+        for (const std::string& name : names)
+            EXPECT_EQ(name.find(LockFolderName), std::string::npos) << name << " " << n;
     }
     EXPECT_GT(points, 10);
     std::printf("[ figures  ] killed before each of %d steps; the next taker never waited\n", points);
