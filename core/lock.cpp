@@ -268,7 +268,6 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         }
         SleepMs(100);
         int64_t elapsedMs = MonotonicMs() - start;
-        if (elapsedMs < 150) ClearDeadTakes(folder);
         // While the nightly run is under way nobody but the run itself breaks a lock.
         if (RunMarkerMine || !RunMarkerFresh(folder)) BreakIfStale(folder, elapsedMs);
         if (elapsedMs >= (int64_t)waitSeconds * 1000) return false;

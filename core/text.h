@@ -32,6 +32,26 @@ int ColourCodeValue(char c);
 std::string AnsiAttrSequence(int attr);
 // The ANSI colour digit of a PC colour number (0-7).
 char AnsiColourDigit(int pcColour);
+// Walks a text with colour codes: `plain` is given each run of plain
+// characters, `code` the attribute each code selects.  A backtick and a
+// character that is no hex digit vanish together; a backtick that ends the
+// text is plain.
+template <class Plain, class Code> void WalkColourCodes(const std::string& text, Plain plain, Code code)
+{
+    size_t run = 0, i = 0;   // run: start of the plain characters not yet given
+    while (i < text.size()) {
+        if (text[i] == '`' && i + 1 < text.size()) {
+            if (i > run) plain(text.substr(run, i - run));
+            int v = ColourCodeValue(text[i + 1]);
+            if (v >= 0) code(v);
+            i += 2;
+            run = i;
+        } else {
+            i++;
+        }
+    }
+    if (run < text.size()) plain(text.substr(run));
+}
 
 // Reads a whole signed decimal number (optional sign, digits only, after
 // trimming).  False for anything else, including values outside 64 bits.

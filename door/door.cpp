@@ -266,20 +266,7 @@ void DoorMoveCursor(int n)
 
 void WriteColour(const std::string& text)
 {
-    size_t run = 0;   // start of the plain characters not yet written
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == '`' && i + 1 < text.size()) {
-            if (i > run) DoorWrite(text.substr(run, i - run));
-            int v = ColourCodeValue(text[i + 1]);
-            if (v >= 0) DoorSetAttr(v);
-            i += 2;
-            run = i;
-        } else {
-            i++;
-        }
-    }
-    if (run < text.size()) DoorWrite(text.substr(run));
+    WalkColourCodes(text, [](const std::string& run) { DoorWrite(run); }, [](int attr) { DoorSetAttr(attr); });
 }
 
 std::string ColourPrefix(const std::string& text, int n)

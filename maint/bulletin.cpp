@@ -14,19 +14,14 @@
 
 enum { BulletinStandings = 10, BulletinNews = 12 };
 
-
 // A text with colour codes rendered for a terminal, or with them dropped.
 std::string RenderColour(const std::string& text, bool ansi)
 {
     std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] != '`' || i + 1 >= text.size()) {
-            out += text[i];
-            continue;
-        }
-        int v = ColourCodeValue(text[++i]);
-        if (v >= 0 && ansi) out += AnsiAttrSequence(v);
-    }
+    WalkColourCodes(text, [&](const std::string& run) { out += run; },
+                    [&](int attr) {
+                        if (ansi) out += AnsiAttrSequence(attr);
+                    });
     return out;
 }
 

@@ -21,18 +21,7 @@ static void SetColour(int c)
 
 void ConWrite(const std::string& text)
 {
-    std::string run;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] != '`' || i + 1 >= text.size()) {
-            run += text[i];
-            continue;
-        }
-        std::fputs(run.c_str(), stdout);
-        run.clear();
-        int c = ColourCodeValue(text[++i]);
-        if (c >= 0) SetColour(c);
-    }
-    std::fputs(run.c_str(), stdout);
+    WalkColourCodes(text, [](const std::string& run) { std::fputs(run.c_str(), stdout); }, SetColour);
 }
 
 void ConLine(const std::string& text)
