@@ -52,6 +52,9 @@ void SyncFolderOf(const std::string& path);
 int64_t FileSize(const std::string& path);   // -1 when it cannot be read
 // When the file was last written, whole seconds since 1970; -1 when unknown.
 int64_t FileModifiedSeconds(const std::string& path);
+// The same to the file system's full resolution, in nanoseconds since 1970
+// (100 ns steps on Windows); -1 when unknown.
+int64_t FileModifiedNanoseconds(const std::string& path);
 bool IsFolder(const std::string& path);
 // The names of a folder's entries ("." and ".." left out), in the order the
 // file system lists them; false when the folder cannot be read.

@@ -152,6 +152,13 @@ int64_t FileModifiedSeconds(const std::string& path)
     return (int64_t)st.st_mtime;
 }
 
+int64_t FileModifiedNanoseconds(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return -1;
+    return (int64_t)st.st_mtim.tv_sec * 1000000000 + (int64_t)st.st_mtim.tv_nsec;
+}
+
 int64_t FileSize(const std::string& path)
 {
     struct stat st;

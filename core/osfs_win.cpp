@@ -180,6 +180,17 @@ int64_t FileModifiedSeconds(const std::string& path)
     return UnixFromFileTime(data.ftLastWriteTime);
 }
 
+int64_t FileModifiedNanoseconds(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    ULARGE_INTEGER u;
+    u.LowPart = data.ftLastWriteTime.dwLowDateTime;
+    u.HighPart = data.ftLastWriteTime.dwHighDateTime;
+    // FILETIME counts 100 ns steps from 1601.
+    return ((int64_t)u.QuadPart - 116444736000000000LL) * 100;
+}
+
 int64_t FileSize(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -16,12 +16,18 @@ static bool Ansi = true;
 static int CurrentAttr = 7;
 static int64_t StartTime = 0;
 static int64_t SecondsAtStart = 3600;
+static bool SocketTelnet = true;
+static TDoorTrace Trace = nullptr;
 static int TelnetState = 0;
-// Bytes inside the current sub-negotiation: a real one is a few dozen; a
-// caller's lone 0xFF 0xFA on a BBS that already speaks telnet for us would
-// otherwise swallow every later key.
+// A sub-negotiation is a few dozen bytes sent in one piece by the caller's
+// client.  A caller's lone 0xFF 0xFA (a client that forgot to double the
+// 0xFF, or a BBS that already speaks telnet for us) would otherwise swallow
+// every later key: one ends after SubLimit bytes or SubMaxMs, whichever
+// comes first, and what follows is the caller's data again.
 static int SubBytes = 0;
+static int64_t SubStartMs = 0;
 static const int SubLimit = 256;
+static const int64_t SubMaxMs = 1000;
 
 static const size_t OutLimit = 4096;
 
@@ -42,13 +48,32 @@ void DoorAttach(TDoorChannel channel, intptr_t inHandle, intptr_t outHandle, boo
     SubBytes = 0;
 }
 
+void DoorSetSocketTelnet(bool telnet)
+{
+    SocketTelnet = telnet;
+}
+
+void DoorSetTrace(TDoorTrace trace)
+{
+    Trace = trace;
+}
+
+static void Tell(const std::string& line)
+{
+    if (Trace) Trace(line);
+}
+
 // The standard handles, as a terminal when standard input is one.
 static void AttachStandard()
 {
     if (IoIsTerminal(IoStdIn)) {
+        Tell("channel: terminal on standard input (" + IoDescribe(IoStdIn, false) + ")");
         DoorAttach(ChannelConsole, IoStdIn, IoStdOut, DoorInfo.Ansi, DoorInfo.SecondsLeft);
-        IoSetRawTerminal(IoStdIn);
+        bool raw = IoSetRawTerminal(IoStdIn);
+        Tell(std::string("terminal set raw: ") + (raw ? "yes" : "refused") + " (" + IoDescribe(IoStdIn, false) + ")");
     } else {
+        Tell("channel: standard handles (input " + IoDescribe(IoStdIn, false) + "; output " +
+             IoDescribe(IoStdOut, false) + ")");
         DoorAttach(ChannelHandles, IoStdIn, IoStdOut, DoorInfo.Ansi, DoorInfo.SecondsLeft);
     }
 }
@@ -59,6 +84,7 @@ std::string DoorConnect()
         // Some BBSes write a handle of -1 when the caller is on the standard
         // handles (a pseudo-terminal) rather than on a socket of ours.
         if ((int64_t)DoorInfo.SocketHandle < 0) {
+            Tell("DOOR32.SYS comm type 2 with a negative handle: the caller is on the standard handles");
             IoInstallSignals();
             AttachStandard();
             return "";
@@ -67,6 +93,9 @@ std::string DoorConnect()
         if (!IoSocketUsable(DoorInfo.SocketHandle, error))
             return "Door: DOOR32.SYS socket handle " + std::to_string(DoorInfo.SocketHandle) +
                    " is not a socket this program can use (error " + IntToText(error) + ")";
+        Tell("channel: socket " + std::to_string(DoorInfo.SocketHandle) + " from DOOR32.SYS (" +
+             IoDescribe((TIoHandle)DoorInfo.SocketHandle, true) + "), " +
+             (SocketTelnet ? "telnet commands read and dropped" : "plain data, no telnet commands"));
         IoInstallSignals();
         DoorAttach(ChannelSocket, (TIoHandle)DoorInfo.SocketHandle, (TIoHandle)DoorInfo.SocketHandle, DoorInfo.Ansi,
                    DoorInfo.SecondsLeft);
@@ -75,6 +104,8 @@ std::string DoorConnect()
     if (DoorInfo.CommType == 1)
         return std::string("Door: DOOR32.SYS comm type 1 (serial) is not supported on ") + IoPlatformName +
                "; use telnet (2)";
+    Tell(DoorInfo.CommType == 0 ? "DOOR32.SYS comm type 0 (local): the caller is on the standard handles"
+                                 : "no socket named: the caller is on the standard handles");
     IoInstallSignals();
     AttachStandard();
     return "";
@@ -90,6 +121,31 @@ void DoorOpen()
     // logs standard error: say it there too, so the sysop sees why.
     if (IoErrorsApart()) FileWrite(2, line.data(), line.size());
     std::exit(1);
+}
+
+static const int RefusalWaitMs = 2000;
+
+void DoorRefuse(const std::string& text)
+{
+    std::string line = text + "\n";
+    FileWrite(1, line.data(), line.size());
+    if (IoErrorsApart()) FileWrite(2, line.data(), line.size());
+    IoInstallSignals();
+    int error = 0;
+    if (DoorInfo.CommType == 2 && (int64_t)DoorInfo.SocketHandle >= 0 &&
+        IoSocketUsable(DoorInfo.SocketHandle, error)) {
+        TIoHandle h = (TIoHandle)DoorInfo.SocketHandle;
+        DoorAttach(ChannelSocket, h, h, DoorInfo.Ansi, 0);
+        DoorWrite(text + "\r\n");
+    } else {
+        // Only to wait: what was said went to standard output above.
+        DoorAttach(ChannelHandles, IoStdIn, IoStdOut, false, 0);
+    }
+    try {
+        DoorWaitInput(RefusalWaitMs);
+    } catch (const EHangup&) {
+    }
+    Channel = ChannelNone;
 }
 
 void DoorClose()
@@ -139,12 +195,15 @@ void DoorFlush()
 }
 
 // Strips telnet commands from received bytes; the state carries a command
-// split across two receives.
+// split across two receives.  An 0xFF before a byte that is no command
+// (below 240) is a client's undoubled data byte: both bytes are the caller's.
 static std::string TelnetFilter(const char* data, size_t n)
 {
     std::string kept;
     for (size_t i = 0; i < n; i++) {
         unsigned char b = (unsigned char)data[i];
+        if ((TelnetState == 3 || TelnetState == 4) && MonotonicMs() - SubStartMs > SubMaxMs)
+            TelnetState = 0;   // a sub-negotiation that never ended: this byte is data
         switch (TelnetState) {
         case 0:
             if (b == 255) TelnetState = 1;
@@ -154,9 +213,16 @@ static std::string TelnetFilter(const char* data, size_t n)
             if (b == 250) {
                 TelnetState = 3;
                 SubBytes = 0;
-            } else if (b >= 251 && b <= 254) TelnetState = 2;
-            else {
-                if (b == 255) kept += (char)b;
+                SubStartMs = MonotonicMs();
+            } else if (b >= 251 && b <= 254) {
+                TelnetState = 2;
+            } else {
+                if (b == 255) {
+                    kept += (char)b;
+                } else if (b < 240) {
+                    kept += (char)255;
+                    kept += (char)b;
+                }
                 TelnetState = 0;
             }
             break;
@@ -202,7 +268,7 @@ bool DoorWaitInput(int ms)
             long got = IoRead(InHandle, socket, buf, socket ? 1024 : 512);
             if (got < 0) RaiseHangup();
             if (got > 0) {
-                if (socket) {
+                if (socket && SocketTelnet) {
                     std::string kept = TelnetFilter(buf, (size_t)got);
                     if (!kept.empty()) {
                         InBuffer += kept;

@@ -20,6 +20,18 @@ enum TDoorChannel {
     ChannelHandles,   // pipes, files or a socket on standard input and output
 };
 
+// Whether the socket carries the caller's own telnet stream (the default:
+// telnet commands are read and dropped) or plain data from a BBS that
+// speaks telnet to the caller itself (every byte is the caller's).  Set
+// before the connection opens.
+void DoorSetSocketTelnet(bool telnet);
+
+// What the door layer saw and chose while opening the connection, told line
+// by line to a listener the program installs for its diagnostics (none by
+// default).
+typedef void (*TDoorTrace)(const std::string& line);
+void DoorSetTrace(TDoorTrace trace);
+
 // Opens the connection DoorInfo describes.  An unusable DOOR32.SYS ends the
 // process with its message on standard output and exit code 1.
 void DoorOpen();
@@ -29,6 +41,13 @@ std::string DoorConnect();
 // Opens a channel on given descriptors (the socket's for a socket channel);
 // DoorConnect uses it, and tests attach to descriptors of their own.
 void DoorAttach(TDoorChannel channel, intptr_t inHandle, intptr_t outHandle, bool ansi, int64_t secondsLeft);
+// Tells why the door will not start wherever someone may read it: standard
+// output (the caller on pipes or a terminal, or the BBS's log), standard
+// error when it is a stream of its own, and the caller's socket when
+// DoorInfo names a usable one (lines ended CR LF there).  Then waits about
+// two seconds, or until a key, so the caller can read it before the BBS
+// draws its menu again.
+void DoorRefuse(const std::string& text);
 // Flushes and gives the terminal back as it was.  The socket stays open: it
 // belongs to the BBS.
 void DoorClose();

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // A byte stream: the inherited socket, or standard input and output (on
 // Windows a socket is a pointer-sized handle).
@@ -24,6 +25,10 @@ void IoClearSignalled();   // for a second connection in the same process (tests
 bool IoSocketUsable(uint64_t handle, int& error);
 
 bool IoIsTerminal(TIoHandle h);
+// What the system says of a handle, in a few words for the sysop's
+// diagnostics: a socket's type and peer, a terminal's settings, a pipe, a
+// file or a device.
+std::string IoDescribe(TIoHandle h, bool socket);
 // True when standard error is a stream of its own, not the same file or
 // pipe as standard output (a BBS that sends the door's output to /dev/null
 // and logs only standard error).

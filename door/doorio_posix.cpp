@@ -5,7 +5,11 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <string>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <sys/stat.h>
@@ -68,6 +72,61 @@ bool IoSocketUsable(uint64_t handle, int& error)
 bool IoIsTerminal(TIoHandle h)
 {
     return isatty((int)h) == 1;
+}
+
+static std::string TerminalSettings(int fd)
+{
+    struct termios t;
+    if (tcgetattr(fd, &t) != 0) return "settings unreadable";
+    std::string s;
+    auto flag = [&](bool on, const char* name) { s += std::string(s.empty() ? "" : " ") + (on ? "" : "-") + name; };
+    flag(t.c_lflag & ICANON, "icanon");
+    flag(t.c_lflag & ECHO, "echo");
+    flag(t.c_lflag & ISIG, "isig");
+    flag(t.c_iflag & ICRNL, "icrnl");
+    flag(t.c_iflag & ISTRIP, "istrip");
+    flag(t.c_iflag & IXON, "ixon");
+    flag(t.c_oflag & OPOST, "opost");
+    flag(t.c_oflag & ONLCR, "onlcr");
+    flag((t.c_cflag & CSIZE) == CS8, "cs8");
+    struct winsize w{};
+    if (ioctl(fd, TIOCGWINSZ, &w) == 0 && w.ws_col > 0)
+        s += ", " + std::to_string(w.ws_col) + "x" + std::to_string(w.ws_row);
+    return s;
+}
+
+std::string IoDescribe(TIoHandle h, bool socket)
+{
+    int fd = (int)h;
+    if (socket) {
+        int type = 0;
+        socklen_t len = sizeof type;
+        if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &len) != 0) return "not a socket (error " + std::to_string(errno) + ")";
+        std::string s = type == SOCK_STREAM ? "stream socket" : "socket of type " + std::to_string(type);
+        sockaddr_storage peer{};
+        len = sizeof peer;
+        char text[INET6_ADDRSTRLEN] = "";
+        if (getpeername(fd, (sockaddr*)&peer, &len) != 0) return s + ", no peer (error " + std::to_string(errno) + ")";
+        if (peer.ss_family == AF_INET) {
+            const sockaddr_in* a = (const sockaddr_in*)&peer;
+            inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+            return s + ", peer " + text + ":" + std::to_string(ntohs(a->sin_port));
+        }
+        if (peer.ss_family == AF_INET6) {
+            const sockaddr_in6* a = (const sockaddr_in6*)&peer;
+            inet_ntop(AF_INET6, &a->sin6_addr, text, sizeof text);
+            return s + ", peer [" + text + "]:" + std::to_string(ntohs(a->sin6_port));
+        }
+        return s + ", peer of family " + std::to_string(peer.ss_family);
+    }
+    if (isatty(fd)) return "terminal " + std::string(ttyname(fd) ? ttyname(fd) : "?") + ": " + TerminalSettings(fd);
+    struct stat st;
+    if (fstat(fd, &st) != 0) return "closed (error " + std::to_string(errno) + ")";
+    if (S_ISFIFO(st.st_mode)) return "pipe";
+    if (S_ISSOCK(st.st_mode)) return "socket";
+    if (S_ISREG(st.st_mode)) return "file";
+    if (S_ISCHR(st.st_mode)) return "character device";
+    return "other";
 }
 
 bool IoErrorsApart()

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -71,6 +72,38 @@ bool IoSocketUsable(uint64_t handle, int& error)
 }
 
 bool IoIsTerminal(TIoHandle h) { return IsConsole(StdHandle(h)); }
+
+std::string IoDescribe(TIoHandle h, bool socket)
+{
+    if (socket) {
+        int type = 0;
+        int len = sizeof type;
+        if (getsockopt((SOCKET)h, 0xFFFF, 0x1008, (char*)&type, &len) != 0)
+            return "not a socket (error " + std::to_string(WSAGetLastError()) + ")";
+        std::string s = type == SOCK_STREAM ? "stream socket" : "socket of type " + std::to_string(type);
+        sockaddr_in peer{};
+        len = sizeof peer;
+        if (getpeername((SOCKET)h, (sockaddr*)&peer, &len) != 0)
+            return s + ", no peer (error " + std::to_string(WSAGetLastError()) + ")";
+        if (peer.sin_family != AF_INET) return s + ", peer of family " + std::to_string(peer.sin_family);
+        const unsigned char* a = (const unsigned char*)&peer.sin_addr;
+        return s + ", peer " + std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+               std::to_string(a[3]) + ":" + std::to_string(ntohs(peer.sin_port));
+    }
+    HANDLE handle = StdHandle(h);
+    DWORD mode = 0;
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%lX", (unsigned long)mode);
+        return std::string("console, mode ") + text;
+    }
+    switch (GetFileType(handle)) {
+    case FILE_TYPE_PIPE: return "pipe";
+    case FILE_TYPE_DISK: return "file";
+    case FILE_TYPE_CHAR: return "character device";
+    default: return "none";
+    }
+}
 
 bool IoErrorsApart()
 {

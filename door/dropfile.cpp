@@ -6,6 +6,7 @@
 #include <climits>
 
 TDoorInfo DoorInfo;
+static TDropLines FieldsRead;
 
 static TDropLines SplitDropLines(const std::string& raw)
 {
@@ -35,11 +36,15 @@ static TDropLines SplitDropLines(const std::string& raw)
 // empty beyond the end of the file.
 static std::string Field(const TDropLines& lines, int n)
 {
-    if (n < 1 || (size_t)n > lines.size()) return "";
-    const std::string& l = lines[(size_t)n - 1];
-    size_t a = 0;
-    while (a < l.size() && (unsigned char)l[a] < 33) a++;
-    return l.substr(a);
+    std::string value;
+    if (n >= 1 && (size_t)n <= lines.size()) {
+        const std::string& l = lines[(size_t)n - 1];
+        size_t a = 0;
+        while (a < l.size() && (unsigned char)l[a] < 33) a++;
+        value = l.substr(a);
+    }
+    FieldsRead.push_back("line " + IntToText(n) + ": " + value);
+    return value;
 }
 
 static int64_t Number(const std::string& text, int64_t fallback)
@@ -188,6 +193,10 @@ static void ReadPcboard(const std::string& raw, TDoorInfo& d)
     d.Alias = name;
     d.SecondsLeft = (int64_t)Word(raw, 109) * 60;
     d.Node = Byte(raw, 111) == 0 ? 1 : (int)Byte(raw, 111);
+    FieldsRead.push_back("offset 11: " + raw.substr(11, 1));
+    FieldsRead.push_back("offset 84: " + name);
+    FieldsRead.push_back("offset 109: " + IntToText(Word(raw, 109)));
+    FieldsRead.push_back("offset 111: " + IntToText(Byte(raw, 111)));
 }
 
 static void ReadExitinfo(const std::string& raw, TDoorInfo& d)
@@ -195,11 +204,14 @@ static void ReadExitinfo(const std::string& raw, TDoorInfo& d)
     size_t n = Min(Byte(raw, 241), 35);
     d.UserName = raw.substr(242, n);
     d.Alias = d.UserName;
+    FieldsRead.push_back("offset 241: " + IntToText(Byte(raw, 241)));
+    FieldsRead.push_back("offset 242: " + d.UserName);
 }
 
 bool ReadDropFile(const std::string& path)
 {
     std::string upper = UpperText(FileNameOf(path));
+    FieldsRead.clear();
     std::string raw;
     if (!ReadWholeFile(path, raw)) return false;
     TDoorInfo d;
@@ -247,8 +259,9 @@ std::string FindDropFile(const std::string& folder, int node)
     std::vector<std::string> names;
     if (!ListFolder(folder, names)) return "";
     // A BBS leaves the drop files of earlier doors in a node folder, so the
-    // file written last is the one for this caller; the list's order decides
-    // between files written in the same second.
+    // file written last is the one for this caller, to the file system's
+    // full resolution (a caller may go from one door to the next within a
+    // second); the list's order decides only an exact tie.
     int best = 9;
     int64_t bestTime = 0;
     std::string found;
@@ -256,7 +269,7 @@ std::string FindDropFile(const std::string& folder, int node)
         std::string upper = UpperText(name);
         for (int i = 0; i < 9; i++)
             if (upper == order[i]) {
-                int64_t time = FileModifiedSeconds(FolderWithDelim(folder) + name);
+                int64_t time = FileModifiedNanoseconds(FolderWithDelim(folder) + name);
                 if (found.empty() || time > bestTime || (time == bestTime && i < best)) {
                     best = i;
                     bestTime = time;
@@ -266,4 +279,9 @@ std::string FindDropFile(const std::string& folder, int node)
             }
     }
     return found.empty() ? "" : FolderWithDelim(folder) + found;
+}
+
+const TDropLines& DropFieldsRead()
+{
+    return FieldsRead;
 }

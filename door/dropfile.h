@@ -29,6 +29,11 @@ typedef std::vector<std::string> TDropLines;
 // needs, or one that names nobody.
 bool ReadDropFile(const std::string& path);
 
+// What the last ReadDropFile took from its file, one entry per field read
+// ("line 6: Ann Caller", "offset 84: ..."), for the sysop's diagnostics.
+// Lines the door never reads (a caller's password) are never in it.
+const TDropLines& DropFieldsRead();
+
 // The best drop file in a folder for a node, spelled as the file system
 // spells it, or empty when the folder holds none.
 std::string FindDropFile(const std::string& folder, int node);

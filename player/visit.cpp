@@ -47,13 +47,23 @@ static int Usage()
     Print(std::string("Yvarn Thyre ") + Version);
     Print("  thyre -d <drop file or folder> [-g game folder] [-n node]");
     Print("  thyre -l [-u name] [-g game folder]     local play");
+    Print("  -plain  for BBSes that decode telnet themselves: the socket carries plain data");
+    Print("  -diag   write what the door reads and chooses to standard error and DIAG.LOG");
     return 1;
 }
 
 struct TCommandLine {
     std::string DropPath, GameFolder, NodeText, UserName;
     bool Local = false;
+    bool Plain = false;      // the BBS speaks telnet to the caller; our socket carries plain data
+    bool Diagnose = false;   // tell the sysop what the door read and chose
 };
+
+// A switch as "-name", or "/name" in any case as Windows sysops write them.
+static bool IsSwitch(const std::string& arg, const char* name)
+{
+    return arg == std::string("-") + name || SameText(arg, std::string("/") + name);
+}
 
 static bool ParseCommandLine(int argc, char** argv, TCommandLine& cl)
 {
@@ -66,6 +76,12 @@ static bool ParseCommandLine(int argc, char** argv, TCommandLine& cl)
         else if (a == "-u") value = &cl.UserName;
         else if (a == "-l" || SameText(a, "/L")) {
             cl.Local = true;
+            continue;
+        } else if (IsSwitch(a, "plain")) {
+            cl.Plain = true;
+            continue;
+        } else if (IsSwitch(a, "diag")) {
+            cl.Diagnose = true;
             continue;
         } else
             return false;
@@ -83,6 +99,48 @@ static bool GameFilePresent(const std::string& folder)
     return CanOpenRead(path) || CanOpenRead(NewFileName(path)) || CanOpenRead(OldFileName(path));
 }
 
+static void WriteErrorLog(const std::string& className, const std::string& message);
+
+// -diag: each thing the door read and chose, on standard error (which BBSes
+// log) and in DIAG.LOG of the game folder, before the visit starts.
+static bool Diagnosing = false;
+
+static void Diagnose(const std::string& line)
+{
+    if (!Diagnosing) return;
+    std::string err = "thyre: " + line + "\n";
+    FileWrite(2, err.data(), err.size());
+    TDateTime t = LocalNow();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d  ", t.Year, t.Month, t.Day, t.Hour, t.Minute,
+                  t.Second);
+    std::string logged = stamp + std::string("node ") + IntToText(Caller.Node) + "  " + line + "\r\n";
+    TFileHandle fd = FileOpenAppend(Caller.Folder + DiagLogName);
+    if (fd < 0) return;
+    FileWrite(fd, logged.data(), logged.size());
+    FileClose(fd);
+}
+
+static void DiagnoseDropFile(const std::string& path)
+{
+    Diagnose("drop file: " + path);
+    for (const std::string& field : DropFieldsRead()) Diagnose("  " + field);
+    const TDoorInfo& d = DoorInfo;
+    Diagnose("  read as: user \"" + d.UserName + "\", alias \"" + d.Alias + "\", " + IntToText(d.SecondsLeft) +
+             " seconds, ANSI " + (d.Ansi ? "yes" : "no") + ", node " + IntToText(d.Node) + ", " +
+             IntToText(d.ScreenRows) + " rows, comm type " + IntToText(d.CommType) + ", socket handle " +
+             std::to_string(d.SocketHandle));
+}
+
+// A start-up refusal: told to the caller, the BBS's log and ERRORS.LOG.
+static int Refuse(const std::string& text)
+{
+    Diagnose("refused: " + text);
+    WriteErrorLog("start-up refused", text);
+    DoorRefuse(text);
+    return 1;
+}
+
 int ThyreMain(int argc, char** argv)
 {
     TCommandLine cl;
@@ -93,36 +151,47 @@ int ThyreMain(int argc, char** argv)
     if (!cl.NodeText.empty() && !ParseInt64(cl.NodeText, node)) node = 1;
     Caller.Node = (int)Clamp(node, INT32_MIN, INT32_MAX);
     Caller.Local = cl.Local;
+    Diagnosing = cl.Diagnose;
+    DoorInfo = TDoorInfo();
+    if (Diagnosing) {
+        std::string line = "started:";
+        for (int i = 0; i < argc; i++) line += std::string(" ") + argv[i];
+        Diagnose(line);
+        Diagnose("game folder: " + Caller.Folder + (IsFolder(Caller.Folder) ? "" : " (no such folder)"));
+        DoorSetTrace(Diagnose);
+    }
     if (!cl.DropPath.empty()) {
         std::string path = cl.DropPath;
         if (IsFolder(path)) {
             path = FindDropFile(path, Caller.Node);
-            if (path.empty()) {
-                Print("No drop file found in " + cl.DropPath);
-                return 1;
-            }
+            if (path.empty()) return Refuse("No drop file found in " + cl.DropPath);
+            Diagnose("drop folder " + cl.DropPath + ", node " + IntToText(Caller.Node) + ": the newest drop file is " +
+                     path);
         }
         if (!ReadDropFile(path)) {
-            Print("Unable to read drop file " + path);
-            return 1;
+            DiagnoseDropFile(path);
+            return Refuse("Unable to read drop file " + path);
         }
+        DiagnoseDropFile(path);
     } else if (cl.Local) {
-        DoorInfo = TDoorInfo();
         const char* user = std::getenv("USER");
         std::string name = !cl.UserName.empty() ? cl.UserName : (user && *user ? user : "Sysop");
         DoorInfo.UserName = DoorInfo.Alias = name;
         DoorInfo.SecondsLeft = 86400;
+        Diagnose("local play as \"" + name + "\"");
     } else {
         return Usage();
     }
     DoorInfo.Node = Caller.Node;
     // Founding keeps 35 characters of the name; so does the search for it.
     Caller.Player = (DoorInfo.UserName.empty() ? DoorInfo.Alias : DoorInfo.UserName).substr(0, PlayerNameMax);
-    if (!GameFilePresent(Caller.Folder)) {
-        Print("No game has been started in " + Caller.Folder + " - the sysop runs \"ydmaint new\" first.");
-        return 1;
-    }
-    DoorOpen();
+    Diagnose("player: \"" + Caller.Player + "\", screen of " + IntToText(DoorInfo.ScreenRows) + " rows");
+    if (!GameFilePresent(Caller.Folder))
+        return Refuse("No game has been started in " + Caller.Folder + " - the sysop runs \"ydmaint new\" first.");
+    DoorSetSocketTelnet(!cl.Plain);
+    std::string refusal = DoorConnect();
+    if (!refusal.empty()) return Refuse(refusal);
+    Diagnose("the visit starts");
     GuardedVisit(Visit);
     DoorFlush();
     DoorClose();

@@ -6,6 +6,9 @@
 //   door_probe <drop file or folder> line    every edited line as [text]; a line "q" quits
 //   door_probe <drop file or folder> bytes   every received byte in hex; byte q quits
 //
+// A third argument "plain" tells the door layer its socket carries plain
+// data (a BBS that speaks telnet to the caller itself).
+//
 // It keeps a small log beside the drop file (PROBE.LOG) with what it read.
 // A hang-up ends it with exit code 3 and a note on standard error.
 #include "core/osfs.h"
@@ -98,6 +101,7 @@ int main(int argc, char** argv)
         printf("Unable to read drop file %s\n", argv[1]);
         return 2;
     }
+    if (argc > 3 && std::string(argv[3]) == "plain") DoorSetSocketTelnet(false);
     DoorOpen();
     WriteLog(path);
     int code;

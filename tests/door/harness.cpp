@@ -77,7 +77,7 @@ bool TBbs::Start(const TLaunch& l)
     int toDoor[2] = {-1, -1}, fromDoor[2] = {-1, -1};
     int master = -1;
     std::string slaveName;
-    if (Mode == ViaSocket) {
+    if (OnSocket(Mode)) {
         if (!LoopbackPair(Caller, Accepted)) return false;
     } else if (Mode == ViaPipes) {
         if (pipe(toDoor) != 0 || pipe(fromDoor) != 0) return false;
@@ -107,7 +107,7 @@ bool TBbs::Start(const TLaunch& l)
     if (Pid < 0) return false;
     if (Pid == 0) {
         int null = open("/dev/null", O_RDWR);
-        if (Mode == ViaSocket) {
+        if (OnSocket(Mode)) {
             dup2(null, 0);
             dup2(null, 1);
             close(Caller);
@@ -158,7 +158,7 @@ void TBbs::Send(const std::string& bytes)
 {
     if (Caller < 0) return;
     // A caller typing into a connection that is gone just loses the keys.
-    if (Mode == ViaSocket) {
+    if (OnSocket(Mode)) {
         ssize_t sent = send(Caller, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         (void)sent;
         return;
@@ -178,6 +178,17 @@ void TBbs::Send(const std::string& bytes)
         Pump(10);   // the door reads as the terminal drains
         waits++;
     }
+}
+
+void TBbs::Type(const std::string& text)
+{
+    if (Mode != ViaSocket) return Send(text);
+    std::string wire;
+    for (char c : text) {
+        wire += c;
+        if ((unsigned char)c == 255) wire += c;
+    }
+    Send(wire);
 }
 
 void TBbs::SendSplit(const std::vector<std::string>& pieces, int pauseMs)

@@ -4,6 +4,9 @@
 //   ViaSocket    a loopback telnet connection; the accepted socket is
 //                inherited by the door and named on DOOR32.SYS line 2;
 //                standard input and output are /dev/null.
+//   ViaDecodedSocket  the same socket, but the BBS speaks telnet to the
+//                caller itself: the door's socket carries the caller's
+//                bytes as they are.
 //   ViaPipes     the caller on plain pipes as standard input and output.
 //   ViaTerminal  the caller on a pseudo-terminal in cooked mode with echo,
 //                as a BBS hands it over; the door is its session leader.
@@ -15,7 +18,9 @@
 #include <termios.h>
 #include <vector>
 
-enum THarnessMode { ViaSocket, ViaPipes, ViaTerminal };
+enum THarnessMode { ViaSocket, ViaPipes, ViaTerminal, ViaDecodedSocket };
+
+inline bool OnSocket(THarnessMode m) { return m == ViaSocket || m == ViaDecodedSocket; }
 
 struct TLaunch {
     THarnessMode Mode = ViaSocket;
@@ -48,7 +53,11 @@ struct TBbs {
 
     ~TBbs();
     bool Start(const TLaunch& launch);
+    // Bytes on the wire as they are (telnet commands included).
     void Send(const std::string& bytes);
+    // What the caller types: a telnet client doubles every byte 255 on a
+    // telnet socket; everywhere else the bytes go as they are.
+    void Type(const std::string& text);
     // Sends the pieces as separate packets, a pause between them.
     void SendSplit(const std::vector<std::string>& pieces, int pauseMs = 30);
     // Reads until the screen holds `text`; false after `ms` without it.

@@ -21,7 +21,7 @@ TLaunch Probe(const TScratch& s, THarnessMode mode, const std::string& how = "ke
     l.Program = DOOR_PROBE_PATH;
     l.Folder = s.Dir;
     l.Args = {s.Dir, how};
-    if (mode != ViaSocket) {
+    if (!OnSocket(mode)) {
         l.CommType = "0";
         l.Handle = "0";
     }
@@ -63,6 +63,44 @@ TEST(DoorLaunch, SocketKeysSplitAcrossPacketsWithTelnet)
     EXPECT_NE(log.find("user Ann Caller\r\n"), std::string::npos);
     EXPECT_NE(log.find("seconds 1800\r\n"), std::string::npos);
     EXPECT_NE(log.find("channel socket\r\n"), std::string::npos);
+}
+
+TEST(DoorLaunch, CallersBytes255OnTelnetAndDecodedSockets)
+{
+    // Every received byte shown in hex, as the door layer hands it up.
+    auto run = [](THarnessMode mode, bool plain, const std::vector<std::string>& packets) {
+        TScratch s;
+        TBbs bbs;
+        TLaunch l = Probe(s, mode, "bytes");
+        if (plain) l.Args.push_back("plain");
+        EXPECT_TRUE(bbs.Start(l));
+        EXPECT_TRUE(bbs.WaitFor("a b\r\n")) << bbs.Errors;
+        bbs.Screen.clear();
+        for (const std::string& p : packets) {
+            if (p == "pause") SleepMs(1200);
+            else bbs.Send(p);
+            SleepMs(60);
+        }
+        bbs.Send("q");
+        EXPECT_EQ(bbs.WaitExit(), 0) << bbs.Errors;
+        std::string all;   // the hex of every receive, run together
+        for (char c : bbs.Screen)
+            if (c != '\r' && c != '\n') all += c;
+        return all.substr(0, all.find("BYE"));
+    };
+    // Telnet: a client that forgot to double 0xFF before a letter or a CR
+    // keeps both bytes; a doubled one is one byte; commands 240-249 vanish.
+    EXPECT_EQ(run(ViaSocket, false, {"\xff" "A", "\xff\r", "\xff\xff", "\xff\xf1" "B", "\x82\xff\x00"s}),
+              "ff 41 ff 0d ff 42 82 ff 00 71 ");
+    // A lone 0xFF 0xFA is not allowed to take the caller's ears: after a second the
+    // bytes are the caller's again; a real sub-negotiation still vanishes,
+    // also when split.
+    EXPECT_EQ(run(ViaSocket, false, {"\xff\xfa" "xyz", "pause", "C", "\xff\xfa\x18", "\x00VT100\xff\xf0" "D"s}),
+              "43 44 71 ");
+    // One that runs past its limit ends there.
+    EXPECT_EQ(run(ViaSocket, false, {"\xff\xfa" + std::string(257, 'x') + "E"}), "45 71 ");
+    // A decoded socket with the switch: every byte as the caller sent it.
+    EXPECT_EQ(run(ViaDecodedSocket, true, {"\xff\xfa" "A", "\xff\xff", "\xfb"}), "ff fa 41 ff ff fb 71 ");
 }
 
 TEST(DoorLaunch, SocketNeverSendsByte255)

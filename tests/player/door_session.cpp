@@ -29,7 +29,7 @@ TLaunch ThyreLaunch(const TGameFolder& g, THarnessMode mode, const std::string& 
     l.Folder = g.S.Dir;
     l.Args = {"-d", g.S.Path("DOOR32.SYS"), "-g", g.S.Dir};
     l.UserName = user;
-    if (mode != ViaSocket) {
+    if (!OnSocket(mode)) {
         l.CommType = "0";
         l.Handle = "0";
     }

@@ -452,7 +452,9 @@ TEST(Visit, CommandLineAndStartUpMessages)
     TRun r = RunProgram(THYRE_PATH, {});
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Out, "Yvarn Thyre 0.5\n  thyre -d <drop file or folder> [-g game folder] [-n node]\n"
-                     "  thyre -l [-u name] [-g game folder]     local play\n");
+                     "  thyre -l [-u name] [-g game folder]     local play\n"
+                     "  -plain  for BBSes that decode telnet themselves: the socket carries plain data\n"
+                     "  -diag   write what the door reads and chooses to standard error and DIAG.LOG\n");
     EXPECT_EQ(RunProgram(THYRE_PATH, {"-l", "-g"}).Exit, 1);
     EXPECT_EQ(RunProgram(THYRE_PATH, {"-l", "-x"}).Out.substr(0, 15), "Yvarn Thyre 0.5");
     r = RunProgram(THYRE_PATH, {"-d", empty.Dir, "-g", empty.Dir});
