@@ -135,5 +135,5 @@ void HouseLeaves(int h)
     for (int w = 0; w < Game.Header.WorldCount; w++)
         if (Game.Worlds[w].Owner == h) Game.Worlds[w].Owner = HouseIndependents;
     for (int f = 0; f < Game.Header.FleetCount; f++)
-        if (Game.Fleets[f].House == h) Game.Fleets[f].House = 0;
+        if (Game.Fleets[f].House == h) FreeFleet(f);
 }

@@ -175,6 +175,16 @@ int NewFleet(int house, int system, const std::string& name)
     return f;
 }
 
+void FreeFleet(int f)
+{
+    if (!IsFleet(f)) return;
+    Game.Fleets[f].House = 0;
+    for (int g = 0; g < Game.Header.FleetCount; g++) {
+        TFleet& other = Game.Fleets[g];
+        if (other.House != 0 && other.Order == OrderEscort && other.Target == f) other.Target = -1;
+    }
+}
+
 int CountBuildings(int w, int kind)
 {
     if (!IsWorld(w)) return 0;

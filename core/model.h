@@ -239,6 +239,10 @@ bool Allied(int a, int b);
 bool Hostile(int a, int b);
 int SystemOwner(int s);
 int NewFleet(int house, int system, const std::string& name);
+// Frees a fleet's slot.  Escorts that followed it lose their charge at once
+// (no target; the night turns them to Hold and says why), so none of them
+// ever follows a fleet that takes the slot later.
+void FreeFleet(int f);
 int CountBuildings(int w, int kind);
 int LaneOther(int l, int s);
 bool LanePassable(int l);

@@ -205,7 +205,7 @@ std::string SplitFleet(int h, int f, const int counts[7], int troops, const std:
     nf.Troops = (uint16_t)troops;
     fl.Troops = (uint16_t)(fl.Troops - troops);
     nf.Doctrine = fl.Doctrine;
-    if (ShipTotal(f) == 0) fl.House = 0;
+    if (ShipTotal(f) == 0) FreeFleet(f);
     if (newFleet) *newFleet = n;
     return "";
 }
@@ -220,7 +220,7 @@ std::string JoinFleets(int h, int a, int b)
     if ((int)fa.Troops + fb.Troops > CountLimit) return "That would exceed 65535 troops.";
     for (int c = 0; c < ShipClasses; c++) fa.Ships[c] = (uint16_t)(fa.Ships[c] + fb.Ships[c]);
     fa.Troops = (uint16_t)(fa.Troops + fb.Troops);
-    fb.House = 0;
+    FreeFleet(b);
     return "";
 }
 

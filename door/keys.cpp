@@ -127,8 +127,9 @@ static bool AcceptedDigit(const TLineEdit& e, char c)
     return c == '-' && e.Pos == 0 && e.Text.find('-') == std::string::npos;
 }
 
-std::string DoorGetStr(const TGetStrOpts& opts)
+std::string DoorGetStr(const TGetStrOpts& opts, bool* escaped)
 {
+    if (escaped) *escaped = false;
     int noted = DoorAttr();
     if (opts.Attr >= 0) DoorSetAttr(opts.Attr);
     size_t maxLen = opts.MaxLen > 0 ? (size_t)opts.MaxLen : 0;
@@ -191,6 +192,15 @@ std::string DoorGetStr(const TGetStrOpts& opts)
             }
         } else if (key == "\r") {
             EndHighlightKeep(e);
+            break;
+        } else if (key == "\x1b" && opts.EscapeCancels) {
+            // The field is wiped on the screen as well: nothing was answered.
+            EndHighlightKeep(e);
+            MoveBy(-(int64_t)e.Pos);
+            DoorWrite(std::string(e.Text.size(), ' '));
+            MoveBy(-(int64_t)e.Text.size());
+            e.Text.clear();
+            if (escaped) *escaped = true;
             break;
         } else if (key.size() == 1 && key[0] >= 32 && key[0] <= 126) {
             char c = key[0];

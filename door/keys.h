@@ -32,8 +32,10 @@ struct TGetStrOpts {
     bool UpperKeys = false;     // upper-case every single-character key
     int32_t Attr = -1;          // attribute to edit in; -1 keeps the current one
     int32_t TimeoutMs = -1;     // wait per key; -1 waits without limit
+    bool EscapeCancels = false; // Escape empties the field and ends the line
 };
 
 std::string DoorReadKey(int timeoutMs);
-std::string DoorGetStr(const TGetStrOpts& opts);
+// With EscapeCancels, *escaped (when given) tells whether Escape ended it.
+std::string DoorGetStr(const TGetStrOpts& opts, bool* escaped = nullptr);
 std::string DoorInput(int maxLen, bool digitsOnly);

@@ -1,5 +1,7 @@
 #include "player/diplomacy.h"
 
+#include <functional>
+
 #include "core/diplomacy.h"
 #include "core/model.h"
 #include "core/orders.h"
@@ -67,15 +69,45 @@ int PickTreaty(const std::string& prompt)
 // The caller's house by its name, for the notices.
 static std::string CallerName() { return StrGet(HouseRec(Caller.House).Name); }
 
+// Another house as the caller picked it: by the time the change is made its
+// slot may hold a house founded since (the first one dissolved).
+struct THouseSeen {
+    int House = -1;
+    std::string Name, Player;
+};
+
+static THouseSeen SeeHouse(int h)
+{
+    THouseSeen seen;
+    if (!IsHouse(h)) return seen;
+    seen.House = h;
+    seen.Name = StrGet(HouseRec(h).Name);
+    seen.Player = StrGet(HouseRec(h).Player);
+    return seen;
+}
+
+// One change concerning another house, refused unchanged when the house in
+// that slot is no longer the one the caller picked.
+static bool ChangeWith(const THouseSeen& seen, const std::function<std::string()>& operation)
+{
+    return ChangeGame([&]() -> std::string {
+        if (!IsHouse(seen.House) || HouseRec(seen.House).Status == StatusFree ||
+            StrGet(HouseRec(seen.House).Name) != seen.Name || StrGet(HouseRec(seen.House).Player) != seen.Player)
+            return "That house has changed; look again.";
+        return operation();
+    });
+}
+
 static void OfferDialog()
 {
     int other = PickHouse("Offer to which house? ");
     if (other < 0) return;
     int bit = PickTreaty("Offer");
     if (bit == 0) return;
+    THouseSeen seen = SeeHouse(other);
     if (Relation(Caller.House, other).Treaties & bit) {
         SayError("You already have that treaty.");
-    } else if (ChangeGame([&] { return OfferTreaty(Caller.House, other, bit); })) {
+    } else if (ChangeWith(seen, [&] { return OfferTreaty(Caller.House, other, bit); })) {
         SendNotice(other, CallerName() + " offers you a " + TreatyList(bit) + " treaty (see Diplomacy).");
         SayLine("`AOffer sent.`7");
     }
@@ -85,9 +117,9 @@ static void OfferDialog()
 static void AcceptDialog()
 {
     bool offered = false;
-    for (int o = 1; o <= MaxHouseSlots; o++)
-        offered = offered || (o != Caller.House && Playing(o) && HouseKnown(Caller.House, o) &&
-                              Relation(o, Caller.House).Offer != 0);
+    int met[MaxHouseSlots];
+    int count = MetHouses(met);
+    for (int i = 0; i < count; i++) offered = offered || Relation(met[i], Caller.House).Offer != 0;
     if (!offered) {
         SayLine("`8Nobody has offered you anything.`7");
         PressKey();
@@ -96,7 +128,8 @@ static void AcceptDialog()
     int other = PickHouse("Accept an offer from which house? ");
     if (other < 0 || Relation(other, Caller.House).Offer == 0) return;
     int bits = 0;
-    if (ChangeGame([&] { return AcceptTreaty(Caller.House, other, &bits); })) {
+    THouseSeen seen = SeeHouse(other);
+    if (ChangeWith(seen, [&] { return AcceptTreaty(Caller.House, other, &bits); })) {
         SendNotice(other, CallerName() + " has accepted your " + TreatyList(bits) + " treaty.");
         SayLine("`ASigned: " + TreatyList(bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
     }
@@ -112,15 +145,20 @@ static void EndDialog()
     int days = (treaties & TreatyAlliance) ? NoticeDaysAlliance : NoticeDays;
     SayLine("Giving notice ends them in " + IntToText(days) + " days. Breaking them now costs " +
             IntToText(BreakInfluence) + " influence and loyalty on all your worlds.");
-    char key = AskKey("`F[N]`7otice  `F[B]`7reak now  `F[Q]`7 keep them: ", "NBQ\r");
+    char key = AskKey("`F[N]`7otice  `F[B]`7reak now  `F[Q]`7 keep them: ", "NBQ\r\x1b");
+    THouseSeen seen = SeeHouse(other);
     if (key == 'N') {
         int end = 0;
-        if (ChangeGame([&] { return GiveNotice(Caller.House, other, &end); }))
+        if (ChangeWith(seen, [&] { return GiveNotice(Caller.House, other, &end); })) {
             SendNotice(other, CallerName() + " has given notice: your treaties end on day " + IntToText(end) + ".");
+            SayLine("`ANotice given: your treaties with " + seen.Name + " end on day " + IntToText(end) + ".`7");
+        }
         PressKey();
     } else if (key == 'B') {
-        if (ChangeGame([&] { return BreakTreaties(Caller.House, other); }))
+        if (ChangeWith(seen, [&] { return BreakTreaties(Caller.House, other); })) {
             SendNotice(other, CallerName() + " has broken every treaty with you!");
+            SayLine("`AYour treaties with " + seen.Name + " are broken.`7");
+        }
         PressKey();
     }
 }
@@ -129,11 +167,13 @@ static void EndDialog()
 // caller pays already, whatever became of them, so it can always be stopped.
 static int PickTributeHouse()
 {
-    int listed[MaxHouseSlots], count = 0;
-    for (int o = 1; o <= MaxHouseSlots; o++) {
+    int met[MaxHouseSlots], listed[MaxHouseSlots], count = 0;
+    int metCount = MetHouses(met);
+    for (int o = 1, i = 0; o <= MaxHouseSlots; o++) {
+        bool isMet = i < metCount && met[i] == o;
+        if (isMet) i++;
         if (o == Caller.House) continue;
-        bool met = Playing(o) && HouseKnown(Caller.House, o);
-        if (met || Relation(Caller.House, o).Tribute != 0) listed[count++] = o;
+        if (isMet || Relation(Caller.House, o).Tribute != 0) listed[count++] = o;
     }
     return PickListedHouse("Pay tribute to which house? ", listed, count);
 }
@@ -142,13 +182,17 @@ static void TributeDialog()
 {
     int other = PickTributeHouse();
     if (other < 0) return;
+    THouseSeen seen = SeeHouse(other);
     int64_t amount = AskNumber("Ore a day to pay (0 stops it): ", 0, TributeMax);
     if (amount < 0) return;
-    if (ChangeGame([&] { return SetTribute(Caller.House, other, amount); })) {
-        if (amount == 0)
+    if (ChangeWith(seen, [&] { return SetTribute(Caller.House, other, amount); })) {
+        if (amount == 0) {
             SendNotice(other, CallerName() + " has stopped paying tribute.");
-        else
+            SayLine("`ANo more tribute goes to " + seen.Name + ".`7");
+        } else {
             SendNotice(other, CallerName() + " will pay you " + IntToText(amount) + " ore a day in tribute.");
+            SayLine("`AYou will pay " + seen.Name + " " + IntToText(amount) + " ore a day.`7");
+        }
     }
     PressKey();
 }
@@ -162,12 +206,13 @@ static void GiftDialog()
         PressKey();
         return;
     }
+    THouseSeen seen = SeeHouse(other);
     char key = AskKey("Send `F[O]`7re `F[F]`7uel or `F[I]`7nfluence? ", "OFI\r");
     int resource = key == 'O' ? ResourceOre : key == 'F' ? ResourceFuel : key == 'I' ? ResourceInfluence : -1;
     if (resource < 0) return;
     int64_t amount = AskNumber("How much? ", 1, GiftMax);
     if (amount < 1) return;
-    if (ChangeGame([&] { return SendGift(Caller.House, other, resource, amount); })) {
+    if (ChangeWith(seen, [&] { return SendGift(Caller.House, other, resource, amount); })) {
         SendNotice(other, CallerName() + " sent you a gift of " + IntToText(amount) + " " + ResourceName(resource) +
                               ".");
         SayLine("`ASent.`7");
@@ -194,12 +239,9 @@ void DiplomacyScreen()
         SayLine("`FDiplomacy`7   influence `F" + GroupThousands(HouseRec(Caller.House).Influence) + "`7");
         SayRule();
         SayLine("`FHouse                    Treaties               Notes`7");
-        int listed = 0;
-        for (int o = 1; o <= MaxHouseSlots; o++) {
-            if (o == Caller.House || !Playing(o) || !HouseKnown(Caller.House, o)) continue;
-            SayLine(HouseLine(o));
-            listed++;
-        }
+        int met[MaxHouseSlots];
+        int listed = MetHouses(met);
+        for (int i = 0; i < listed; i++) SayLine(HouseLine(met[i]));
         if (listed == 0) SayLine("`8You haven't met any other house yet. Explore to find them.`7");
         SayRule();
         char key = AskKey("`F[O]`7ffer `F[A]`7ccept `F[E]`7nd treaties `F[T]`7ribute `F[G]`7ift `F[Q]`7 back: ",

@@ -1,5 +1,7 @@
 #include "player/fleets.h"
 
+#include <functional>
+
 #include "core/model.h"
 #include "core/orders.h"
 #include "core/routes.h"
@@ -61,6 +63,57 @@ std::vector<int> FleetList(int capacity)
 
 static bool StillMine(int f) { return IsFleet(f) && Game.Fleets[f].House == Caller.House; }
 
+// A fleet as the caller saw it on the screen an order is given from.  Every
+// change re-checks it under the lock: the fleet may since have been merged
+// away, destroyed in the night or its slot taken by another fleet.
+struct TFleetSeen {
+    int Fleet = -1;
+    int House = 0;
+    std::string Name;
+    int Loc = -1;
+    int Troops = 0;
+    int Ships[ShipClasses] = {};
+};
+
+static TFleetSeen SeeFleet(int f)
+{
+    TFleetSeen seen;
+    if (!IsFleet(f)) return seen;
+    const TFleet& fl = Game.Fleets[f];
+    seen.Fleet = f;
+    seen.House = fl.House;
+    seen.Name = StrGet(fl.Name);
+    seen.Loc = fl.Loc;
+    seen.Troops = fl.Troops;
+    for (int c = 0; c < ShipClasses; c++) seen.Ships[c] = fl.Ships[c];
+    return seen;
+}
+
+static const char* const FleetChangedText = "That fleet has changed; look again.";
+
+// Empty while the fleet is still the one seen; otherwise the refusal.
+static std::string FleetChanged(const TFleetSeen& seen)
+{
+    if (!IsFleet(seen.Fleet)) return FleetChangedText;
+    const TFleet& fl = Game.Fleets[seen.Fleet];
+    bool same = fl.House == seen.House && StrGet(fl.Name) == seen.Name && fl.Loc == seen.Loc &&
+                fl.Troops == seen.Troops;
+    for (int c = 0; c < ShipClasses; c++) same = same && fl.Ships[c] == seen.Ships[c];
+    return same ? "" : FleetChangedText;
+}
+
+// One change to a fleet the caller saw (and to a second one, when the order
+// names another fleet): refused unchanged when either is not as seen.
+static bool ChangeFleet(const TFleetSeen& seen, const std::function<std::string()>& operation,
+                        const TFleetSeen* other = nullptr)
+{
+    return ChangeGame([&] {
+        std::string changed = FleetChanged(seen);
+        if (changed.empty() && other) changed = FleetChanged(*other);
+        return changed.empty() ? operation() : changed;
+    });
+}
+
 static void FleetDetail(int f)
 {
     const TFleet& fl = Game.Fleets[f];
@@ -89,13 +142,16 @@ static int HereOrElsewhere(int f)
 {
     int loc = Game.Fleets[f].Loc;
     if (AskYesNo("Here at " + SystemName(loc) + "?")) return loc;
+    if (PromptBackedOut()) return -1;
     return PickSystem("Which system? ", true);
 }
 
-static void OrderDialog(int f, int order)
+static void OrderDialog(const TFleetSeen& seen, int order)
 {
+    int f = seen.Fleet;
     const TFleet& fl = Game.Fleets[f];
     int d = -1, t = -1;
+    TFleetSeen escorted;
     switch (order) {
     case OrderMove: d = PickSystem("Move to which system? ", true); break;
     case OrderPatrol:
@@ -104,7 +160,7 @@ static void OrderDialog(int f, int order)
     case OrderSettle:
         if (fl.Dest >= 0 && IsSystem(fl.Dest) && AskYesNo("At " + SystemName(fl.Dest) + "?"))
             d = fl.Dest;
-        else
+        else if (!PromptBackedOut())
             d = HereOrElsewhere(f);
         if (d < 0) return;
         t = PickWorld(d, "Which world? ");
@@ -116,6 +172,7 @@ static void OrderDialog(int f, int order)
         int64_t n = AskNumber("Escort which fleet (number)? ", 1, (int64_t)list.size());
         if (n < 1) return;
         t = list[n - 1];
+        escorted = SeeFleet(t);
         break;
     }
     }
@@ -132,32 +189,39 @@ static void OrderDialog(int f, int order)
                     " fuel outside your systems.`7");
         }
     }
-    if (ChangeGame([&] { return OrderFleet(Caller.House, f, order, d, t); })) SayLine("`AOrders given.`7");
+    if (ChangeFleet(seen, [&] { return OrderFleet(Caller.House, f, order, d, t); },
+                    order == OrderEscort ? &escorted : nullptr))
+        SayLine("`AOrders given.`7");
 }
 
-static void SimpleOrder(int f, int order)
+static void SimpleOrder(const TFleetSeen& seen, int order)
 {
-    ChangeGame([&] { return OrderFleet(Caller.House, f, order, -1, -1); });
+    if (ChangeFleet(seen, [&] { return OrderFleet(Caller.House, seen.Fleet, order, -1, -1); }))
+        SayLine("`AOrders given.`7");
 }
 
-static void DoctrineDialog(int f)
+static void DoctrineDialog(const TFleetSeen& seen)
 {
     SayLine("`FStrike`7 - more damage, takes more.  `FHold`7 - less damage, much better defence.");
     SayLine("`FScreen`7 - shields Haulers and Seeders, pulls back if outmatched.");
     char key = AskKey("Doctrine: `F[S]`7trike `F[H]`7old s`F[C]`7reen, or Enter to keep: ", "SHC\r");
     int d = key == 'S' ? DoctrineStrike : key == 'H' ? DoctrineHold : key == 'C' ? DoctrineScreen : -1;
     if (d < 0) return;
-    ChangeGame([&] { return SetDoctrine(Caller.House, f, d); });
+    if (ChangeFleet(seen, [&] { return SetDoctrine(Caller.House, seen.Fleet, d); }))
+        SayLine("`ADoctrine set.`7");
 }
 
-static void TakeShipsOff(int f)
+static void TakeShipsOff(const TFleetSeen& seen)
 {
+    int f = seen.Fleet;
     const TFleet& fl = Game.Fleets[f];
     int counts[7] = {0, 0, 0, 0, 0, 0, 0};
     for (int c = 0; c < ShipClasses; c++) {
         if (fl.Ships[c] == 0) continue;
         std::string answer = AskLine("How many " + ShipName(c) + "s (of " + IntToText(fl.Ships[c]) + ")? ", 9);
-        if (answer.empty() || answer == "q" || answer == "Q") continue;
+        // Q or Escape ends the dialogue; an empty answer takes none of the class.
+        if (PromptBackedOut() || answer == "q" || answer == "Q") return;
+        if (answer.empty()) continue;
         int64_t n;
         // A count the fleet can't give ends the dialogue: nothing is split by guesswork.
         if (!ParseInt64(answer, n) || n < 0 || n > fl.Ships[c]) {
@@ -169,20 +233,23 @@ static void TakeShipsOff(int f)
     int troops = 0;
     if (counts[ShipHauler] > 0 && fl.Troops > 0) {
         int64_t n = AskNumber("How many troops go with them (of " + IntToText(fl.Troops) + ")? ", 0, fl.Troops);
+        if (PromptBackedOut()) return;
         troops = n < 0 ? 0 : (int)n;
     }
     std::string name = AskLine("Name for the new fleet: ", FleetNameMax);
+    if (PromptBackedOut()) return;
     if (name.empty()) name = "Detachment";
     if (name.find('`') != std::string::npos) {
         SayError("Fleet names can't hold colour codes.");
         return;
     }
-    if (ChangeGame([&] { return SplitFleet(Caller.House, f, counts, troops, name); }))
+    if (ChangeFleet(seen, [&] { return SplitFleet(Caller.House, f, counts, troops, name); }))
         SayLine("`A" + name + " is formed.`7");
 }
 
-static void JoinDialog(int f)
+static void JoinDialog(const TFleetSeen& seen)
 {
+    int f = seen.Fleet;
     std::vector<int> others;
     for (int o = 0; o < Game.Header.FleetCount && (int)others.size() < JoinListMax; o++) {
         const TFleet& fl = Game.Fleets[o];
@@ -197,15 +264,17 @@ static void JoinDialog(int f)
     }
     int64_t n = AskNumber("Join which fleet into this one? ", 1, (int64_t)others.size());
     if (n < 1) return;
-    int other = others[n - 1];
-    if (ChangeGame([&] { return JoinFleets(Caller.House, f, other); })) SayLine("`AThe fleets are joined.`7");
+    TFleetSeen joined = SeeFleet(others[n - 1]);
+    if (ChangeFleet(seen, [&] { return JoinFleets(Caller.House, f, joined.Fleet); }, &joined))
+        SayLine("`AThe fleets are joined.`7");
 }
 
-static void RenameDialog(int f)
+static void RenameDialog(const TFleetSeen& seen)
 {
     std::string name = AskLine("New name: ", FleetNameMax);
     if (name.empty()) return;
-    ChangeGame([&] { return RenameFleet(Caller.House, f, name); });
+    if (ChangeFleet(seen, [&] { return RenameFleet(Caller.House, seen.Fleet, name); }))
+        SayLine("`AThe fleet is now called " + name + ".`7");
 }
 
 static void FleetMenu(int f)
@@ -217,22 +286,23 @@ static void FleetMenu(int f)
             return;
         }
         FleetDetail(f);
+        TFleetSeen seen = SeeFleet(f);
         SayLine("`F[M]`7ove `F[P]`7atrol `F[B]`7lockade `F[S]`7ettle `F[I]`7nvade `F[R]`7eturn `F[E]`7scort `F[H]`7old");
         SayLine("`F[D]`7octrine `F[T]`7ake ships off `F[J]`7oin another fleet in `F[N]`7ame `F[L]`7ook here");
         char key = AskKey("Fleet command, or `F[Q]`7 back: ", "MPBSIREHDTJNLQ\r\x1b");
         switch (key) {
-        case 'M': OrderDialog(f, OrderMove); break;
-        case 'P': OrderDialog(f, OrderPatrol); break;
-        case 'B': OrderDialog(f, OrderBlockade); break;
-        case 'S': OrderDialog(f, OrderSettle); break;
-        case 'I': OrderDialog(f, OrderInvade); break;
-        case 'E': OrderDialog(f, OrderEscort); break;
-        case 'R': SimpleOrder(f, OrderReturn); break;
-        case 'H': SimpleOrder(f, OrderHold); break;
-        case 'D': DoctrineDialog(f); break;
-        case 'T': TakeShipsOff(f); break;
-        case 'J': JoinDialog(f); break;
-        case 'N': RenameDialog(f); break;
+        case 'M': OrderDialog(seen, OrderMove); break;
+        case 'P': OrderDialog(seen, OrderPatrol); break;
+        case 'B': OrderDialog(seen, OrderBlockade); break;
+        case 'S': OrderDialog(seen, OrderSettle); break;
+        case 'I': OrderDialog(seen, OrderInvade); break;
+        case 'E': OrderDialog(seen, OrderEscort); break;
+        case 'R': SimpleOrder(seen, OrderReturn); break;
+        case 'H': SimpleOrder(seen, OrderHold); break;
+        case 'D': DoctrineDialog(seen); break;
+        case 'T': TakeShipsOff(seen); break;
+        case 'J': JoinDialog(seen); break;
+        case 'N': RenameDialog(seen); break;
         case 'L': SystemView(Game.Fleets[f].Loc); break;
         default: return;
         }

@@ -54,6 +54,10 @@ void WriteMessage(int mailbox)
     std::vector<std::string> lines;
     while ((int)lines.size() < MessageLines) {
         std::string line = AskLine("`F>`7 ", MessageLineMax);
+        if (PromptBackedOut()) {
+            SayLine("`8Nothing sent.`7");
+            return;
+        }
         if (line.empty()) break;
         // A colour code in a letter would reach the reader's screen.
         for (char& c : line)

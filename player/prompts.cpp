@@ -1,8 +1,11 @@
 #include "player/prompts.h"
 
+#include <vector>
+
 #include "core/model.h"
 #include "core/rules.h"
 #include "core/text.h"
+#include "maint/stores.h"
 #include "door/door.h"
 #include "door/dropfile.h"
 #include "door/keys.h"
@@ -12,6 +15,12 @@
 // the caller stopped the list being drawn.
 static int LineCount = 0;
 static bool PageStop = false;
+// Refusals and confirmations said since the caller last pressed a key, and
+// those a cleared page took with it: the next prompt shows them again, so a
+// message said just before a screen is drawn anew is never lost unread.
+static std::vector<std::string> Unseen, Carried;
+// The last question was left with Escape.
+static bool BackedOut = false;
 
 enum { FewestRows = 10, DefaultRows = 24 };
 
@@ -21,10 +30,25 @@ static void NewLine()
     LineCount++;
 }
 
+// Red lines are refusals and errors, green ones confirmations.
+static bool IsMessage(const std::string& text)
+{
+    return text.size() > 2 && text[0] == '`' && (text[1] == 'C' || text[1] == 'A');
+}
+
 void SayLine(const std::string& text)
 {
     WriteColour(text);
     NewLine();
+    if (IsMessage(text)) Unseen.push_back(text);
+}
+
+// Before a prompt: what the last page took with it, above the question.
+static void ShowCarried()
+{
+    std::vector<std::string> lines;
+    lines.swap(Carried);
+    for (const std::string& line : lines) SayLine(line);
 }
 
 bool SayError(const std::string& text)
@@ -36,6 +60,10 @@ bool SayError(const std::string& text)
 
 void ClearPage()
 {
+    if (!Unseen.empty()) {
+        Carried.insert(Carried.end(), Unseen.begin(), Unseen.end());
+        Unseen.clear();
+    }
     DoorSetAttr(7);
     DoorClearScreen();
     LineCount = 0;
@@ -50,8 +78,13 @@ void SayFlush() { DoorFlush(); }
 std::string WaitKey()
 {
     DoorFlush();
-    return DoorReadKey(-1);
+    std::string key = DoorReadKey(-1);
+    Unseen.clear();
+    Carried.clear();
+    return key;
 }
+
+bool PromptBackedOut() { return BackedOut; }
 
 void PressKey()
 {
@@ -92,6 +125,7 @@ static char UpperChar(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 32) : c
 
 char AskKey(const std::string& prompt, const std::string& keys)
 {
+    ShowCarried();
     WriteColour(prompt);
     for (;;) {
         std::string key = WaitKey();
@@ -99,7 +133,15 @@ char AskKey(const std::string& prompt, const std::string& keys)
         if (key == KeyEscName) key = KeyEscape;
         if (key.size() != 1) continue;
         char c = UpperChar(key[0]);
+        // Escape backs out of a question that offers no way back of its own
+        // (a yes/no question is then a no); menus that list it get it.
+        if (c == KeyEscape[0] && keys.find(c) == std::string::npos) {
+            BackedOut = true;
+            NewLine();
+            return c;
+        }
         if (keys.find(c) == std::string::npos) continue;
+        BackedOut = c == KeyEscape[0];
         if ((unsigned char)c > 31) DoorWrite(std::string(1, c));
         NewLine();
         return c;
@@ -108,9 +150,16 @@ char AskKey(const std::string& prompt, const std::string& keys)
 
 std::string AskLine(const std::string& prompt, int maxLen)
 {
+    ShowCarried();
     WriteColour(prompt);
     DoorFlush();
-    std::string answer = TrimText(DoorInput(maxLen, false));
+    TGetStrOpts opts;
+    opts.MaxLen = maxLen;
+    opts.EscapeCancels = true;
+    bool escaped = false;
+    std::string answer = TrimText(DoorGetStr(opts, &escaped));
+    Unseen.clear();
+    BackedOut = escaped;
     NewLine();
     return answer;
 }
@@ -118,7 +167,10 @@ std::string AskLine(const std::string& prompt, int maxLen)
 int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high)
 {
     std::string answer = AskLine(prompt, 9);
-    if (answer.empty() || answer == "q" || answer == "Q") return -1;
+    if (answer.empty() || answer == "q" || answer == "Q") {
+        BackedOut = BackedOut || !answer.empty();
+        return -1;
+    }
     int64_t n;
     if (!ParseInt64(answer, n) || n < low || n > high) {
         SayLine("`CPlease give a number from " + IntToText(low) + " to " + IntToText(high) + ".`7");
@@ -188,12 +240,24 @@ int PickWorld(int system, const std::string& prompt)
     return n < 0 ? -1 : sys.FirstWorld + (int)n - 1;
 }
 
+int MetHouses(int* listed)
+{
+    // Letters are in MSGS.DAT, not in the game: read once for the list.
+    std::vector<TMessageRec> letters;
+    ReadMailbox(Caller.Folder, Caller.House, letters);
+    bool wrote[MaxHouseSlots + 1] = {};
+    for (const TMessageRec& m : letters)
+        if (m.From >= 1 && m.From <= MaxHouseSlots) wrote[m.From] = true;
+    int count = 0;
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (h != Caller.House && Playing(h) && (wrote[h] || HouseKnown(Caller.House, h))) listed[count++] = h;
+    return count;
+}
+
 int PickHouse(const std::string& prompt)
 {
     int listed[MaxHouseSlots];
-    int count = 0;
-    for (int h = 1; h <= MaxHouseSlots; h++)
-        if (h != Caller.House && Playing(h) && HouseKnown(Caller.House, h)) listed[count++] = h;
+    int count = MetHouses(listed);
     return PickListedHouse(prompt, listed, count);
 }
 
@@ -223,8 +287,27 @@ bool HouseKnown(int a, int b)
     if (a == b) return true;
     if (!IsHouse(a) || !IsHouse(b)) return false;
     if (Relation(a, b).Treaties != 0) return true;
+    // A house that offers you a treaty has spoken to you.
+    if (Relation(b, a).Offer != 0) return true;
     for (int w = 0; w < Game.Header.WorldCount; w++)
         if (Game.Worlds[w].Owner == b && Known(a, Game.Worlds[w].System)) return true;
+    // Its fleets are face to face with yours, in a system where you hold a
+    // world or a fleet and see today: where the two would have fought.
+    for (int g = 0; g < Game.Header.FleetCount; g++) {
+        const TFleet& fl = Game.Fleets[g];
+        if (fl.House != b || !SeenNow(a, fl.Loc)) continue;
+        if (HouseFleetAt(a, fl.Loc)) return true;
+        const TSystem& sys = Game.Systems[fl.Loc];
+        for (int i = 0; i < sys.WorldCount; i++)
+            if (IsWorld(sys.FirstWorld + i) && Game.Worlds[sys.FirstWorld + i].Owner == a) return true;
+    }
+    return false;
+}
+
+bool HouseFleetAt(int h, int s)
+{
+    for (int g = 0; g < Game.Header.FleetCount; g++)
+        if (Game.Fleets[g].House == h && Game.Fleets[g].Loc == s) return true;
     return false;
 }
 

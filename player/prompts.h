@@ -26,6 +26,9 @@ char AskKey(const std::string& prompt, const std::string& keys);
 std::string AskLine(const std::string& prompt, int maxLen);
 int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high);
 bool AskYesNo(const std::string& question);
+// Whether the caller left the last question with Escape (or, for a number,
+// with Q or an empty answer): a dialogue then ends and changes nothing.
+bool PromptBackedOut();
 // Waits for one key without a limit and gives it as DoorReadKey does.
 std::string WaitKey();
 
@@ -37,6 +40,10 @@ int PickHouse(const std::string& prompt);
 int PickListedHouse(const std::string& prompt, const int* listed, int count);
 std::string HouseColour(int house);
 bool HouseKnown(int a, int b);
+bool HouseFleetAt(int h, int s);   // some fleet of house h is in system s
+// The other houses in the game the caller has met (HouseKnown, or a letter
+// from them in the caller's mailbox), in house order; their count.
+int MetHouses(int* listed);
 struct TFleet;
 std::string ShipList(const TFleet& fleet);   // "2 Skiff 1 Hauler", or "no ships"
 

@@ -231,7 +231,7 @@ static void ApplyLosses(TSide& side)
         int f = side.Fleets[i];
         TFleet& fl = Game.Fleets[f];
         if (fl.Troops > fl.Ships[ShipHauler] * capacity) fl.Troops = (uint16_t)(fl.Ships[ShipHauler] * capacity);
-        if (ShipTotal(f) == 0) fl.House = 0;
+        if (ShipTotal(f) == 0) FreeFleet(f);
     }
     if (side.Loss[ClassShield] > 0 && side.ShieldWorld >= 0) {
         int64_t left = side.Loss[ClassShield];

@@ -37,7 +37,7 @@ void HollowRaids()
             fl.Dest = (int16_t)around[(size_t)Random((int)around.size())];
             fl.Order = OrderMove;
         }
-        if (Chance(10)) fl.House = 0;   // the raiders disperse
+        if (Chance(10)) FreeFleet(f);   // the raiders disperse
     }
 }
 

@@ -59,7 +59,7 @@ static void Settle(int f)
     }
     fl.Order = OrderHold;
     fl.Target = -1;
-    if (ShipTotal(f) == 0) fl.House = 0;
+    if (ShipTotal(f) == 0) FreeFleet(f);
 }
 
 static void Invade(int f)

@@ -36,12 +36,15 @@ static void PrepareFleet(int f, int& steps)
     if (fl.House == 0) return;
     steps = FleetMoveSpeed(f);
     if (fl.Order != OrderEscort) return;
-    // An escort takes over the course of the fleet it follows.
+    // An escort takes over the course of the fleet it follows; one whose
+    // charge is gone holds, and its house is told why.
     if (IsFleet(fl.Target) && Game.Fleets[fl.Target].House != 0) {
         fl.Dest = Game.Fleets[fl.Target].Dest;
     } else {
         fl.Order = OrderHold;
         fl.Dest = -1;
+        if (IsHouse(fl.House))
+            AddEvent(fl.House, EventMove, StrGet(fl.Name) + " holds: the fleet it escorted is gone.");
     }
 }
 
