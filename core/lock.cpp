@@ -230,6 +230,13 @@ static bool BreakIfStale(const std::string& folder, int64_t elapsedMs)
     }
 }
 
+static TLockWaiting Waiting = nullptr;
+
+void SetLockWaiting(TLockWaiting hook)
+{
+    Waiting = hook;
+}
+
 bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
 {
     TakeFailure[0] = 0;
@@ -268,6 +275,7 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         }
         SleepMs(100);
         int64_t elapsedMs = MonotonicMs() - start;
+        if (Waiting) Waiting(elapsedMs);
         // While the nightly run is under way nobody but the run itself breaks a lock.
         if (RunMarkerMine || !RunMarkerFresh(folder)) BreakIfStale(folder, elapsedMs);
         if (elapsedMs >= (int64_t)waitSeconds * 1000) return false;

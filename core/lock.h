@@ -11,6 +11,11 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds);
 // missing): the folder and the system's words; empty when a holder kept it.
 std::string LockTakeFailure();
 void ReleaseLock(const std::string& folder);
+// Called about every tenth of a second while TakeLock waits for a holder,
+// with the milliseconds waited so far: a program with a person in front of
+// it shows a sign of life.  None by default.
+typedef void (*TLockWaiting)(int64_t waitedMs);
+void SetLockWaiting(TLockWaiting hook);
 void SetRunMarker(const std::string& folder, bool on);
 bool RunMarkerFresh(const std::string& folder);
 

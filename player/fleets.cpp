@@ -269,18 +269,23 @@ static void JoinDialog(const TFleetSeen& seen)
         SayLine("`AThe fleets are joined.`7");
 }
 
-static void RenameDialog(const TFleetSeen& seen)
+// The fleet's new name once it was renamed, else empty.
+static std::string RenameDialog(const TFleetSeen& seen)
 {
     std::string name = AskLine("New name: ", FleetNameMax);
-    if (name.empty()) return;
-    if (ChangeFleet(seen, [&] { return RenameFleet(Caller.House, seen.Fleet, name); }))
-        SayLine("`AThe fleet is now called " + name + ".`7");
+    if (name.empty()) return "";
+    if (!ChangeFleet(seen, [&] { return RenameFleet(Caller.House, seen.Fleet, name); })) return "";
+    SayLine("`AThe fleet is now called " + name.substr(0, FleetNameMax) + ".`7");
+    return name.substr(0, FleetNameMax);
 }
 
 static void FleetMenu(int f)
 {
+    // The fleet the caller picked, by its name: a fleet that later takes its
+    // slot is another fleet.
+    std::string name = IsFleet(f) ? StrGet(Game.Fleets[f].Name) : "";
     while (GameLook()) {
-        if (!StillMine(f)) {
+        if (!StillMine(f) || StrGet(Game.Fleets[f].Name) != name) {
             SayLine("`CThat fleet is gone.`7");
             PressKey();
             return;
@@ -302,7 +307,11 @@ static void FleetMenu(int f)
         case 'D': DoctrineDialog(seen); break;
         case 'T': TakeShipsOff(seen); break;
         case 'J': JoinDialog(seen); break;
-        case 'N': RenameDialog(seen); break;
+        case 'N': {
+            std::string renamed = RenameDialog(seen);
+            if (!renamed.empty()) name = renamed;
+            break;
+        }
         case 'L': SystemView(Game.Fleets[f].Loc); break;
         default: return;
         }

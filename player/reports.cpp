@@ -128,6 +128,7 @@ void ShowNightReport(int day)
 
 void BrowseReports()
 {
+    if (!GameLook()) return;   // the night may have run while the menu waited
     int today = Game.Header.Day;
     if (today <= 1) {
         ClearPage();

@@ -12,6 +12,7 @@
 #include "core/files.h"
 #include "core/founding.h"
 #include "core/gamefile.h"
+#include "core/lock.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/rules.h"
@@ -212,10 +213,49 @@ static void CheckLoaded()
     }
 }
 
+// While another program holds the lock, the caller is told within a second
+// and sees a dot for every second of the wait, not a silent screen.
+static const int64_t BusyShownAfterMs = 500;
+static int64_t BusyDots = -1;   // dots shown so far; -1 before the line is shown
+
+static void WaitingForLock(int64_t waitedMs)
+{
+    if (waitedMs < BusyShownAfterMs) return;
+    if (BusyDots < 0) {
+        SayText("`8Please wait: the game is busy...");
+        BusyDots = 0;
+    }
+    int64_t due = (waitedMs - BusyShownAfterMs) / 1000;
+    for (; BusyDots < due; BusyDots++) SayText(".");
+    SayFlush();
+}
+
+static TAccess OpenGame(bool loadGame)
+{
+    BusyDots = -1;
+    SetLockWaiting(WaitingForLock);
+    TAccess a = loadGame ? GameOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true)
+                         : FolderOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true);
+    SetLockWaiting(nullptr);
+    if (BusyDots >= 0) {
+        SayText("`7\r");
+        DoorClearEol();
+    }
+    BusyDots = -1;
+    return a;
+}
+
+// A refusal is said once: a screen that fails to load and the menu that
+// then fails too do not repeat it.  A load that succeeds forgets it.
+static TAccess LastRefusal = AccessOk;
+
 static bool Opened(TAccess a)
 {
+    TAccess before = LastRefusal;
+    LastRefusal = a;
+    if (a == AccessOk) return true;
+    if (a == before) return false;
     switch (a) {
-    case AccessOk: return true;
     case AccessMaintenance:
         SayLine("`CThe nightly maintenance is running. Please come back in a few minutes.`7");
         return false;
@@ -224,19 +264,31 @@ static bool Opened(TAccess a)
     }
 }
 
+// Before the first screen that shows a new day, the caller is told of it.
+static void TellNewDay()
+{
+    if (!Caller.NewDay || Caller.Lost || Caller.House == 0) return;
+    ClearPage();
+    SayLine("`EA new day has dawned in the Thyre while you played.`7 Read your report.");
+    Caller.NewDay = false;
+    Caller.DaySeen = Game.Header.Day;
+    PressKey();
+}
+
 bool GameLook()
 {
-    if (!Opened(GameOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true))) return false;
+    if (!Opened(OpenGame(true))) return false;
     GameRelease();
     CheckLoaded();
     if (Caller.Lost) return false;
     ComputeScores();
+    TellNewDay();
     return true;
 }
 
 bool GameBegin()
 {
-    if (!Opened(GameOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true))) return false;
+    if (!Opened(OpenGame(true))) return false;
     CheckLoaded();
     if (Caller.Lost) {
         GameRelease();
@@ -263,7 +315,7 @@ void GameAbandon()
 
 bool StoreBegin(bool quiet)
 {
-    TAccess a = FolderOpen(Caller.Folder, LookWaitSeconds, LookHoldSeconds, true);
+    TAccess a = OpenGame(false);
     if (a != AccessOk) {
         if (!quiet) Opened(a);
         return false;
@@ -390,6 +442,7 @@ void Visit()
     if (!Caller.Lost) MainMenu();
     ClearPage();
     SayLine("`8The Thyre will wait for you. Orders are carried out tonight.`7");
+    if (DoorSecondsLeft() < 1) SayLine("`CYour time for this call is up.`7");
 }
 
 static void ShowFounded(int h, const std::string& name)
