@@ -95,6 +95,60 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
+int VisibleLength(const std::string& text)
+{
+    int n = 0;
+    WalkColourCodes(text, [&](const std::string& run) { n += (int)run.size(); }, [](int) {});
+    return n;
+}
+
+std::vector<std::string> WrapColour(const std::string& text, int width)
+{
+    std::vector<std::string> lines;
+    if (width < 1 || VisibleLength(text) <= width) return {text};
+    std::string line;          // the line being filled
+    int shown = 0;             // its visible characters
+    std::string code;          // the colour code in force at the end of `line`
+    size_t blank = std::string::npos;   // where in `line` its last blank is
+    int shownAtBlank = 0;
+    std::string codeAtBlank;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '`' && i + 1 < text.size()) {
+            line += text.substr(i, 2);
+            if (ColourCodeValue(text[i + 1]) >= 0) code = text.substr(i, 2);
+            i++;
+            continue;
+        }
+        if (shown == width) {
+            if (blank != std::string::npos && text[i] != ' ') {
+                std::string rest = line.substr(blank + 1);
+                line.resize(blank);
+                lines.push_back(line);
+                line = codeAtBlank + rest;
+                shown -= shownAtBlank + 1;
+            } else {
+                lines.push_back(line);
+                line = code;
+                shown = 0;
+                if (text[i] == ' ') {   // a line never starts with the blank it was cut at
+                    blank = std::string::npos;
+                    continue;
+                }
+            }
+            blank = std::string::npos;
+        }
+        if (text[i] == ' ') {
+            blank = line.size();
+            shownAtBlank = shown;
+            codeAtBlank = code;
+        }
+        line += text[i];
+        shown++;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
 int ColourCodeValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';

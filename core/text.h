@@ -53,6 +53,13 @@ template <class Plain, class Code> void WalkColourCodes(const std::string& text,
     if (run < text.size()) plain(text.substr(run));
 }
 
+// The characters a text shows, its colour codes left out.
+int VisibleLength(const std::string& text);
+// A coloured text cut into lines of at most `width` visible characters, at
+// blanks where it has them (a word longer than a line is cut); each further
+// line starts with the colour code in force where the text was cut.
+std::vector<std::string> WrapColour(const std::string& text, int width);
+
 // Reads a whole signed decimal number (optional sign, digits only, after
 // trimming).  False for anything else, including values outside 64 bits.
 bool ParseInt64(const std::string& text, int64_t& out);

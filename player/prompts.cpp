@@ -36,10 +36,16 @@ static bool IsMessage(const std::string& text)
     return text.size() > 2 && text[0] == '`' && (text[1] == 'C' || text[1] == 'A');
 }
 
+// No line reaches the last column of an 80-column screen: most terminals
+// would wrap or scroll there.
+enum { ScreenWidth = 79 };
+
 void SayLine(const std::string& text)
 {
-    WriteColour(text);
-    NewLine();
+    for (const std::string& line : WrapColour(text, ScreenWidth)) {
+        WriteColour(line);
+        NewLine();
+    }
     if (IsMessage(text)) Unseen.push_back(text);
 }
 

@@ -24,10 +24,14 @@ void ConWrite(const std::string& text)
     WalkColourCodes(text, [](const std::string& run) { std::fputs(run.c_str(), stdout); }, SetColour);
 }
 
+// No line reaches the last column of an 80-column console: long texts are
+// wrapped at blanks, their colour carried over.
 void ConLine(const std::string& text)
 {
-    ConWrite(text + "`7");
-    std::fputs("\n", stdout);
+    for (const std::string& line : WrapColour(text, 79)) {
+        ConWrite(line + "`7");
+        std::fputs("\n", stdout);
+    }
 }
 
 void ConGood(const std::string& text) { ConLine("`A" + text); }

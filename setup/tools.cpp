@@ -41,14 +41,15 @@ void RemoveHouse(int h)
 
 void HouseList()
 {
-    ConLine("`F #  House                    Player               Status     Worlds  Score  Last");
+    // Laid out to stay within 79 columns up to day 999.
+    ConLine("`F #  House                   Player              Status     Worlds  Score Last");
     for (int h = 1; h <= MaxHouseSlots; h++) {
         const THouse& hr = HouseRec(h);
         if (hr.Status == StatusFree) continue;
-        std::printf("%s\n", (PadLeft(IntToText(h), 2) + "  " + PadRight(StrGet(hr.Name), 24) + " " +
-                             PadRight(StrGet(hr.Player).substr(0, 20), 20) + " " + PadRight(HouseStatusText(h), 10) +
+        std::printf("%s\n", (PadLeft(IntToText(h), 2) + "  " + PadRight(StrGet(hr.Name), 23) + " " +
+                             PadRight(StrGet(hr.Player).substr(0, 19), 19) + " " + PadRight(HouseStatusText(h), 10) +
                              PadLeft(IntToText(HouseWorldCount(h)), 6) + PadLeft(GroupThousands(hr.Score), 7) +
-                             "  day " + IntToText(hr.LastOnDay))
+                             " day " + IntToText(hr.LastOnDay))
                                 .c_str());
     }
 }

@@ -369,7 +369,7 @@ TEST(Orders, TheExchangeOnlyOnceFound)
     s.Key("X");
     ASSERT_TRUE(s.Expect("[press a key]"));
     EXPECT_EQ(s.Screen.Row(0), "The Exchange");
-    EXPECT_EQ(s.Screen.Row(2) + s.Screen.Row(3),
+    EXPECT_EQ(s.Screen.Row(2) + " " + s.Screen.Row(3),
               "You haven't found the Exchange yet. It lies somewhere near the middle of the Thyre.");
     s.Key(" Q");
     EXPECT_EQ(s.Exit(), 0);

@@ -160,8 +160,8 @@ TEST(Setup, HouseEditor)
     TRun r = Thyrecfg(s, "2\n" + slot + "A\nU\nN\nostrel\nN\nA`Cb\nP\nbob jones\nP\n" + std::string(35, 'z') +
                           "XYZ\nO\n9999999999\nO\n1234\nQ\n\nQ\n");
     EXPECT_EQ(r.Exit, 0);
-    EXPECT_TRUE(Has(r, " #  House                    Player               Status     Worlds  Score  Last\n"));
-    EXPECT_TRUE(Has(r, PadLeft(IntToText(ann), 2) + "  Astra                    Ann Caller           active         3"));
+    EXPECT_TRUE(Has(r, " #  House                   Player              Status     Worlds  Score Last\n"));
+    EXPECT_TRUE(Has(r, PadLeft(IntToText(ann), 2) + "  Astra                   Ann Caller          active         3"));
     EXPECT_TRUE(Has(r, "Only a house on autopilot can be made active."));
     EXPECT_TRUE(Has(r, "Another house has that name."));
     EXPECT_TRUE(Has(r, "A house name can't hold colour codes."));
