@@ -141,7 +141,10 @@ static void EndDialog()
     int other = PickHouse("End treaties with which house? ");
     if (other < 0) return;
     int treaties = Relation(Caller.House, other).Treaties;
-    if (treaties == 0) return;
+    if (treaties == 0) {
+        SayLine("`8You have no treaty with " + StrGet(HouseRec(other).Name) + ".`7");
+        return;
+    }
     int days = (treaties & TreatyAlliance) ? NoticeDaysAlliance : NoticeDays;
     SayLine("Giving notice ends them in " + IntToText(days) + " days. Breaking them now costs " +
             IntToText(BreakInfluence) + " influence and loyalty on all your worlds.");

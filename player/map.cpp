@@ -1,6 +1,7 @@
 #include "player/map.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "core/model.h"
 #include "core/routes.h"
@@ -227,28 +228,39 @@ void MapScreen()
     }
 }
 
-static std::string WorldLine(int house, int s, int w)
+static std::vector<std::string> WorldLines(int house, int s, int w)
 {
     const TWorld& wd = Game.Worlds[w];
     std::string line = "  " + PadRight(WorldName(w), 18) + PadRight(WorldKindName(wd.Kind), 10);
     bool mine = wd.Owner == house;
     if (!SeenNow(house, s) && !mine) {
         line += Chart(house, s).SeenOwner == 0 ? " `8unclaimed when last seen`7" : " `8(no current information)`7";
-    } else {
-        if (wd.Owner != HouseNobody)
-            line += " " + HouseColour(wd.Owner) + HouseName(wd.Owner) + "`7";
-        else
-            line += " `8unclaimed`7";
-        if (wd.Owner != HouseNobody) line += "  pop " + GroupThousands(wd.Pop) + "k";
-        if (mine || wd.Owner == HouseNobody) line += "  `8max " + GroupThousands(wd.MaxPop) + "k`7";
-        if (mine)
-            line += "  shd " + IntToText(wd.Shield) + "  gar " + IntToText(wd.Garrison);
-        else if (wd.Shield > 0)
-            line += "  `Cshields up`7";
-        if (wd.Kind == KindRuin && wd.Guard > 0) line += "  `Cguarded`7";
-        if (wd.Relic) line += "  `Erelic`7";
+        return {line + "`7"};
     }
-    return ColourPrefix(line, 79) + "`7";
+    if (wd.Owner != HouseNobody)
+        line += " " + HouseColour(wd.Owner) + HouseName(wd.Owner) + "`7";
+    else
+        line += " `8unclaimed`7";
+    // The facts after the owner, each "  " and its value; those that would
+    // reach the last column go on a second line under the owner.
+    std::vector<std::string> facts;
+    if (wd.Owner != HouseNobody) facts.push_back("  pop " + GroupThousands(wd.Pop) + "k");
+    if (mine || wd.Owner == HouseNobody) facts.push_back("  `8max " + GroupThousands(wd.MaxPop) + "k`7");
+    if (mine)
+        facts.push_back("  shd " + IntToText(wd.Shield) + "  gar " + IntToText(wd.Garrison));
+    else if (wd.Shield > 0)
+        facts.push_back("  `Cshields up`7");
+    if (wd.Kind == KindRuin && wd.Guard > 0) facts.push_back("  `Cguarded`7");
+    if (wd.Relic) facts.push_back("  `Erelic`7");
+    std::string more;
+    for (const std::string& fact : facts) {
+        if (more.empty() && VisibleLength(line + fact) <= ScreenColumns)
+            line += fact;
+        else
+            more += more.empty() ? std::string(29, ' ') + fact.substr(2) : fact;
+    }
+    if (more.empty()) return {line + "`7"};
+    return {line + "`7", more + "`7"};
 }
 
 void SystemView(int s)
@@ -276,7 +288,8 @@ void SystemView(int s)
         SayLine("`5A Hollow nest festers here (strength " + IntToText(sys.NestStrength) + ").`7");
     SayRule();
     SayLine("`FWorlds`7");
-    for (int i = 0; i < sys.WorldCount; i++) SayLine(WorldLine(house, s, sys.FirstWorld + i));
+    for (int i = 0; i < sys.WorldCount; i++)
+        for (const std::string& line : WorldLines(house, s, sys.FirstWorld + i)) SayLine(line);
     SayRule();
     SayLine("`FLanes`7");
     for (int l = 0; l < Game.Header.LaneCount; l++) {

@@ -38,11 +38,10 @@ static bool IsMessage(const std::string& text)
 
 // No line reaches the last column of an 80-column screen: most terminals
 // would wrap or scroll there.
-enum { ScreenWidth = 79 };
 
 void SayLine(const std::string& text)
 {
-    for (const std::string& line : WrapColour(text, ScreenWidth)) {
+    for (const std::string& line : WrapColour(text, ScreenColumns)) {
         WriteColour(line);
         NewLine();
     }

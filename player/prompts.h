@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-// Output.
+// Output.  No line reaches the last column of an 80-column screen.
+enum { ScreenColumns = 79 };
 void SayLine(const std::string& text);
 bool SayError(const std::string& text);   // true when there was nothing to say
 void ClearPage();

@@ -54,13 +54,25 @@ std::vector<int> WorldList(int capacity)
         if (!PageMore()) break;
         list.push_back(w);
         TOutput o = WorldOutput(w);
+        std::string name = WorldName(w), slots = Slots(w);
         std::string line = "`F" + PadLeft(IntToText((int64_t)list.size()), 2) + " " + (w == capital ? "`E" : "`7") +
-                           PadRight(WorldName(w).substr(0, 14), 14) + "`7 " + PadRight(WorldKindName(wd.Kind), 9) +
+                           PadRight(name.substr(0, 14), 14) + "`7 " + PadRight(WorldKindName(wd.Kind), 9) +
                            PadLeft(GroupThousands(wd.Pop), 7) + " " + PadRight(FocusName(wd.Focus), 8) +
                            PadLeft(IntToText(wd.Loyalty), 4) + PadLeft(IntToText(wd.Shield), 4) +
                            PadLeft(IntToText(wd.Garrison), 4) + PadLeft(IntToText(o.Ore), 5) +
-                           PadLeft(IntToText(o.Fuel), 5) + PadLeft(IntToText(o.Influence), 4) + " `8" + Slots(w);
-        SayLine(ColourPrefix(line, 79) + "`7");
+                           PadLeft(IntToText(o.Fuel), 5) + PadLeft(IntToText(o.Influence), 4);
+        // A name longer than its column, or building slots that would reach
+        // the last column, go whole on a second line.
+        bool slotsFit = VisibleLength(line) + 1 + (int)slots.size() <= ScreenColumns;
+        if (slotsFit) line += " `8" + slots;
+        SayLine(line + "`7");
+        if (name.size() > 14 || !slotsFit) {
+            std::string more = name.size() > 14 ? "   `8(" + name + ")`7" : "";
+            if (!slotsFit)
+                more += std::string((size_t)Max(1, ScreenColumns - (int)slots.size() - VisibleLength(more)), ' ') +
+                        "`8" + slots + "`7";
+            SayLine(more);
+        }
     }
     return list;
 }
