@@ -1,6 +1,7 @@
 #include "core/diplomacy.h"
 
 #include <climits>
+#include <vector>
 
 #include "core/model.h"
 #include "core/text.h"
@@ -25,6 +26,14 @@ std::string TreatyList(int bits)
     for (int i = 0; i < 4; i++)
         if (bits & TreatyBits[i]) text += (text.empty() ? "" : " ") + std::string(TreatyListNames[i]);
     return text.empty() ? "none" : text;
+}
+
+std::string TreatyWords(int bits)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 4; i++)
+        if (bits & TreatyBits[i]) names.push_back(TreatyListNames[i]);
+    return names.empty() ? "no" : WordList(names);
 }
 
 std::string ResourceName(int r)

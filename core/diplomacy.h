@@ -22,6 +22,9 @@ enum { ResourceOre = 0, ResourceFuel = 1, ResourceInfluence = 2 };
 int64_t TreatyCost(int bits);
 // "Alliance Peace Trade Charts" order, blanks between; "none" when empty.
 std::string TreatyList(int bits);
+// The same as words of a sentence: "Peace and Trade" ("an Alliance treaty"
+// is the caller's to article).
+std::string TreatyWords(int bits);
 std::string ResourceName(int r);   // "ore", "fuel", "influence"
 
 std::string OfferTreaty(int h, int other, int bit);

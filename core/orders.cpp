@@ -62,12 +62,20 @@ std::string BuildShips(int h, int w, int c, int n)
     return "";
 }
 
+std::string BuildingRefusal(int h, int w)
+{
+    if (!OwnsWorld(h, w)) return "That is not your world.";
+    if (Game.Worlds[w].Kind == KindGasGiant) return "Nothing can be built on a gas giant station.";
+    if (FreeSlots(w) < 1) return "That world has no free building slots.";
+    return "";
+}
+
 std::string BuildBuilding(int h, int w, int k)
 {
     if (!OwnsWorld(h, w)) return "That is not your world.";
     if (k < 1 || k > 6) return "No such building.";
-    if (Game.Worlds[w].Kind == KindGasGiant) return "Nothing can be built on a gas giant station.";
-    if (FreeSlots(w) < 1) return "That world has no free building slots.";
+    std::string refusal = BuildingRefusal(h, w);
+    if (!refusal.empty()) return refusal;
     int64_t cost = BuildingCost(h, k);
     if (cost > HouseRec(h).Ore) return NotEnoughOre(cost);
     if (!AddBuildOrder(h, w, BuildingItem(k), 1)) return "The build queue is full.";

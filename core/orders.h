@@ -10,6 +10,9 @@ int FreeSlots(int w);
 
 std::string BuildShips(int h, int w, int c, int n);
 std::string BuildBuilding(int h, int w, int k);
+// Why house h can build nothing on world w ("" when some building can be
+// ordered there): the checks of BuildBuilding that do not depend on which.
+std::string BuildingRefusal(int h, int w);
 bool AddBuildOrder(int h, int w, int item, int n);
 std::string CancelBuild(int h, int i);
 std::string SetFocus(int h, int w, int focus);

@@ -95,6 +95,33 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
+std::string Counted(int64_t n, const std::string& noun)
+{
+    return IntToText(n) + " " + noun + (n == 1 || noun.empty() || noun.back() == 's' ? "" : "s");
+}
+
+std::string WithArticle(const std::string& noun)
+{
+    char c = noun.empty() ? 'x' : (char)(noun[0] | 0x20);
+    bool vowel = c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u';
+    return (vowel ? "an " : "a ") + noun;
+}
+
+std::string CapitalFirst(const std::string& text)
+{
+    std::string s = text;
+    if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = (char)(s[0] - 32);
+    return s;
+}
+
+std::string WordList(const std::vector<std::string>& words)
+{
+    std::string out;
+    for (size_t i = 0; i < words.size(); i++)
+        out += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
+    return out;
+}
+
 int VisibleLength(const std::string& text)
 {
     int n = 0;

@@ -53,6 +53,13 @@ template <class Plain, class Code> void WalkColourCodes(const std::string& text,
     if (run < text.size()) plain(text.substr(run));
 }
 
+// English for the screens and reports: "1 Skiff", "2 Skiffs"; "an
+// Academy", "a Lancer"; a sentence's first letter raised; "A, B and C".
+std::string Counted(int64_t n, const std::string& noun);
+std::string WithArticle(const std::string& noun);
+std::string CapitalFirst(const std::string& text);
+std::string WordList(const std::vector<std::string>& words);
+
 // The characters a text shows, its colour codes left out.
 int VisibleLength(const std::string& text);
 // A coloured text cut into lines of at most `width` visible characters, at

@@ -211,6 +211,8 @@ std::string DoorGetStr(const TGetStrOpts& opts, bool* escaped)
                 DoorWrite(std::string(1, c));
                 e.Pos++;
                 RedrawTail(e, 0);
+            } else if (opts.Overflowed) {
+                *opts.Overflowed = true;
             }
         }
         // Escape, other key names and control bytes do nothing here.

@@ -33,6 +33,7 @@ struct TGetStrOpts {
     int32_t Attr = -1;          // attribute to edit in; -1 keeps the current one
     int32_t TimeoutMs = -1;     // wait per key; -1 waits without limit
     bool EscapeCancels = false; // Escape empties the field and ends the line
+    bool* Overflowed = nullptr; // when given: set once a character was typed past MaxLen
 };
 
 std::string DoorReadKey(int timeoutMs);

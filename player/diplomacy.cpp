@@ -108,7 +108,7 @@ static void OfferDialog()
     if (Relation(Caller.House, other).Treaties & bit) {
         SayError("You already have that treaty.");
     } else if (ChangeWith(seen, [&] { return OfferTreaty(Caller.House, other, bit); })) {
-        SendNotice(other, CallerName() + " offers you a " + TreatyList(bit) + " treaty (see Diplomacy).");
+        SendNotice(other, CallerName() + " offers you " + WithArticle(TreatyWords(bit)) + " treaty (see Diplomacy).");
         SayLine("`AOffer sent.`7");
     }
     PressKey();
@@ -130,8 +130,8 @@ static void AcceptDialog()
     int bits = 0;
     THouseSeen seen = SeeHouse(other);
     if (ChangeWith(seen, [&] { return AcceptTreaty(Caller.House, other, &bits); })) {
-        SendNotice(other, CallerName() + " has accepted your " + TreatyList(bits) + " treaty.");
-        SayLine("`ASigned: " + TreatyList(bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+        SendNotice(other, CallerName() + " has accepted your " + TreatyWords(bits) + " treaty.");
+        SayLine("`ASigned: " + TreatyWords(bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
     }
     PressKey();
 }

@@ -155,18 +155,26 @@ char AskKey(const std::string& prompt, const std::string& keys)
 
 std::string AskLine(const std::string& prompt, int maxLen)
 {
-    ShowCarried();
-    WriteColour(prompt);
-    DoorFlush();
-    TGetStrOpts opts;
-    opts.MaxLen = maxLen;
-    opts.EscapeCancels = true;
-    bool escaped = false;
-    std::string answer = TrimText(DoorGetStr(opts, &escaped));
-    Unseen.clear();
-    BackedOut = escaped;
-    NewLine();
-    return answer;
+    for (;;) {
+        ShowCarried();
+        WriteColour(prompt);
+        DoorFlush();
+        TGetStrOpts opts;
+        opts.MaxLen = maxLen;
+        opts.EscapeCancels = true;
+        bool escaped = false, overflowed = false;
+        opts.Overflowed = &overflowed;
+        std::string answer = TrimText(DoorGetStr(opts, &escaped));
+        Unseen.clear();
+        BackedOut = escaped;
+        NewLine();
+        // Typing on past the field is refused, never silently cut.
+        if (overflowed && !escaped) {
+            SayLine("`CThat is more than the " + IntToText(maxLen) + " characters this answer can hold.`7");
+            continue;
+        }
+        return answer;
+    }
 }
 
 int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high)

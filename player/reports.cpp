@@ -32,16 +32,15 @@ std::string ResearchText(int house)
     return TrackName(track) + " " + IntToText(level + 1) + " (" + IntToText(percent) + "%)";
 }
 
+// The place in the news standings' own order, so tied scores rank alike
+// on every screen and in the Hall of Fame.
 int HouseRank(int house, int* ranked)
 {
-    int rank = 1, count = 0;
-    for (int h = 1; h <= MaxHouseSlots; h++) {
-        if (!Playing(h)) continue;
-        count++;
-        if (h != house && HouseRec(h).Score > HouseRec(house).Score) rank++;
-    }
-    if (ranked) *ranked = count;
-    return rank;
+    std::vector<int> order = RankedHouses(false);
+    if (ranked) *ranked = (int)order.size();
+    for (size_t i = 0; i < order.size(); i++)
+        if (order[i] == house) return (int)i + 1;
+    return (int)order.size() + 1;
 }
 
 // The first closing lane, in table order, that ends where the caller holds a world.

@@ -462,6 +462,15 @@ static void ShowFounded(int h, const std::string& name)
     PressKey();
 }
 
+// The join prompt's example: a name no house of this game has.
+static std::string ExampleHouseName()
+{
+    static const char* const Examples[] = {"Varro", "Ostrel", "Caldera", "Meridian", "Solenne", "Tarkas", "Vesper"};
+    for (const char* name : Examples)
+        if (!HouseNameTaken(name, 0)) return name;
+    return "Aurelle";
+}
+
 int JoinScreen()
 {
     ClearPage();
@@ -477,7 +486,8 @@ int JoinScreen()
     if (!AskYesNo("Will you found a house in the Thyre?")) return 0;
     const char* const taken = "`CThat name is too short, too long, or taken.`7";
     for (;;) {
-        std::string name = AskLine("Name your house (3 to 23 letters), e.g. `FVarro`7: ", HouseNameMax);
+        std::string name =
+            AskLine("Name your house (3 to 23 letters), e.g. `F" + ExampleHouseName() + "`7: ", HouseNameMax);
         if (name.empty()) return 0;
         if (!HouseNameFree(name)) {
             SayLine(taken);

@@ -95,7 +95,7 @@ static void FocusDialog(int w)
     SayLine("`FBalanced`7 - no bonus  `FMining`7 - ore x1.5  `FFuel`7 - fuel x1.5");
     SayLine("`FGrowth`7 - influence x1.5, double growth");
     SayLine("`FDefence`7 - stronger shields and garrison, output x0.75");
-    char key = AskKey("Focus: `F[A]`7 Balanced `F[M]`7ining `F[U]`7el `F[G]`7rowth `F[D]`7efence: ", "AMUGD\r");
+    char key = AskKey("Focus: `F[A]`7 Balanced `F[M]`7ining F`F[U]`7el `F[G]`7rowth `F[D]`7efence: ", "AMUGD\r");
     static const std::string Keys = "AMUGD";
     size_t focus = Keys.find(key);
     if (focus == std::string::npos) return;
@@ -163,18 +163,22 @@ void BuildShipDialog(int w)
     int64_t price = ShipCost(h, c);
     int64_t most = price > 0 ? HouseRec(h).Ore / price : 0;
     if (most <= 0) {
-        SayLine("`CYou can't afford a " + ShipName(c) + ".`7");
+        SayLine("`CYou can't afford " + WithArticle(ShipName(c)) + ".`7");
         return;
     }
     int64_t count = AskNumber("How many (up to " + IntToText(most) + ")? ", 1, most);
     if (count < 1) return;
     if (ChangeGame([&] { return BuildShips(h, w, c, (int)Min(count, 65535)); }))
-        SayLine("`A" + IntToText(count) + " " + ShipName(c) + " ordered at " + WorldName(w) + "; ready tomorrow.`7");
+        SayLine("`A" + Counted(count, ShipName(c)) + " ordered at " + WorldName(w) + "; ready tomorrow.`7");
 }
 
 void BuildBuildingDialog(int w)
 {
     int h = Caller.House;
+    if (Game.Worlds[w].Kind == KindGasGiant) {
+        SayError(BuildingRefusal(h, w));
+        return;
+    }
     if (FreeSlots(w) <= 0) {
         SayLine("`C" + WorldName(w) + " has no free building slots.`7");
         return;
@@ -187,7 +191,8 @@ void BuildBuildingDialog(int w)
     if (n < 1) return;
     int k = (int)n;
     if (ChangeGame([&] { return BuildBuilding(h, w, k); }))
-        SayLine("`AA " + BuildingName(k) + " is ordered on " + WorldName(w) + "; ready tomorrow.`7");
+        SayLine("`A" + CapitalFirst(WithArticle(BuildingName(k))) + " is ordered on " + WorldName(w) +
+                "; ready tomorrow.`7");
 }
 
 struct TListedOrder {

@@ -72,7 +72,7 @@ std::string ShipListText(const int64_t counts[9])
     auto part = [&out](const std::string& p) { out += (out.empty() ? "" : ", ") + p; };
     for (int c = 0; c < ShipClasses; c++)
         if (counts[c] > 0) part(IntToText(counts[c]) + " " + ShipName(c) + (counts[c] > 1 ? "s" : ""));
-    if (counts[ClassShield] > 0) part(IntToText(counts[ClassShield]) + " shield");
+    if (counts[ClassShield] > 0) part(Counted(counts[ClassShield], "shield"));
     if (counts[ClassHollow] > 0) part(IntToText(counts[ClassHollow]) + " Hollow strength");
     return out.empty() ? "nothing" : out;
 }
@@ -322,7 +322,8 @@ static void Report(int s)
         AddEvent(side.House, EventBattle, "  You lost: " + ShipListText(side.Loss) + ".");
         for (int j = 0; j < SideCount; j++)
             if (j != i && SidesHostile(i, j))
-                AddEvent(side.House, EventBattle, "  " + HouseName(Sides[j].House) + " lost: " + ShipListText(Sides[j].Loss) + ".");
+                AddEvent(side.House, EventBattle,
+                         "  " + CapitalFirst(HouseName(Sides[j].House)) + " lost: " + ShipListText(Sides[j].Loss) + ".");
     }
     if (losers >= 2) AddNews("Battle at " + where + ".");
     for (int i = 0; i < SideCount; i++) {

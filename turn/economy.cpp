@@ -192,8 +192,9 @@ static void DeliverShips(const TBuildOrder& bo)
     fl.Ships[bo.Item] = (uint16_t)Min(CountLimit, fl.Ships[bo.Item] + bo.Count);
     if (bo.Item == ShipHauler)
         fl.Troops = (uint16_t)Min(CountLimit, fl.Troops + (int64_t)bo.Count * ShipClassTable[ShipHauler].Capacity);
-    AddEvent(bo.House, EventWorld, IntToText(bo.Count) + " " + ShipName(bo.Item) + " built at " + WorldName(bo.World) +
-                                       ", joining " + StrGet(fl.Name) + ".");
+    AddEvent(bo.House, EventWorld,
+             Counted(bo.Count, ShipName(bo.Item)) + " built at " + WorldName(bo.World) + ", joining " +
+                 StrGet(fl.Name) + ".");
 }
 
 static void DeliverBuilding(const TBuildOrder& bo)

@@ -98,7 +98,7 @@ static void Invade(int f)
             AddEvent(holder, EventWorld, WorldName(w) + " has fallen to " + HouseName(invader) + ".");
             if (wasCapital) MoveCapital(holder);
         }
-        AddNews(HouseName(invader) + " has taken " + WorldName(w) + " from " + HouseName(holder) + ".");
+        AddNews(CapitalFirst(HouseName(invader)) + " has taken " + WorldName(w) + " from " + HouseName(holder) + ".");
     } else {
         wd.Garrison = (int16_t)Max(0, wd.Garrison - fl.Troops * 2 / 3);
         AddEvent(invader, EventWorld, "Your landing on " + WorldName(w) + " was thrown back.");

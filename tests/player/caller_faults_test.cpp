@@ -248,3 +248,73 @@ TEST(CallerFaults, WordsStayLongEnoughToRead)
     s.Key("Q");
     EXPECT_EQ(s.Exit(), 0);
 }
+
+TEST(CallerFaults, WordsReadAsEnglishAndEveryScreenRanksAlike)
+{
+    TGameFolder g;   // the computer houses Varro and Ostrel are in it
+    g.Load();
+    int ann = FoundHouse("Astra", "Ann Caller", 0);
+    int capital = HouseRec(ann).Capital;
+    HouseRec(ann).Ore = 5000;
+    // A gas giant station of Ann's.
+    int station = -1;
+    for (int w = 0; w < Game.Header.WorldCount && station < 0; w++)
+        if (Game.Worlds[w].Kind == KindGasGiant && Game.Worlds[w].Owner == 0) station = w;
+    ASSERT_GE(station, 0);
+    Game.Worlds[station].Owner = (uint8_t)ann;
+    g.Save();
+    TLaunch l = ThyreLaunch(g, ViaSocket, "Ben Newman");
+    TSession join;
+    ASSERT_TRUE(join.Start(l));
+    ASSERT_TRUE(join.Expect("(Y/N)"));
+    join.Key("Y");
+    // The example is no house's name; a name past the field is refused, not cut.
+    ASSERT_TRUE(join.Expect("e.g. "));
+    join.Bbs.Pump(200);
+    join.Render();
+    EXPECT_NE(join.Screen.Text().find("e.g. Caldera:"), std::string::npos) << join.Screen.Text();
+    join.Key(std::string(30, 'x') + "\r");
+    ASSERT_TRUE(join.Expect("That is more than the 23 characters this answer can hold."));
+    join.Key("\r");
+    EXPECT_EQ(join.Exit(), 0);
+
+    TSession s;
+    ASSERT_TRUE(s.Start(g, ViaSocket));
+    ASSERT_TRUE(s.Expect("Your command: "));
+    // Buildings: an Academy, and no building table for the station.
+    s.Key("W");
+    ASSERT_TRUE(s.Expect("Enter to go back: "));
+    int place = 0;
+    for (int w = 0; w <= capital; w++) place += Game.Worlds[w].Owner == ann;
+    s.Key(IntToText(place) + "\rB6\r");
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    EXPECT_TRUE(s.Screen.Has("An Academy is ordered on " + WorldName(capital) + "; ready tomorrow.")) << s.Screen.Text();
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    s.Key("Q");
+    ASSERT_TRUE(s.Expect("Enter to go back: "));
+    place = 0;
+    for (int w = 0; w <= station; w++) place += Game.Worlds[w].Owner == ann;
+    s.Key(IntToText(place) + "\rB");
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    EXPECT_TRUE(s.Screen.Has("Nothing can be built on a gas giant station."));
+    EXPECT_FALSE(s.Screen.Has("Building   Cost"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    s.Key("Q\r");
+    ASSERT_TRUE(s.Expect("Your command: "));
+    // The status bar ranks Ann where the news standings do (ties included:
+    // the computer houses and Ann start with equal scores).
+    s.Key("N");
+    ASSERT_TRUE(s.Expect("go back: "));
+    int annRow = s.Screen.Find(". Astra");
+    ASSERT_GE(annRow, 0);
+    std::string place1 = s.Screen.Row(annRow).substr(2, 2);
+    s.Key("x");
+    ASSERT_TRUE(s.Expect("Your command: "));
+    EXPECT_NE(s.Screen.Row(3).find("(rank " + TrimText(place1) + " of "), std::string::npos) << s.Screen.Row(3);
+    s.Key("Q");
+    EXPECT_EQ(s.Exit(), 0);
+    g.Load();
+    EXPECT_EQ(FindHouseByPlayer("Ben Newman"), -1);
+}

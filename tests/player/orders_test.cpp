@@ -217,7 +217,7 @@ TEST(Orders, BuildCancelFocusAndResearch)
     ASSERT_TRUE(s.Expect("How many (up to " + IntToText(ore / 10) + ")? "));
     s.Key("2\r");
     ASSERT_TRUE(s.Expect("ready tomorrow."));
-    EXPECT_TRUE(s.Screen.Has("2 Skiff ordered at " + WorldName(home) + "; ready tomorrow."));
+    EXPECT_TRUE(s.Screen.Has("2 Skiffs ordered at " + WorldName(home) + "; ready tomorrow."));
     s.Key(" ");
     ASSERT_TRUE(s.Expect("back: "));
     EXPECT_EQ(s.Screen.Row(2), " 1  " + PadRight(WorldName(home), 18) + "2 Skiff");

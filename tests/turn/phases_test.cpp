@@ -125,7 +125,7 @@ TEST(Battle, NestsFightHousesAndAreCredited)
     EXPECT_EQ(HouseRec(1).NestsDestroyed, 1);
     EXPECT_TRUE(night.Has(1, "The Hollow nest at Sys1 is destroyed!"));
     EXPECT_TRUE(night.Has(0, "The Hollow nest at Sys1 has been destroyed."));
-    EXPECT_TRUE(night.Has(1, "  the Hollow lost: 3 Hollow strength."));
+    EXPECT_TRUE(night.Has(1, "  The Hollow lost: 3 Hollow strength."));
 }
 
 TEST(Battle, FallingBack)
@@ -512,7 +512,7 @@ TEST(Builds, DeliveriesAndLostOrders)
     TNight night;
     night.Run(CompleteBuilds);
     EXPECT_EQ(+Game.Fleets[guard].Ships[ShipLancer], 8);
-    EXPECT_TRUE(night.Has(1, "3 Lancer built at Sys0, joining Home Guard."));
+    EXPECT_TRUE(night.Has(1, "3 Lancers built at Sys0, joining Home Guard."));
     int reserve = -1;
     for (int f = 0; f < Game.Header.FleetCount; f++)
         if (Game.Fleets[f].House == 1 && StrGet(Game.Fleets[f].Name) == "Reserve") reserve = f;
