@@ -34,12 +34,28 @@ void ConLine(const std::string& text)
     }
 }
 
-void ConGood(const std::string& text) { ConLine("`A" + text); }
-void ConBad(const std::string& text) { ConLine("`C" + text); }
+// Confirmations and refusals since the sysop last answered, and those a new
+// screen's title came after: the next question shows them again just above
+// itself, so a menu drawn anew never pushes them off the top unread.
+static std::vector<std::string> Unseen, Carried;
+
+void ConGood(const std::string& text)
+{
+    ConLine("`A" + text);
+    Unseen.push_back("`A" + text);
+}
+
+void ConBad(const std::string& text)
+{
+    ConLine("`C" + text);
+    Unseen.push_back("`C" + text);
+}
 void ConDim(const std::string& text) { ConLine("`8" + text); }
 
 void ConTitle(const std::string& text)
 {
+    Carried.insert(Carried.end(), Unseen.begin(), Unseen.end());
+    Unseen.clear();
     ConLine("");
     ConLine("`E" + text);
     ConLine("`8" + std::string(78, '-'));
@@ -47,6 +63,10 @@ void ConTitle(const std::string& text)
 
 std::string ConAsk(const std::string& prompt)
 {
+    std::vector<std::string> carried;
+    carried.swap(Carried);
+    for (const std::string& line : carried) ConLine(line);
+    Unseen.clear();
     ConWrite("`F" + prompt + "`B");
     std::fflush(stdout);
     std::string line;

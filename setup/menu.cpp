@@ -190,7 +190,10 @@ void SettingsEditor()
         }
         if (a == "Q" || a.empty()) break;
         int64_t n;
-        if (!ParseInt64(a, n) || n < 1 || n > SettingFieldCount) continue;
+        if (!ParseInt64(a, n) || n < 1 || n > SettingFieldCount) {
+            ConBad("Please give a number from 1 to " + IntToText(SettingFieldCount) + ", S or Q.");
+            continue;
+        }
         if (!ChangeSetting(s, SettingFields[n - 1])) continue;
         changed = true;
         if (s.DissolveAfter < s.AutopilotAfter) s.DissolveAfter = s.AutopilotAfter;

@@ -323,3 +323,21 @@ TEST(Setup, RefusalsAreShownOnlyAfterTheLockIsFreeOnATerminal)
     EXPECT_FALSE(PathExists(LockFolderPath(s.Dir)));
 }
 #endif
+
+TEST(Setup, RefusalsStayAboveTheNextQuestion)
+{
+    // A value out of range, and a setting that does not exist: the settings
+    // screen is drawn again, and each refusal is shown once more just above
+    // its next question, not scrolled away with the old screen.
+    TScratch s;
+    TRun r = Thyrecfg(s, "1\n5\n99\n42\nQ\nQ\n");
+    EXPECT_EQ(r.Exit, 0);
+    const std::string prompt = "Number to change, S to save, Q to go back: ";
+    for (const std::string& refusal : {std::string("Please give a number from 5 to 12."),
+                                       "Please give a number from 1 to " + IntToText(SettingFieldCount) + ", S or Q."}) {
+        size_t said = r.Out.find(refusal);
+        ASSERT_NE(said, std::string::npos) << r.Out;
+        size_t again = r.Out.find(refusal + "\n" + prompt, said + refusal.size());
+        EXPECT_NE(again, std::string::npos) << r.Out;
+    }
+}
