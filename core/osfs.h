@@ -31,6 +31,7 @@ bool LastErrorWasExists();
 
 // Whether standard output is a terminal (colour sequences are wanted).
 bool StdoutIsTerminal();
+bool StdinIsTerminal();
 // Sets the text colour (0-15, PC order) of standard output when it is a
 // terminal or console; nothing when it goes to a file or a pipe.
 void SetStdoutColour(int colour);

@@ -96,6 +96,7 @@ std::string LastErrorText() { return std::strerror(LastErrno); }
 bool LastErrorWasExists() { return LastErrno == EEXIST || LastErrno == ENOTEMPTY; }
 
 bool StdoutIsTerminal() { return isatty(1) == 1; }
+bool StdinIsTerminal() { return isatty(0) == 1; }
 
 std::string FullPath(const std::string& path)
 {

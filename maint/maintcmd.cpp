@@ -58,6 +58,12 @@ static void Usage()
     Say("  ydmaint [-d dir] status");
     Say("  ydmaint [-d dir] sim HOUSES DAYS [SEED]");
     Say("  ydmaint [-d dir] fame | news");
+    Say("  ydmaint [-d dir] events HOUSE [DAY] | dump HOUSE   (a house's report lines; its view as JSON)");
+    Say("  ydmaint [-d dir] bulletin FILE        (news and standings for the BBS; .TXT: plain)");
+    Say("  ydmaint [-d dir] backup FOLDER        (a copy of the game's files, taken under the lock)");
+    Say("  ydmaint [-d dir] restore [N|FILE] [-yes]   (the backups, or going back to one)");
+    Say("  daily -quiet prints nothing on success; new also takes -systems 5-12; sim -hollow 0-3.");
+    Say("  Without -d the game folder is the current folder.");
     Say("Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
 }
 
@@ -86,6 +92,8 @@ static const TCommand Commands[] = {
     {"events", Done<CmdEvents>},
     {"dump", Done<CmdDump>},
     {"bulletin", Done<CmdBulletin>},
+    {"backup", Done<CmdBackup>},
+    {"restore", Done<CmdRestore>},
 };
 
 int MaintMain(int argc, char** argv)
@@ -97,6 +105,10 @@ int MaintMain(int argc, char** argv)
         first = 2;
     }
     if (first >= args.size()) {
+        Usage();
+        return 0;
+    }
+    if (args[first] == "-h" || args[first] == "--help" || args[first] == "help") {
         Usage();
         return 0;
     }

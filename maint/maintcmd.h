@@ -38,5 +38,8 @@ void CmdJoin();
 void CmdEvents();
 // The news and standings for the BBS to show: ANSI, or plain for a .TXT file.
 void CmdBulletin();
+// A consistent copy of the game folder's files, and going back to a backup.
+void CmdBackup();
+void CmdRestore();
 std::string BulletinText(const std::string& folder, int day);
 std::string RenderColour(const std::string& text, bool ansi);

@@ -113,7 +113,11 @@ int CmdDaily()
     std::string message;
     bool ok = DailyDecision(s, message);
     MaintLog(GameFolder, ok ? message : "PROBLEM: " + message);
-    Say(message + ".");
+    // For a scheduler that mails every line: with -quiet only a problem is said.
+    if (!ok)
+        Say("ydmaint: PROBLEM: " + message + ".");
+    else if (!HasOption("-quiet"))
+        Say(message + ".");
     if (ok && s.NewsFile && LoadGame(GamePath())) {
         int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
         WriteNews(GameFolder, day);

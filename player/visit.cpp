@@ -21,6 +21,7 @@
 #include "core/text.h"
 #include "door/door.h"
 #include "door/dropfile.h"
+#include "maint/chronicle.h"
 #include "maint/stores.h"
 #include "player/diplomacy.h"
 #include "player/fleets.h"
@@ -361,7 +362,10 @@ static void WriteErrorLog(const std::string& className, const std::string& messa
     std::string line = IntToText(t.Year) + "-" + Two(t.Month) + "-" + Two(t.Day) + " " + Two(t.Hour) + ":" +
                        Two(t.Minute) + ":" + Two(t.Second) + "  node " + IntToText(Caller.Node) + "  " +
                        Caller.Player + "  " + className + ": " + message + "\r\n";
-    TFileHandle fd = FileOpenAppend(Caller.Folder + ErrorsLogName);
+    // Kept like MAINT.LOG: one older log beside it, never without bound.
+    std::string path = Caller.Folder + ErrorsLogName;
+    if (FileSize(path) > MaintLogLimit) RenameFile(path, Caller.Folder + ErrorsLogOldName);
+    TFileHandle fd = FileOpenAppend(path);
     if (fd < 0) return;
     FileWrite(fd, line.data(), line.size());
     FileClose(fd);
