@@ -1,5 +1,6 @@
 // ydmaint as the sysop runs it: a process in a scratch folder.
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "core/gamefile.h"
 #include "core/model.h"
@@ -16,10 +17,16 @@ TEST(Ydmaint, UsageAndUnknownCommands)
     TRun r = Ydmaint({});
     EXPECT_EQ(r.Exit, 0);
     std::vector<std::string> lines = Lines(r.Out);
-    ASSERT_EQ(lines.size(), 9u);
+    ASSERT_EQ(lines.size(), 15u);
     EXPECT_EQ(lines[0], "Yvarn Thyre maintenance");
     EXPECT_EQ(lines[3], "  ydmaint [-d dir] join \"House name\" \"Player name\" [-ai]");
-    EXPECT_EQ(lines[8], "Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
+    EXPECT_EQ(lines[14], "Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
+    // Every command is named, and -h and --help say the same.
+    for (const char* word : {" daily", " new", " join", " turn", " status", " sim", " fame", " news", " events",
+                             " dump", " bulletin", " backup", " restore", "-systems", "-quiet"})
+        EXPECT_NE(r.Out.find(word), std::string::npos) << word;
+    EXPECT_EQ(Ydmaint({"-h"}).Out, r.Out);
+    EXPECT_EQ(Ydmaint({"--help"}).Out, r.Out);
 
     r = Ydmaint({"Status"});
     EXPECT_EQ(r.Exit, 1);
@@ -31,7 +38,58 @@ TEST(Ydmaint, UsageAndUnknownCommands)
     // A folder and no command: the usage.
     r = Ydmaint({"-d", "/tmp"});
     EXPECT_EQ(r.Exit, 0);
-    EXPECT_EQ(Lines(r.Out).size(), 9u);
+    EXPECT_EQ(Lines(r.Out).size(), 15u);
+}
+
+TEST(Ydmaint, BackupsWhileNightsRunAndARestore)
+{
+    TScratch s, copies;
+    ASSERT_EQ(Ydmaint({"-d", s.Dir, "new", "-seed", "7"}).Exit, 0);
+    // Nights play in another process while copies are taken: every copy is
+    // a whole game, and none holds the lock, the marker or a temporary file.
+    std::thread nights([&] {
+        for (int n = 0; n < 8; n++) Ydmaint({"-d", s.Dir, "daily", "-quiet"});
+    });
+    for (int n = 0; n < 6; n++) {
+        TRun r = Ydmaint({"-d", s.Dir, "backup", copies.Dir});
+        EXPECT_EQ(r.Exit, 0) << r.Out;
+    }
+    nights.join();
+    std::vector<std::string> made;
+    ASSERT_TRUE(ListFolder(copies.Dir, made));
+    EXPECT_EQ(made.size(), 6u);
+    for (const std::string& m : made) {
+        std::string folder = copies.Path(m) + "/";
+        EXPECT_TRUE(LoadGame(folder + "THYRE.DAT")) << m;
+        std::vector<std::string> files;
+        ASSERT_TRUE(ListFolder(folder, files));
+        for (const std::string& f : files) {
+            EXPECT_EQ(f.find(".TMP"), std::string::npos) << f;
+            EXPECT_NE(f, "THYRE.LCK");
+            EXPECT_NE(f, "MAINT.RUN");
+        }
+    }
+    ASSERT_TRUE(LoadGame(s.Path("THYRE.DAT")));
+    EXPECT_EQ(Game.Header.Day, 9);
+    // The backups listed; a restore in a script needs -yes, then leaves the
+    // chosen day in place and the game before as THYRE.UND.
+    TRun r = Ydmaint({"-d", s.Dir, "restore"});
+    EXPECT_NE(r.Out.find("  THYRE.BK5  day 5, 2 houses"), std::string::npos) << r.Out;
+    r = Ydmaint({"-d", s.Dir, "restore", "5"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_NE(r.Out.find("ydmaint: restore asks before it changes the game; add -yes in a script"), std::string::npos);
+    ASSERT_TRUE(LoadGame(s.Path("THYRE.DAT")));
+    EXPECT_EQ(Game.Header.Day, 9);
+    r = Ydmaint({"-d", s.Dir, "restore", "5", "-yes"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_NE(r.Out.find("Going back loses every order and change since day 5 (4 nights)."), std::string::npos);
+    ASSERT_TRUE(LoadGame(s.Path("THYRE.DAT")));
+    EXPECT_EQ(Game.Header.Day, 5);
+    ASSERT_TRUE(LoadGame(s.Path("THYRE.UND")));
+    EXPECT_EQ(Game.Header.Day, 9);
+    EXPECT_FALSE(PathExists(s.Path("MAINT.RUN")));
+    EXPECT_FALSE(PathExists(s.Path("THYRE.LCK")));
+    EXPECT_NE(ReadFile(s.Path("MAINT.LOG")).find("restored day 5 from "), std::string::npos);
 }
 
 TEST(Ydmaint, StatusNamesTheGameFileItLookedFor)
