@@ -76,7 +76,7 @@ TEST(Daily, EmptyFolderResetAndEndedGames)
     WriteFile(dir.Path("THYRE.DAT"), "garbage");
     r = Ydmaint({"-d", dir.Dir, "daily"});
     EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(r.Out, "THYRE.DAT could not be read.\n");
+    EXPECT_EQ(r.Out, "ydmaint: PROBLEM: THYRE.DAT could not be read.\n");
     EXPECT_EQ(LogLines(dir).back(), "PROBLEM: THYRE.DAT could not be read");
     r = Ydmaint({"-d", dir.Dir, "turn"});
     EXPECT_EQ(r.Exit, 1);
