@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
-.PHONY: all test test-plain test-sanitize fuzz test-windows windows play bench reliability install package clean
+.PHONY: all test test-plain test-sanitize fuzz test-windows windows play bench reliability install uninstall package clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -92,6 +92,13 @@ install: all
 
 package: all
 	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/yvarn-thyre_*.deb
+
+# Takes away what make install put in place (its list is in the build folder).
+uninstall:
+	@[ -f $(BUILD)/install_manifest.txt ] || { echo "nothing was installed from $(BUILD)"; exit 1; }
+	xargs -d '\n' rm -f < $(BUILD)/install_manifest.txt
+	@echo "removed the files listed in $(BUILD)/install_manifest.txt"
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz $(BUILD)-win

@@ -13,11 +13,21 @@ has() { local out; out=$("${@:2}"); grep -q "$1" <<<"$out" || { echo "$out"; exi
 has "Package: yvarn-thyre" dpkg-deb --info "$deb"
 dpkg-deb -x "$deb" "$scratch/root"
 root=$scratch/root
-for f in usr/games/thyre usr/games/ydmaint usr/games/thyrecfg usr/share/man/man6/thyre.6 \
-         usr/share/man/man6/ydmaint.6 usr/share/man/man6/thyrecfg.6 usr/share/doc/yvarn-thyre/SYSOP.md \
+for f in usr/games/thyre usr/games/ydmaint usr/games/thyrecfg usr/share/man/man6/thyre.6.gz \
+         usr/share/man/man6/ydmaint.6.gz usr/share/man/man6/thyrecfg.6.gz usr/share/doc/yvarn-thyre/SYSOP.md \
+         usr/share/doc/yvarn-thyre/copyright usr/share/doc/yvarn-thyre/changelog.gz \
          usr/share/doc/yvarn-thyre/examples/thyre-nightly.timer usr/share/doc/yvarn-thyre/examples/game-folder.txt; do
   [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
+# The programs stripped: no debugging sections left.
+for p in thyre ydmaint thyrecfg; do
+  if objdump -h "$root/usr/games/$p" | grep -q '\.debug_'; then echo "$p is not stripped"; exit 1; fi
+done
+# Debian's own checker, where it is installed: no errors.
+if command -v lintian >/dev/null; then
+  out=$(lintian --no-tag-display-limit "$deb" 2>&1 || true)
+  if grep -q '^E: ' <<<"$out"; then echo "$out"; exit 1; fi
+fi
 game=$scratch/game/
 mkdir -p "$game"
 has "new game" "$root/usr/games/ydmaint" -d "$game" new -seed 4
@@ -28,5 +38,5 @@ has "running" bash -c "printf 'q\n' | '$root/usr/games/thyrecfg' '$game'"
 # The door in local play, its caller on a pipe: the report at entry, a key,
 # then quit.
 has "Orders are carried out tonight" bash -c "printf ' Q' | '$root/usr/games/thyre' -l -u 'Ann Caller' -g '$game'"
-if command -v man >/dev/null; then MANPAGER=cat man -l "$root/usr/share/man/man6/ydmaint.6" >/dev/null 2>&1; fi
+if command -v man >/dev/null; then MANPAGER=cat man -l "$root/usr/share/man/man6/ydmaint.6.gz" >/dev/null 2>&1; fi
 echo "package installed and played"
