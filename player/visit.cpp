@@ -197,7 +197,7 @@ int ThyreMain(int argc, char** argv)
     GuardedVisit(Visit);
     DoorFlush();
     DoorClose();
-    return 0;
+    return Caller.FolderFailed ? 1 : 0;
 }
 
 // ------------------------------------------------------------- game access
@@ -261,6 +261,16 @@ static bool Opened(TAccess a)
         SayLine("`CThe nightly maintenance is running. Please come back in a few minutes.`7");
         return false;
     case AccessBusy: SayLine("`CThe game is busy. Please try again in a moment.`7"); return false;
+    case AccessFailed: {
+        // A folder the door may not write (permissions, a read-only disk):
+        // the caller is asked to tell the sysop, the sysop is told why.
+        SayLine("`CThe game file can't be read. Please tell your sysop.`7");
+        std::string why = "thyre: the game folder refused the lock: " + GameAccessFailure() + "\n";
+        FileWrite(2, why.data(), why.size());
+        WriteErrorLog("game folder refused", GameAccessFailure());
+        Caller.FolderFailed = true;
+        return false;
+    }
     default: SayLine("`CThe game file can't be read. Please tell your sysop.`7"); return false;
     }
 }

@@ -15,6 +15,7 @@ struct TCaller {
     bool NewDay = false;    // a load found a game day other than DaySeen
     bool Lost = false;      // a load found the house slot no longer the caller's
     bool InChange = false;  // between GameBegin and GameCommit or GameAbandon
+    bool FolderFailed = false;  // the game folder refused the lock: the door ends with exit code 1
 };
 extern TCaller Caller;
 

@@ -18,6 +18,20 @@
 
 std::string SetupFolder;
 
+// The folder thyrecfg defaults to is its own: right for a door folder that
+// is the game folder (as on most Windows BBSes), wrong for a system folder of
+// programs (/usr/games, /usr/local/bin), where no game may be started.
+static bool IsProgramsFolder(const std::string& folder)
+{
+    if (GameFileExists(GameFilePath(folder)) || PathExists(folder + SettingsFileName)) return false;
+    std::string name = folder;
+    while (!name.empty() && IsPathDelim(name.back())) name.pop_back();
+    size_t cut = name.size();
+    while (cut > 0 && !IsPathDelim(name[cut - 1])) cut--;
+    name = UpperText(name.substr(cut));
+    return name == "BIN" || name == "SBIN" || name == "GAMES";
+}
+
 int SetupMain(int argc, char** argv)
 {
     std::string first = argc > 1 ? argv[1] : "";
@@ -26,6 +40,12 @@ int SetupMain(int argc, char** argv)
         return 0;
     }
     SetupFolder = argc > 1 ? FolderWithDelim(first) : ProgramFolder();
+    if (argc <= 1 && IsProgramsFolder(SetupFolder)) {
+        std::puts(("thyrecfg: " + SetupFolder + " holds the programs, not a game. Name the game folder, for example:")
+                      .c_str());
+        std::puts("  thyrecfg /var/games/thyre/");
+        return 1;
+    }
     MainScreen();
     ConWrite("`7");
     std::fflush(stdout);

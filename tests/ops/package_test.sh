@@ -34,6 +34,10 @@ has "new game" "$root/usr/games/ydmaint" -d "$game" new -seed 4
 has "House 3" "$root/usr/games/ydmaint" -d "$game" join Astra "Ann Caller"
 has "day 1 done" "$root/usr/games/ydmaint" -d "$game" daily
 has "thyrecfg \[game folder\]" "$root/usr/games/thyrecfg" -h
+# Started without a folder from the programs' folder, it starts no game there.
+out=$("$root/usr/games/thyrecfg" </dev/null || true)
+grep -q "holds the programs, not a game" <<<"$out" || { echo "$out"; exit 1; }
+[ ! -e "$root/usr/games/THYRE.CFG" ] && [ ! -e "$root/usr/games/THYRE.DAT" ]
 has "running" bash -c "printf 'q\n' | '$root/usr/games/thyrecfg' '$game'"
 # The door in local play, its caller on a pipe: the report at entry, a key,
 # then quit.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/files.h"
 #include "core/model.h"
@@ -164,4 +165,26 @@ TEST(StartUp, DiagnosticsTellWhatTheDoorReadAndChose)
     EXPECT_EQ(log.find("Sw0rdf1sh"), std::string::npos);
     EXPECT_EQ(s.Bbs.Errors.find("Sw0rdf1sh"), std::string::npos);
     EXPECT_EQ(log.find("line 14"), std::string::npos);
+}
+
+TEST(StartUp, AGameFolderTheDoorCannotWriteIsToldToTheSysop)
+{
+    TGameFolder g;
+    ASSERT_EQ(chmod(g.S.Dir.c_str(), 0555), 0);
+    TLaunch l = ThyreLaunch(g, ViaPipes);
+    // Root writes anywhere: the door is then started as nobody, as a BBS
+    // user without the folder's group would be.
+    if (geteuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "no setpriv to drop root";
+        l.Args.insert(l.Args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", l.Program});
+        l.Program = "/usr/bin/setpriv";
+    }
+    TSession s;
+    ASSERT_TRUE(s.Start(l));
+    ASSERT_TRUE(s.Expect("The game file can't be read. Please tell your sysop.")) << s.Bbs.Errors;
+    s.Key(" ");
+    EXPECT_EQ(s.Exit(), 1);
+    EXPECT_NE(s.Bbs.Errors.find("thyre: the game folder refused the lock: "), std::string::npos) << s.Bbs.Errors;
+    EXPECT_NE(s.Bbs.Errors.find(g.S.Dir), std::string::npos) << s.Bbs.Errors;
+    chmod(g.S.Dir.c_str(), 0775);
 }
