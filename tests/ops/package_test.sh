@@ -43,4 +43,13 @@ has "running" bash -c "printf 'q\n' | '$root/usr/games/thyrecfg' '$game'"
 # then quit.
 has "Orders are carried out tonight" bash -c "printf ' Q' | '$root/usr/games/thyre' -l -u 'Ann Caller' -g '$game'"
 if command -v man >/dev/null; then MANPAGER=cat man -l "$root/usr/share/man/man6/ydmaint.6.gz" >/dev/null 2>&1; fi
+# make install into a prefix and make uninstall: the examples name the
+# prefix, and nothing of the install is left afterwards.
+prefix=$scratch/prefix
+(cd "$build" && cmake --install . --prefix "$prefix" >/dev/null)
+grep -q "$prefix/games/ydmaint" "$prefix/share/doc/yvarn-thyre/examples/thyre.cron"
+grep -q "ExecStart=$prefix/games/ydmaint" "$prefix/share/doc/yvarn-thyre/examples/thyre-nightly.service"
+make -s -C "$(dirname "$build")" BUILD="$build" uninstall >/dev/null
+left=$(find "$prefix" -type f)
+[ -z "$left" ] || { echo "left after make uninstall: $left"; exit 1; }
 echo "package installed and played"

@@ -10,6 +10,16 @@ line=$(grep -v '^#' "$src/docs/examples/thyre.cron" | grep -v '^$')
 [ "$(echo "$line" | wc -l)" -eq 1 ]
 grep -Eq '^[0-9*,/-]+ [0-9*,/-]+ [0-9*,/-]+ [0-9*,/-]+ [0-9*,/-]+ [a-z_][a-z0-9_-]* /usr/games/ydmaint -d /var/games/thyre daily' <<<"$line"
 grep -Fq "$line" "$src/docs/SYSOP.md"
+# The line's command as cron runs it: nothing printed when the night went
+# well (cron mails every line), both bulletins written.
+game=$scratch/game
+mkdir -p "$game"
+"$build/ydmaint" -d "$game" new -seed 9 >/dev/null
+command=$(cut -d' ' -f7- <<<"$line" | sed -e "s|/usr/games/|$build/|g" -e "s|/var/games/thyre|$game|g")
+out=$(bash -c "$command" 2>&1)
+[ -z "$out" ] || { echo "the nightly line printed: $out"; exit 1; }
+[ -s "$game/THYRE.ANS" ] && [ -s "$game/THYRE.TXT" ]
+grep -q "day 1 done" "$game/MAINT.LOG"
 for u in thyre-nightly.service thyre-nightly.timer; do
   sed -e "s|/usr/games/|$build/|g" -e "s|/var/games/thyre|$scratch|g" -e "/^User=/d" -e "/^Group=/d" \
     "$src/docs/examples/$u" > "$scratch/$u"
