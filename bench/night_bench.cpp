@@ -18,7 +18,7 @@
 #include "core/random.h"
 #include "core/routes.h"
 #include "maint/night.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/planner.h"
 #include "turn/turn.h"
 

@@ -2,6 +2,8 @@
 // map made from the settings, the computer houses founded, the game saved.
 #include "core/startgame.h"
 
+#include "core/chronicle.h"
+
 #include "core/files.h"
 #include "core/founding.h"
 #include "core/galaxy.h"
@@ -22,11 +24,11 @@ static void MoveAside(const std::string& from, const std::string& to)
 // game replaces it in one rename: a start that fails half-way (a full disk)
 // leaves the old game playing, never a folder without a game.  Its stores
 // are moved aside, and moved back if the new game cannot be saved.
-static bool ArchiveOldGame(const std::string& folder, TFameWriter writeFame)
+static bool ArchiveOldGame(const std::string& folder)
 {
     std::string path = folder + GameFileName;
-    if (writeFame && LoadGame(path) && Game.Header.Ended && !Game.Header.FameWritten) {
-        writeFame(folder);
+    if (LoadGame(path) && Game.Header.Ended && !Game.Header.FameWritten) {
+        WriteFame(folder);
         SaveGame(path);
     }
     std::string old;
@@ -67,14 +69,13 @@ static int FoundComputerHouses(const std::string& list)
     return n;
 }
 
-bool StartGame(const std::string& folder, const TSettings& settings, uint32_t seed, std::string& summary,
-               TFameWriter writeFame)
+bool StartGame(const std::string& folder, const TSettings& settings, uint32_t seed, std::string& summary)
 {
     summary.clear();
     std::string path = folder + GameFileName;
     bool archived = false;
     if (GameFileExists(path)) {
-        if (!ArchiveOldGame(folder, writeFame)) {
+        if (!ArchiveOldGame(folder)) {
             summary = "the old game could not be kept as OLDGAME.DAT";
             return false;
         }

@@ -7,9 +7,6 @@
 
 #include "core/settings.h"
 
-// Records an ended game in the Hall of Fame before it is archived.
-typedef void (*TFameWriter)(const std::string& folder);
-
-// The summary tells what was done, or why it failed.
-bool StartGame(const std::string& folder, const TSettings& settings, uint32_t seed, std::string& summary,
-               TFameWriter writeFame);
+// The summary tells what was done, or why it failed.  An ended game is
+// recorded in the Hall of Fame before it is archived.
+bool StartGame(const std::string& folder, const TSettings& settings, uint32_t seed, std::string& summary);

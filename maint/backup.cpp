@@ -12,7 +12,7 @@
 #include "core/osfs.h"
 #include "core/replace.h"
 #include "core/text.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "maint/maintcmd.h"
 
 enum { BackupCount = 7, BackupWaitSeconds = 60, BackupHoldSeconds = 1800 };

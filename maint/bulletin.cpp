@@ -8,9 +8,9 @@
 #include "core/rules.h"
 #include "core/score.h"
 #include "core/text.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "maint/maintcmd.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 
 enum { BulletinStandings = 10, BulletinNews = 12 };
 

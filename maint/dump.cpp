@@ -12,7 +12,7 @@
 #include "core/score.h"
 #include "core/text.h"
 #include "maint/maintcmd.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 
 // Builds the object piece by piece; commas go between members and elements.
 struct TJson {

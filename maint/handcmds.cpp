@@ -8,10 +8,10 @@
 #include "core/model.h"
 #include "core/random.h"
 #include "core/text.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "maint/maintcmd.h"
 #include "maint/startgame.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 
 void CmdNew()
 {

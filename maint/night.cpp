@@ -17,10 +17,10 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "core/text.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "maint/maintcmd.h"
 #include "maint/startgame.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/planner.h"
 #include "turn/turn.h"
 

@@ -6,7 +6,7 @@
 #include "core/osfs.h"
 #include "core/startgame.h"
 #include "core/text.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "maint/maintcmd.h"
 
 bool StartNewGame(uint32_t seed, std::string& message)
@@ -42,7 +42,7 @@ bool StartNewGame(uint32_t seed, std::string& message)
                                               : GameAccessFailure();
         return false;
     }
-    bool ok = StartGame(GameFolder, s, seed, message, WriteFame);
+    bool ok = StartGame(GameFolder, s, seed, message);
     GameRelease();
     return ok;
 }

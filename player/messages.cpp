@@ -5,7 +5,7 @@
 #include "core/diplomacy.h"
 #include "core/model.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "player/prompts.h"
 #include "player/visit.h"
 

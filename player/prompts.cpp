@@ -5,7 +5,7 @@
 #include "core/model.h"
 #include "core/rules.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "door/door.h"
 #include "door/dropfile.h"
 #include "door/keys.h"

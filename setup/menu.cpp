@@ -13,7 +13,7 @@
 #include "core/settings.h"
 #include "core/startgame.h"
 #include "core/text.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "setup/setup.h"
 
 std::string SetupFolder;
@@ -288,7 +288,7 @@ void StartGameScreen(bool ask)
         return;
     }
     std::string message;
-    bool ok = StartGame(SetupFolder, s, ClockSeed(), message, WriteFame);
+    bool ok = StartGame(SetupFolder, s, ClockSeed(), message);
     GameRelease();
     MaintLog(SetupFolder, ok ? "new game started with THYRECFG: " + message
                              : "PROBLEM: THYRECFG could not start a new game: " + message);

@@ -14,8 +14,8 @@
 #include "core/score.h"
 #include "core/settings.h"
 #include "core/text.h"
-#include "maint/chronicle.h"
-#include "maint/stores.h"
+#include "core/chronicle.h"
+#include "core/stores.h"
 #include "setup/setup.h"
 
 enum { AmountMax = 9999999, NoticeLines = 4, NoticeLineMax = 72 };

@@ -7,7 +7,7 @@
 #include "core/routes.h"
 #include "core/rules.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/turn.h"
 
 enum { MaxSides = 12, MaxSideFleets = 60, BattleClasses = 9, ClassShield = 7, ClassHollow = 8 };

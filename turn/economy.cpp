@@ -9,7 +9,7 @@
 #include "core/random.h"
 #include "core/rules.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/turn.h"
 
 static const int CountLimit = 65535;

@@ -6,7 +6,7 @@
 #include "core/random.h"
 #include "core/routes.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/turn.h"
 
 enum { NestMax = 200, MaxRaidTargets = 64 };

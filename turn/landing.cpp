@@ -4,7 +4,7 @@
 #include "core/random.h"
 #include "core/rules.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/turn.h"
 
 bool HostileArmedAt(int house, int system)

@@ -6,7 +6,7 @@
 #include "core/random.h"
 #include "core/routes.h"
 #include "core/rules.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/turn.h"
 
 enum { MovedBit = 1, StoppedBit = 2 };

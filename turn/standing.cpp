@@ -5,7 +5,7 @@
 #include "core/model.h"
 #include "core/routes.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "turn/turn.h"
 
 void RunAbsence()

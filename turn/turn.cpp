@@ -5,7 +5,7 @@
 #include "core/routes.h"
 #include "core/score.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 
 int EventDay = 0;
 

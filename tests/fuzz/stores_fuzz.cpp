@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/fuzz/fuzz_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -4,7 +4,7 @@
 
 #include "core/gamefile.h"
 #include "core/model.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 
 static TRun Ydmaint(const std::vector<std::string>& args) { return RunProgram(YDMAINT_PATH, args); }

@@ -17,10 +17,10 @@
 #include "core/osfs.h"
 #include "core/settings.h"
 #include "core/startgame.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "maint/maintcmd.h"
 #include "maint/night.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -29,7 +29,7 @@ namespace {
 void Prepare(const TScratch& s)
 {
     std::string summary;
-    ASSERT_TRUE(StartGame(s.Dir, DefaultSettings(), 21, summary, nullptr)) << summary;
+    ASSERT_TRUE(StartGame(s.Dir, DefaultSettings(), 21, summary)) << summary;
     ASSERT_GT(FoundHouse("Astra", "Ann Caller", 0), 0);
     ASSERT_TRUE(SaveGame(s.Path(GameFileName)));
     ASSERT_TRUE(EventsBegin(s.Dir, 1));
@@ -125,7 +125,7 @@ TEST(Faults, EverySaveStoreNightStartAndChange)
         [](const TScratch& s) {
             if (!MaintenanceBegin(s.Dir, 1, 1800)) return;
             std::string summary;
-            StartGame(s.Dir, DefaultSettings(), 99, summary, WriteFame);
+            StartGame(s.Dir, DefaultSettings(), 99, summary);
             GameRelease();
         },
         [](const TScratch& s, const std::string& before, int n) {

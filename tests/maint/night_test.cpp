@@ -5,7 +5,7 @@
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/settings.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 
 static TRun Ydmaint(const std::vector<std::string>& args) { return RunProgram(YDMAINT_PATH, args); }

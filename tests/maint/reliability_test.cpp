@@ -16,7 +16,7 @@
 #include "core/lock.h"
 #include "core/model.h"
 #include "core/osfs.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "core/osfs.h"
 #include "core/settings.h"
 #include "core/startgame.h"
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 #include "maint/startgame.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 
 static TRun Ydmaint(const std::vector<std::string>& args) { return RunProgram(YDMAINT_PATH, args); }
@@ -19,7 +19,7 @@ TEST(StartGame, InAnEmptyFolder)
     TScratch dir;
     TSettings s = DefaultSettings();
     std::string summary;
-    ASSERT_TRUE(StartGame(dir.Dir, s, 31, summary, WriteFame));
+    ASSERT_TRUE(StartGame(dir.Dir, s, 31, summary));
     EXPECT_EQ(summary.rfind("new game \"Yvarn Thyre\": 96 systems, ", 0), 0u) << summary;
     EXPECT_NE(summary.find(" worlds, room for 12 houses, 2 computer house(s)"), std::string::npos);
     ASSERT_TRUE(LoadGame(dir.Path("THYRE.DAT")));
@@ -38,7 +38,7 @@ TEST(StartGame, InAnEmptyFolder)
     s.PeaceDays = 900;
     s.AutopilotAfter = 3;
     s.DissolveAfter = 260;
-    ASSERT_TRUE(StartGame(dir.Dir, s, 31, summary, WriteFame));
+    ASSERT_TRUE(StartGame(dir.Dir, s, 31, summary));
     EXPECT_EQ(summary.rfind("the old game is kept as OLDGAME.DAT; new game", 0), 0u);
     ASSERT_TRUE(LoadGame(dir.Path("THYRE.DAT")));
     EXPECT_EQ(StrGet(HouseRec(1).Name), "Varro");
@@ -55,7 +55,7 @@ TEST(StartGame, OverARunningGameArchivesIt)
 {
     TScratch dir;
     std::string summary;
-    ASSERT_TRUE(StartGame(dir.Dir, DefaultSettings(), 5, summary, WriteFame));
+    ASSERT_TRUE(StartGame(dir.Dir, DefaultSettings(), 5, summary));
     // The old game ended without entering the Hall of Fame, with stores,
     // backups and news about.
     ASSERT_TRUE(LoadGame(dir.Path("THYRE.DAT")));
@@ -69,7 +69,7 @@ TEST(StartGame, OverARunningGameArchivesIt)
     ASSERT_TRUE(SendMessage(dir.Dir, 1, 2, 1, {"old letter"}));
     for (const char* f : {"THYRE.BK0", "THYRE.BK6", "NEWS.TXT", "THYRE.NEW", "OLDGAME.DAT", "OLDMSGS.DAT"})
         WriteFile(dir.Path(f), "x");
-    ASSERT_TRUE(StartGame(dir.Dir, DefaultSettings(), 6, summary, WriteFame));
+    ASSERT_TRUE(StartGame(dir.Dir, DefaultSettings(), 6, summary));
     EXPECT_EQ(summary.rfind("the old game is kept as OLDGAME.DAT; ", 0), 0u);
     for (const char* f : {"THYRE.BK0", "THYRE.BK6", "NEWS.TXT", "THYRE.NEW", "THYRE.OLD", "EVENTS.DAT", "MSGS.DAT"})
         EXPECT_FALSE(PathExists(dir.Path(f))) << f;

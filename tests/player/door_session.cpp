@@ -12,7 +12,7 @@
 TGameFolder::TGameFolder(unsigned seed)
 {
     std::string summary;
-    EXPECT_TRUE(StartGame(S.Dir, DefaultSettings(), seed, summary, nullptr)) << summary;
+    EXPECT_TRUE(StartGame(S.Dir, DefaultSettings(), seed, summary)) << summary;
 }
 
 void TGameFolder::Load() const { ASSERT_TRUE(LoadGame(S.Path("THYRE.DAT"))); }

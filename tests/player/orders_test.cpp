@@ -10,7 +10,7 @@
 #include "core/osfs.h"
 #include "core/routes.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/player/door_session.h"
 
 namespace {

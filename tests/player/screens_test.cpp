@@ -276,7 +276,7 @@ TEST(Visit, ANameTakenOnAnotherNodeMeanwhileIsRefusedAfterTheLock)
 {
     TScratch dir;
     std::string summary;
-    ASSERT_TRUE(StartGame(dir.Dir, DefaultSettings(), 5, summary, nullptr));
+    ASSERT_TRUE(StartGame(dir.Dir, DefaultSettings(), 5, summary));
     ASSERT_TRUE(SaveGame(dir.Path("LOOK.DAT")));   // the caller's look, before
     // Meanwhile another caller founds "Astra" on another node.
     ASSERT_GT(FoundHouse("Astra", "Bob", 0), 0);

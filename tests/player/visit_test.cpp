@@ -9,7 +9,7 @@
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/player/door_session.h"
 
 namespace {

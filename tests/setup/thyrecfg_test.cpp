@@ -12,7 +12,7 @@
 #include "core/settings.h"
 #include "core/startgame.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #ifndef _WIN32
 #include "tests/door/harness.h"
 #endif
@@ -25,7 +25,7 @@ TRun Thyrecfg(const TScratch& s, const std::string& answers) { return RunWithInp
 void NewGame(const TScratch& s)
 {
     std::string summary;
-    ASSERT_TRUE(StartGame(s.Dir, DefaultSettings(), 5, summary, nullptr));
+    ASSERT_TRUE(StartGame(s.Dir, DefaultSettings(), 5, summary));
 }
 
 void Load(const TScratch& s) { ASSERT_TRUE(LoadGame(s.Path(GameFileName))); }

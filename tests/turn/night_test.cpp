@@ -12,7 +12,7 @@
 #include "core/rules.h"
 #include "core/score.h"
 #include "maint/night.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 #include "turn/planner.h"
 #include "turn/turn.h"

@@ -1,4 +1,4 @@
-#include "maint/stores.h"
+#include "core/stores.h"
 
 #include <cstddef>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "maint/chronicle.h"
+#include "core/chronicle.h"
 
 #include "core/files.h"
 #include "core/model.h"
@@ -8,7 +8,7 @@
 #include "core/rules.h"
 #include "core/score.h"
 #include "core/text.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 
 static std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
 

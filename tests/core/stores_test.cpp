@@ -6,7 +6,7 @@
 #endif
 
 #include "core/osfs.h"
-#include "maint/stores.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 
 static std::vector<TEventRec> Stored(const TScratch& dir)

@@ -2,8 +2,8 @@
 
 #include "core/model.h"
 #include "core/osfs.h"
-#include "maint/chronicle.h"
-#include "maint/stores.h"
+#include "core/chronicle.h"
+#include "core/stores.h"
 #include "tests/testutil.h"
 
 TEST(Chronicle, RankingIsTheExchangeSort)
