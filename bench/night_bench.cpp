@@ -17,7 +17,6 @@
 #include "core/replace.h"
 #include "core/random.h"
 #include "core/routes.h"
-#include "maint/night.h"
 #include "core/stores.h"
 #include "turn/planner.h"
 #include "turn/turn.h"

@@ -19,7 +19,7 @@
 #include "core/orders.h"
 #include "door/door.h"
 #include "door/dropfile.h"
-#include "maint/night.h"
+#include "turn/turn.h"
 #include "player/map.h"
 #include "player/reports.h"
 #include "player/visit.h"

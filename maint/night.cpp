@@ -21,15 +21,7 @@
 #include "maint/maintcmd.h"
 #include "maint/startgame.h"
 #include "core/stores.h"
-#include "turn/planner.h"
 #include "turn/turn.h"
-
-bool PlayNight(const std::string& folder)
-{
-    for (int h = 1; h <= MaxHouseSlots; h++)
-        if (HouseRec(h).Computer || HouseRec(h).Status == StatusAutopilot) PlanHouse(h);
-    return RunTurn(folder);
-}
 
 // THYRE.BKn, n the day before the night modulo 7: a week of rotating copies.
 static void Backup()

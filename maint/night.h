@@ -2,6 +2,4 @@
 #pragma once
 #include <string>
 
-// The planner for every computer house and house on autopilot, then the turn.
-bool PlayNight(const std::string& folder);
 bool RunNight(std::string& message);

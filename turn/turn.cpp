@@ -6,8 +6,23 @@
 #include "core/score.h"
 #include "core/text.h"
 #include "core/stores.h"
+#include "turn/planner.h"
 
 int EventDay = 0;
+
+// The planner's few random draws come from a generator state of their own,
+// derived from the game alone, so a night is the same whatever the process
+// drew before it (a sim and a turn of one saved game agree).  RunTurn then
+// restores the night's own generator from the game.
+static const uint32_t PlannerStream = 0x9E3779B9u;
+
+bool PlayNight(const std::string& folder)
+{
+    SeedRandom(Game.Header.Seed ^ PlannerStream);
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (HouseRec(h).Computer || HouseRec(h).Status == StatusAutopilot) PlanHouse(h);
+    return RunTurn(folder);
+}
 
 bool RunTurn(const std::string& folder)
 {

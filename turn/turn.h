@@ -13,6 +13,9 @@ extern int EventDay;
 // Plays one night; false only when the event store could not be written
 // (the night's result must then not be saved).
 bool RunTurn(const std::string& folder);
+// The whole night: the planner for every computer house and house on
+// autopilot, then RunTurn.
+bool PlayNight(const std::string& folder);
 
 // The phases, in the order RunTurn calls them.
 void LaneDrift();

@@ -7,7 +7,6 @@
 #include "core/random.h"
 #include "core/routes.h"
 #include "core/rules.h"
-#include "maint/night.h"
 #include "tests/testutil.h"
 #include "turn/planner.h"
 #include "turn/turn.h"
