@@ -2,6 +2,9 @@
 # fuzz builds, and the Windows build under Wine where MinGW-w64 and Wine are
 # installed), make play runs the main job in the folder play/, make windows
 # cross-builds the Windows programs and their zip.
+# Recipes that pipe a test run into grep fail when the tests fail.
+SHELL := /bin/bash
+.SHELLFLAGS := -o pipefail -c
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15

@@ -34,7 +34,7 @@
 
 TCaller Caller;
 
-static const char* const Version = "0.5";
+static const char* const Version = THYRE_VERSION;
 
 // ---------------------------------------------------------------- start-up
 
