@@ -90,14 +90,6 @@ std::string OrderName(int o) { return Pick(OrderNames, o); }
 std::string DoctrineName(int d) { return Pick(DoctrineNames, d); }
 std::string WinKindText(int k) { return k >= 1 && k <= 5 ? WinKindTexts[k] : WinKindTexts[0]; }
 
-std::string TreatyText(int bits)
-{
-    std::string out;
-    for (int i = 0; i < 4; i++)
-        if (bits & (1 << i)) out += (out.empty() ? "" : ", ") + std::string(TreatyNames[i]);
-    return out.empty() ? "none" : out;
-}
-
 // Industry cuts every cost by 5 percent a level.
 static int64_t IndustryPercent(int h) { return 100 - 5 * ResearchLevel(h, TrackIndustry); }
 

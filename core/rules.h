@@ -65,7 +65,6 @@ std::string FocusName(int f);
 std::string TrackName(int t);
 std::string OrderName(int o);
 std::string DoctrineName(int d);
-std::string TreatyText(int bits);   // "Peace, Trade" style list, "none" when empty
 std::string WinKindText(int k);   // "game over" for anything but 1..5
 
 // Costs after the Industry discount of house h (level 0 for a non-house).

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/model.h"
+#include "core/diplomacy.h"
 #include "core/rules.h"
 #include "tests/testutil.h"
 
@@ -43,8 +44,10 @@ TEST(Rules, NamesAndLevels)
 {
     EXPECT_EQ(LevelCost[4], 1000);
     EXPECT_EQ(LevelCost[1], 120);
-    EXPECT_EQ(TreatyText(0), "none");
-    EXPECT_EQ(TreatyText(TreatyPeace | TreatyCharts), "Peace, Charts");
+    EXPECT_EQ(TreatyWords(0), "no");
+    EXPECT_EQ(TreatyWords(TreatyPeace | TreatyCharts), "Peace and Charts");
+    EXPECT_EQ(TreatyWords(TreatyPeace | TreatyTrade | TreatyAlliance), "Alliance, Peace and Trade");
+    EXPECT_EQ(TreatyList(TreatyPeace | TreatyTrade), "Peace Trade");
     EXPECT_EQ(WorldKindName(2), "Gas giant");
     EXPECT_EQ(WorldKindName(5), "?");
     EXPECT_EQ(BuildingShort(3), "Yd");
