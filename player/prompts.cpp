@@ -36,9 +36,8 @@ static bool IsMessage(const std::string& text)
     return text.size() > 2 && text[0] == '`' && (text[1] == 'C' || text[1] == 'A');
 }
 
-// No line reaches the last column of an 80-column screen: most terminals
-// would wrap or scroll there.
-
+// Lines longer than the screen's 79 columns are wrapped at blanks: most
+// terminals would wrap or scroll at the 80th.
 void SayLine(const std::string& text)
 {
     for (const std::string& line : WrapColour(text, ScreenColumns)) {

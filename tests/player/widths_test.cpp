@@ -175,3 +175,72 @@ TEST(Widths, EveryScreenOfAVisitAndOfTheSetupFitsAtEveryLimit)
     for (const std::string& line : SplitLines(cfg.Out)) widest = std::max(widest, VisibleLength(line));
     EXPECT_LE(widest, 79) << cfg.Out;
 }
+
+TEST(Widths, TenNightsOfTwoHousesOnTwoNodesWithTheSysopBeside)
+{
+    TGameFolder g;
+    g.Load();
+    ASSERT_GT(FoundHouse("Astra", "Ann Caller", 0), 0);
+    ASSERT_GT(FoundHouse("Borel", "Bob Jones", 0), 0);
+    g.Save();
+    const std::string menu = "Your command: ";
+    int widest = 0;
+    for (int night = 1; night <= 10; night++) {
+        SCOPED_TRACE("night " + IntToText(night));
+        // Ann on a socket: a fleet ordered home, then diplomacy; the sysop
+        // changes the running game's last day in the middle of one visit.
+        TSession ann;
+        ASSERT_TRUE(ann.Start(g, ViaSocket, "Ann Caller"));
+        ASSERT_TRUE(Through(ann, menu)) << ann.Bbs.Errors;
+        for (const auto& step : std::vector<std::pair<std::string, std::string>>{
+                 {"F", "Enter to go back: "}, {"1\r", "back: "}, {"R", "back: "}, {"Q", "Enter to go back: "},
+                 {"\r", menu}}) {
+            ann.Key(step.first);
+            ASSERT_TRUE(Through(ann, step.second)) << step.first << "\n" << ann.Screen.Text();
+        }
+        if (night == 5) {
+            TRun cfg = RunWithInput(THYRECFG_PATH, {g.S.Dir}, "9\n2\n90\n\nQ\n");
+            ASSERT_EQ(cfg.Exit, 0) << cfg.Out;
+        }
+        ann.Key("D");
+        ASSERT_TRUE(Through(ann, "back: "));
+        ann.Key("Q");
+        ASSERT_TRUE(Through(ann, menu));
+        ann.Key("Q");
+        EXPECT_EQ(ann.Exit(), 0);
+        widest = std::max(widest, WidestColumn(ann.Bbs.Screen));
+        // Bob on another node, on pipes; on one night the nightly run plays
+        // while he reads his worlds, and the news that follows is the new day's.
+        TSession bob;
+        ASSERT_TRUE(bob.Start(g, ViaPipes, "Bob Jones"));
+        ASSERT_TRUE(Through(bob, menu)) << bob.Bbs.Errors;
+        bob.Key("W");
+        ASSERT_TRUE(Through(bob, "Enter to go back: "));
+        bool nightInside = night == 7;
+        if (nightInside) {
+            ASSERT_EQ(RunProgram(YDMAINT_PATH, {"-d", g.S.Dir, "daily", "-quiet"}).Exit, 0);
+        }
+        bob.Key("\r");
+        ASSERT_TRUE(Through(bob, menu));
+        bob.Key("N");
+        ASSERT_TRUE(Through(bob, "go back: "));
+        bob.Key("x");
+        ASSERT_TRUE(Through(bob, menu));
+        if (nightInside) {
+            EXPECT_NE(bob.Bbs.Screen.find("A new day has dawned"), std::string::npos);
+        }
+        bob.Key("Q");
+        EXPECT_EQ(bob.Exit(), 0);
+        widest = std::max(widest, WidestColumn(bob.Bbs.Screen));
+        if (!nightInside) {
+            ASSERT_EQ(RunProgram(YDMAINT_PATH, {"-d", g.S.Dir, "daily", "-quiet"}).Exit, 0);
+        }
+    }
+    EXPECT_LE(widest, 79);
+    EXPECT_FALSE(PathExists(g.S.Path(ErrorsLogName))) << ReadFile(g.S.Path(ErrorsLogName));
+    EXPECT_FALSE(g.Locked());
+    g.Load();
+    EXPECT_EQ(Game.Header.Day, 11);
+    EXPECT_EQ(Game.Header.LastDay, 90);
+    EXPECT_EQ(FindHouseByPlayer("Ann Caller") > 0 && FindHouseByPlayer("Bob Jones") > 0, true);
+}
