@@ -35,11 +35,6 @@ void MaintLog(const std::string& folder, const std::string& text)
     AppendText(path, Timestamp() + "  " + text + "\r\n");
 }
 
-std::string VictoryText()
-{
-    int k = Game.Header.WinKind;
-    return k >= 1 && k <= 5 ? WinKindText(k) : "game over";
-}
 
 std::vector<int> RankedHouses(bool countOut)
 {
@@ -102,7 +97,7 @@ void WriteFame(const std::string& folder)
             IntToText(Max(1, (int)hd.Day - 1)) + "\r\n";
     if (WinnerIsHouse()) {
         const THouse& w = HouseRec(hd.Winner);
-        text += "Won by " + StrGet(w.Name) + " (" + StrGet(w.Player) + "): " + VictoryText() + "\r\n";
+        text += "Won by " + StrGet(w.Name) + " (" + StrGet(w.Player) + "): " + WinKindText(Game.Header.WinKind) + "\r\n";
     } else {
         text += "No winner\r\n";
     }
@@ -143,7 +138,7 @@ std::string BuildNews(const std::string& folder, int day)
     line(std::string(78, '-'));
     if (hd.Ended) {
         if (WinnerIsHouse())
-            line("The game is over: " + StrGet(HouseRec(hd.Winner).Name) + " won (" + VictoryText() + ").");
+            line("The game is over: " + StrGet(HouseRec(hd.Winner).Name) + " won (" + WinKindText(Game.Header.WinKind) + ").");
         else
             line("The game is over.");
         line("Final standings");

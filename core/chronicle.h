@@ -7,7 +7,6 @@
 
 std::string Timestamp();   // local "2026-03-07 09:05"
 void MaintLog(const std::string& folder, const std::string& text);
-std::string VictoryText();
 std::vector<int> RankedHouses(bool countOut);
 void WriteFame(const std::string& folder);
 std::string BuildNews(const std::string& folder, int day);

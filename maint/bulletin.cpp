@@ -43,7 +43,7 @@ std::string BulletinText(const std::string& folder, int day)
     lines.insert(lines.end(), news.begin(), news.end());
     if (hd.Ended) {
         if (IsHouse(hd.Winner))
-            lines.push_back("  `EThe game is over: " + StrGet(HouseRec(hd.Winner).Name) + " won (" + VictoryText() + ").`7");
+            lines.push_back("  `EThe game is over: " + StrGet(HouseRec(hd.Winner).Name) + " won (" + WinKindText(Game.Header.WinKind) + ").`7");
         else
             lines.push_back("  `EThe game is over.`7");
     }

@@ -15,6 +15,7 @@
 #include "core/osfs.h"
 #include "core/replace.h"
 #include "core/random.h"
+#include "core/rules.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "core/chronicle.h"
@@ -53,7 +54,7 @@ static bool PlayLockedNight(std::string& message)
     }
     TrimMessages(GameFolder, Game.Header.Day);
     message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(EventCount()) + " events";
-    if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + VictoryText() + ")";
+    if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + WinKindText(Game.Header.WinKind) + ")";
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/rules.h"
 #include "core/chronicle.h"
 #include "core/stores.h"
 #include "tests/testutil.h"
@@ -18,9 +19,9 @@ TEST(Chronicle, RankingIsTheExchangeSort)
     EXPECT_EQ(RankedHouses(false), (std::vector<int>{3, 1}));
     EXPECT_EQ(RankedHouses(true), (std::vector<int>{3, 2, 1}));
     Game.Header.WinKind = 3;
-    EXPECT_EQ(VictoryText(), "dominion over the Thyre");
+    EXPECT_EQ(WinKindText(Game.Header.WinKind), "dominion over the Thyre");
     Game.Header.WinKind = 9;
-    EXPECT_EQ(VictoryText(), "game over");
+    EXPECT_EQ(WinKindText(Game.Header.WinKind), "game over");
 }
 
 TEST(Chronicle, LogLinesAndRotation)
