@@ -1,7 +1,6 @@
-// The research and diplomacy screens.
+// The diplomacy screen and its treaty picker.
 #pragma once
 #include <string>
 
-void ResearchScreen();
 void DiplomacyScreen();
 int PickTreaty(const std::string& prompt);   // a treaty bit, or 0

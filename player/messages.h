@@ -1,10 +1,9 @@
-// The messages screen (letters, bulletins, notices) and the Exchange.
+// The messages screen: letters, bulletins and notices.
 #pragma once
 #include <string>
 
 struct TMessageRec;
 
 void MessagesScreen();
-void ExchangeScreen();
 void ShowMessage(const TMessageRec& m, bool markNew);
 void WriteMessage(int mailbox);

@@ -1,0 +1,4 @@
+// The Exchange screen (main menu X).
+#pragma once
+
+void ExchangeScreen();

@@ -1,0 +1,4 @@
+// The research screen (main menu T).
+#pragma once
+
+void ResearchScreen();
