@@ -122,6 +122,22 @@ std::string WordList(const std::vector<std::string>& words)
     return out;
 }
 
+std::string ColourPrefix(const std::string& text, int n)
+{
+    int visible = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '`' && i + 1 < text.size()) {
+            i += 2;
+            continue;
+        }
+        if (visible >= n) return text.substr(0, i);
+        visible++;
+        i++;
+    }
+    return text;
+}
+
 int VisibleLength(const std::string& text)
 {
     int n = 0;

@@ -60,6 +60,10 @@ std::string WithArticle(const std::string& noun);
 std::string CapitalFirst(const std::string& text);
 std::string WordList(const std::vector<std::string>& words);
 
+// The text up to (not including) its (n+1)-th visible character, every
+// colour code kept and not counted: how screens fit coloured lines into 79
+// columns.
+std::string ColourPrefix(const std::string& text, int n);
 // The characters a text shows, its colour codes left out.
 int VisibleLength(const std::string& text);
 // A coloured text cut into lines of at most `width` visible characters, at

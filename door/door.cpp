@@ -334,19 +334,3 @@ void WriteColour(const std::string& text)
 {
     WalkColourCodes(text, [](const std::string& run) { DoorWrite(run); }, [](int attr) { DoorSetAttr(attr); });
 }
-
-std::string ColourPrefix(const std::string& text, int n)
-{
-    int visible = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == '`' && i + 1 < text.size()) {
-            i += 2;
-            continue;
-        }
-        if (visible >= n) return text.substr(0, i);
-        visible++;
-        i++;
-    }
-    return text;
-}

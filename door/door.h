@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/text.h"
+
 // The caller is gone.  Raised by the next wait for input once a read or a
 // write failed or a hang-up signal came; the door program ends quietly.
 struct EHangup : std::runtime_error {
@@ -77,5 +79,5 @@ void DoorMoveCursor(int n);   // right for n > 0, left for n < 0
 // digit sets that attribute; a backtick and any other character is dropped;
 // a backtick that ends the text is printed.
 void WriteColour(const std::string& text);
-// The text up to its (n+1)-th visible character, colour codes kept.
-std::string ColourPrefix(const std::string& text, int n);
+// ColourPrefix, the text up to its (n+1)-th visible character, is core/text's
+// (the screens and the setup program use it without the door layer).

@@ -7,7 +7,6 @@
 #include "core/routes.h"
 #include "core/rules.h"
 #include "core/text.h"
-#include "door/door.h"
 #include "player/prompts.h"
 #include "player/visit.h"
 

@@ -10,7 +10,6 @@
 #include "core/routes.h"
 #include "core/rules.h"
 #include "core/text.h"
-#include "door/door.h"
 #include "core/chronicle.h"
 #include "core/stores.h"
 #include "player/prompts.h"
