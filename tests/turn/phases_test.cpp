@@ -139,9 +139,14 @@ TEST(Battle, FallingBack)
     Game.Fleets[strong].Doctrine = DoctrineStrike;
     TNight night;
     night.Run(FightBattles);
+    // It falls back towards its capital, or, destroyed in the exchange, is
+    // reported lost: either way the night says which.
     if (Game.Fleets[weak].House == 1) {
-        EXPECT_EQ(+Game.Fleets[weak].Loc, 0);   // back towards its capital
+        EXPECT_EQ(+Game.Fleets[weak].Loc, 0);
         EXPECT_TRUE(night.Has(1, "Weak fell back to Sys0."));
+    } else {
+        EXPECT_EQ(+Game.Fleets[weak].House, 0);
+        EXPECT_TRUE(night.Has(1, "  You lost: 6 Lancers."));
     }
     // Screen falls back once below 60% of the hostile strength.
     BuildRowMap(3);
@@ -552,8 +557,11 @@ TEST(Hollow, RaidsAndSpawning)
     EXPECT_EQ(+Game.Worlds[2].Pop, 950);
     EXPECT_EQ(Game.Worlds[2].Loyalty, 45);
     EXPECT_TRUE(night.Has(1, "The Hollow raided Sys2 and carried off 0 ore."));
+    // The raiders move on to a neighbour, unless they dispersed.
     if (Game.Fleets[raiders].House == HouseHollow) {
         EXPECT_TRUE(Game.Fleets[raiders].Dest == 1 || Game.Fleets[raiders].Dest == 3);
+    } else {
+        EXPECT_EQ(+Game.Fleets[raiders].House, 0);
     }
     Game.Worlds[2].Shield = 1;
     Game.Fleets[raiders].House = HouseHollow;
