@@ -59,8 +59,8 @@ int FoundHouse(const std::string& name, const std::string& player, int computer)
     std::memset(&hr, 0, sizeof hr);
     hr.Status = StatusActive;
     hr.Computer = (uint8_t)computer;
-    StrSet(hr.Name, name.substr(0, 23));
-    StrSet(hr.Player, player.substr(0, 35));
+    StrSet(hr.Name, name.substr(0, HouseNameMax));
+    StrSet(hr.Player, player.substr(0, PlayerNameMax));
     hr.JoinedDay = hr.LastOnDay = hd.Day;
     hr.Colour = (uint8_t)((h - 1) % 6 + 1);
     hr.Ore = 300 + 40 * d;
@@ -109,7 +109,8 @@ int FoundHouse(const std::string& name, const std::string& player, int computer)
 
 bool HouseNameFree(const std::string& name)
 {
-    return name.size() >= 3 && name.size() <= 23 && name.find('`') == std::string::npos && !HouseNameTaken(name, 0);
+    return name.size() >= HouseNameMin && name.size() <= HouseNameMax && name.find('`') == std::string::npos &&
+           !HouseNameTaken(name, 0);
 }
 
 bool HouseNameTaken(const std::string& name, int skip)

@@ -26,6 +26,9 @@ enum {
     RelicCount = 12,
 };
 
+// The lengths of the names the records keep, written once for every program.
+enum { HouseNameMin = 3, HouseNameMax = 23, PlayerNameMax = 35, FleetNameMax = 15 };
+
 // House numbers beyond the 25 house slots.
 enum { HouseNobody = 0, HouseHollow = 26, HouseIndependents = 27 };
 
@@ -107,8 +110,8 @@ struct TGameHeader {
 struct THouse {
     uint8_t Status;   // StatusFree, StatusActive, StatusAutopilot or StatusOut (night, door, setup)
     uint8_t Computer;   // 1 for a computer house (founding, setup program)
-    TStr<23> Name;   // the house's name, 3..23 characters, no colour codes (founding)
-    TStr<35> Player;   // the player's BBS name, or "Computer n" (founding)
+    TStr<HouseNameMax> Name;   // the house's name, 3..23 characters, no colour codes (founding)
+    TStr<PlayerNameMax> Player;   // the player's BBS name, or "Computer n" (founding)
     uint8_t Unused1;   // zero
     int16_t HomeWorld;   // the world it was founded on (founding)
     int16_t Capital;   // the capital world; -1 none (founding, night)
@@ -174,7 +177,7 @@ struct TWorld {
 
 struct TFleet {
     uint8_t House;   // owner; 0 a free slot, 26 the Hollow
-    TStr<15> Name;   // at most 15 characters (door, founding, night)
+    TStr<FleetNameMax> Name;   // at most 15 characters (door, founding, night)
     int16_t Loc;   // the system it is in
     int16_t Dest;   // the system it heads for; -1 none (orders)
     uint8_t Order;   // OrderHold .. OrderEscort (orders)

@@ -246,6 +246,6 @@ std::string RenameFleet(int h, int f, const std::string& name)
     if (!OwnsFleet(h, f)) return "That fleet is gone.";
     if (name.empty()) return "Pick a name.";
     if (name.find('`') != std::string::npos) return "Fleet names can't hold colour codes.";
-    StrSet(Game.Fleets[f].Name, name.substr(0, 15));
+    StrSet(Game.Fleets[f].Name, name.substr(0, FleetNameMax));
     return "";
 }

@@ -64,7 +64,7 @@ static int FoundComputerHouses(const std::string& list)
     for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1) {
         std::string piece = TrimText(text.substr(start, comma - start));
         if (piece.size() < 3) continue;
-        if (FoundHouse(piece.substr(0, 23), "Computer " + IntToText(n + 1), 1) >= 0) n++;
+        if (FoundHouse(piece.substr(0, HouseNameMax), "Computer " + IntToText(n + 1), 1) >= 0) n++;
     }
     return n;
 }

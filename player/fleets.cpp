@@ -11,7 +11,7 @@
 #include "player/prompts.h"
 #include "player/visit.h"
 
-enum { FleetListCapacity = 199, EscortListCapacity = 63, JoinListMax = 64, FleetNameMax = 15 };
+enum { FleetListCapacity = 199, EscortListCapacity = 63, JoinListMax = 64 };
 
 static int RouteLength(int from, int to)
 {

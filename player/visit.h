@@ -19,7 +19,6 @@ struct TCaller {
 };
 extern TCaller Caller;
 
-enum { PlayerNameMax = 35, HouseNameMin = 3, HouseNameMax = 23 };
 enum { LookWaitSeconds = 15, LookHoldSeconds = 20 };
 
 // The game access of every screen.  GameLook loads and lets go at once;

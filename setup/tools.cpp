@@ -46,7 +46,7 @@ void HouseList()
     for (int h = 1; h <= MaxHouseSlots; h++) {
         const THouse& hr = HouseRec(h);
         if (hr.Status == StatusFree) continue;
-        std::printf("%s\n", (PadLeft(IntToText(h), 2) + "  " + PadRight(StrGet(hr.Name), 23) + " " +
+        std::printf("%s\n", (PadLeft(IntToText(h), 2) + "  " + PadRight(StrGet(hr.Name), HouseNameMax) + " " +
                              PadRight(StrGet(hr.Player).substr(0, 19), 19) + " " + PadRight(HouseStatusText(h), 10) +
                              PadLeft(IntToText(HouseWorldCount(h)), 6) + PadLeft(GroupThousands(hr.Score), 7) +
                              " day " + IntToText(hr.LastOnDay))
@@ -116,7 +116,7 @@ void HouseEditor(int h)
         case 'N':
             text = ConAsk("New house name (3 to 23 letters): ");
             if (text.size() < 3) continue;
-            text = text.substr(0, 23);
+            text = text.substr(0, HouseNameMax);
             if (text.find('`') != std::string::npos) {
                 ConBad("A house name can't hold colour codes.");
                 continue;
@@ -125,7 +125,7 @@ void HouseEditor(int h)
         case 'P':
             typed = ConAsk("BBS user name of the player: ");
             if (typed.empty()) continue;
-            text = typed.substr(0, 35);   // as founding keeps it, so the test below sees it
+            text = typed.substr(0, PlayerNameMax);   // as founding keeps it, so the test below sees it
             break;
         case 'O':
         case 'F':
@@ -193,7 +193,7 @@ void AddComputerHouse()
     if (OpenGame()) {
         int computers = 0;
         for (int h = 1; h <= MaxHouseSlots; h++) computers += HouseRec(h).Status != StatusFree && HouseRec(h).Computer;
-        std::string name = answer.substr(0, 23);
+        std::string name = answer.substr(0, HouseNameMax);
         if (HouseNameTaken(name, 0)) {
             ConBad("A house called " + answer + " is already in the game.");
             CloseGame(false);

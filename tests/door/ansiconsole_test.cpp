@@ -17,10 +17,10 @@ struct TMemConsole {
     int Col = 0, Row = 0, Attr = 7, Moves = 0;
 };
 
-TConsoleOps OpsOf(TMemConsole& m)
+TConsoleOps OpsOf(TMemConsole& mem)
 {
     TConsoleOps ops;
-    ops.Console = &m;
+    ops.Console = &mem;
     ops.Write = [](void* c, const std::string& text) {
         TMemConsole& m = *(TMemConsole*)c;
         for (char ch : text) {
