@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         if (send(sv[1], data + cut, size - cut, MSG_NOSIGNAL) != (ssize_t)(size - cut)) std::abort();
         TGetStrOpts opts;
-        opts.MaxLen = size % 80 + 1;
+        opts.MaxLen = (int32_t)(size % 80 + 1);
         opts.DigitsOnly = size % 3 == 0;
         opts.TimeoutMs = 0;
         std::string line = DoorGetStr(opts);

@@ -80,7 +80,7 @@ TEST(Reliability, NightsKilledAtRandomMomentsLeaveTheSameGame)
     int kills = 0;
     for (int attempt = 0; attempt < Attempts; attempt++) {
         pid_t pid = Spawn({"-d", killed.Dir, "turn"});
-        usleep(rnd() % 9000);   // a night takes about five milliseconds here
+        usleep((useconds_t)(rnd() % 9000));   // a night takes about five milliseconds here
         kill(pid, SIGKILL);
         if (Wait(pid) == 128 + SIGKILL) kills++;
         ASSERT_TRUE(LoadGame(killed.Path(GameFileName))) << "a killed night left no complete game";

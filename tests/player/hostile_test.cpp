@@ -97,7 +97,7 @@ TEST(Hostile, DoorsKilledInTheMiddleOfChanges)
         ASSERT_TRUE(s.Start(g, ViaPipes));
         // Focus changes on the home world, back and forth, as fast as keys go.
         s.Key(std::string("W1\rFG") + "FA" + "FM" + "Q\rQ");
-        usleep(rnd() % 40000);
+        usleep((useconds_t)(rnd() % 40000));
         kill(s.Bbs.Pid, SIGKILL);
         killed += s.Exit(5000) == 128 + SIGKILL;
         ASSERT_TRUE(LoadGame(g.S.Path(GameFileName))) << i;

@@ -96,7 +96,7 @@ TEST(WinFiles, ReplacingAFileThatReadersKeepOpening)
             SleepMs(1);
         }
     });
-    for (int i = 0; i < 200; i++) ASSERT_TRUE(ReplaceFileSafely(path, std::string(i % 2 ? 7000 : 9000, 'c' + i % 2)));
+    for (int i = 0; i < 200; i++) ASSERT_TRUE(ReplaceFileSafely(path, std::string(i % 2 ? 7000 : 9000, (char)('c' + i % 2))));
     done = true;
     watcher.join();
     EXPECT_EQ(missing, 0);
