@@ -10,16 +10,16 @@
 #include "core/text.h"
 #include "core/stores.h"
 
-static std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
+std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
 
-std::string Timestamp()
+std::string Timestamp(bool seconds)
 {
     TDateTime t = LocalNow();
     return IntToText(t.Year) + "-" + TwoDigits(t.Month) + "-" + TwoDigits(t.Day) + " " + TwoDigits(t.Hour) + ":" +
-           TwoDigits(t.Minute);
+           TwoDigits(t.Minute) + (seconds ? ":" + TwoDigits(t.Second) : "");
 }
 
-static bool AppendText(const std::string& path, const std::string& text)
+bool AppendText(const std::string& path, const std::string& text)
 {
     TFileHandle fd = FileOpenAppend(path);
     if (fd < 0) return false;
@@ -27,12 +27,16 @@ static bool AppendText(const std::string& path, const std::string& text)
     return FileClose(fd) && ok;
 }
 
+bool AppendLog(const std::string& path, const std::string& oldPath, const std::string& text)
+{
+    // One older log is kept; the rename replaces it in one step.
+    if (FileSize(path) > MaintLogLimit) RenameFile(path, oldPath);
+    return AppendText(path, text);
+}
+
 void MaintLog(const std::string& folder, const std::string& text)
 {
-    std::string path = folder + MaintLogName;
-    // One older log is kept; the rename replaces it in one step.
-    if (FileSize(path) > MaintLogLimit) RenameFile(path, folder + MaintLogOldName);
-    AppendText(path, Timestamp() + "  " + text + "\r\n");
+    AppendLog(folder + MaintLogName, folder + MaintLogOldName, Timestamp() + "  " + text + "\r\n");
 }
 
 

@@ -5,7 +5,13 @@
 #include <string>
 #include <vector>
 
-std::string Timestamp();   // local "2026-03-07 09:05"
+std::string Timestamp(bool seconds = false);   // local "2026-03-07 09:05", or "…09:05:31"
+std::string TwoDigits(int n);                   // "07"
+// Appends a text to a file, made when missing; false when it could not be written.
+bool AppendText(const std::string& path, const std::string& text);
+// The same for a log that stays small: past MaintLogLimit bytes it becomes
+// oldPath (replacing the older one) and a new log starts.
+bool AppendLog(const std::string& path, const std::string& oldPath, const std::string& text);
 void MaintLog(const std::string& folder, const std::string& text);
 std::vector<int> RankedHouses(bool countOut);
 void WriteFame(const std::string& folder);

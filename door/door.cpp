@@ -115,11 +115,7 @@ void DoorOpen()
 {
     std::string refusal = DoorConnect();
     if (refusal.empty()) return;
-    std::string line = refusal + "\n";
-    FileWrite(1, line.data(), line.size());
-    // Socket doors often run with standard output on /dev/null while the BBS
-    // logs standard error: say it there too, so the sysop sees why.
-    if (IoErrorsApart()) FileWrite(2, line.data(), line.size());
+    DoorRefuse(refusal);
     std::exit(1);
 }
 
@@ -129,6 +125,8 @@ void DoorRefuse(const std::string& text)
 {
     std::string line = text + "\n";
     FileWrite(1, line.data(), line.size());
+    // Socket doors often run with standard output on /dev/null while the BBS
+    // logs standard error: say it there too, so the sysop sees why.
     if (IoErrorsApart()) FileWrite(2, line.data(), line.size());
     IoInstallSignals();
     int error = 0;

@@ -25,8 +25,6 @@ static const char* const CopiedFiles[] = {
     OldMessagesName, UndoGameName,     "THYRE.ANS",    "THYRE.TXT",
 };
 
-static std::string Two(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
-
 static std::string BackupName(int n) { return std::string(BackupPrefix) + IntToText(n); }
 
 void CmdBackup()
@@ -35,8 +33,8 @@ void CmdBackup()
     std::string into = FolderWithDelim(FullPath(CommandArgs[0]));
     if (!IsFolder(into) && !MakeFolder(into)) Fatal("cannot make the folder " + into + ": " + LastErrorText());
     TDateTime t = LocalNow();
-    std::string base = into + "thyre-" + IntToText(t.Year) + Two(t.Month) + Two(t.Day) + "-" + Two(t.Hour) +
-                       Two(t.Minute) + Two(t.Second);
+    std::string base = into + "thyre-" + IntToText(t.Year) + TwoDigits(t.Month) + TwoDigits(t.Day) + "-" + TwoDigits(t.Hour) +
+                       TwoDigits(t.Minute) + TwoDigits(t.Second);
     std::string folder = base;
     for (int n = 2; PathExists(folder); n++) folder = base + "-" + IntToText(n);
     if (!MakeFolder(folder)) Fatal("cannot make the folder " + folder + ": " + LastErrorText());

@@ -132,13 +132,10 @@ static void EndDialog()
 static int PickTributeHouse()
 {
     int met[MaxHouseSlots], listed[MaxHouseSlots], count = 0;
-    int metCount = MetHouses(met);
-    for (int o = 1, i = 0; o <= MaxHouseSlots; o++) {
-        bool isMet = i < metCount && met[i] == o;
-        if (isMet) i++;
-        if (o == Caller.House) continue;
-        if (isMet || Relation(Caller.House, o).Tribute != 0) listed[count++] = o;
-    }
+    bool isMet[MaxHouseSlots + 1] = {};
+    for (int i = 0, n = MetHouses(met); i < n; i++) isMet[met[i]] = true;
+    for (int o = 1; o <= MaxHouseSlots; o++)
+        if (o != Caller.House && (isMet[o] || Relation(Caller.House, o).Tribute != 0)) listed[count++] = o;
     return PickListedHouse("Pay tribute to which house? ", listed, count);
 }
 

@@ -294,6 +294,17 @@ std::string HouseColour(int house)
     return "`8";
 }
 
+// Some fleet or world of house h is in system s.
+static bool HouseIn(int h, int s)
+{
+    for (int g = 0; g < Game.Header.FleetCount; g++)
+        if (Game.Fleets[g].House == h && Game.Fleets[g].Loc == s) return true;
+    const TSystem& sys = Game.Systems[s];
+    for (int i = 0; i < sys.WorldCount; i++)
+        if (IsWorld(sys.FirstWorld + i) && Game.Worlds[sys.FirstWorld + i].Owner == h) return true;
+    return false;
+}
+
 bool HouseKnown(int a, int b)
 {
     if (a == b) return true;
@@ -307,21 +318,11 @@ bool HouseKnown(int a, int b)
     // world or a fleet and see today: where the two would have fought.
     for (int g = 0; g < Game.Header.FleetCount; g++) {
         const TFleet& fl = Game.Fleets[g];
-        if (fl.House != b || !SeenNow(a, fl.Loc)) continue;
-        if (HouseFleetAt(a, fl.Loc)) return true;
-        const TSystem& sys = Game.Systems[fl.Loc];
-        for (int i = 0; i < sys.WorldCount; i++)
-            if (IsWorld(sys.FirstWorld + i) && Game.Worlds[sys.FirstWorld + i].Owner == a) return true;
+        if (fl.House == b && SeenNow(a, fl.Loc) && HouseIn(a, fl.Loc)) return true;
     }
     return false;
 }
 
-bool HouseFleetAt(int h, int s)
-{
-    for (int g = 0; g < Game.Header.FleetCount; g++)
-        if (Game.Fleets[g].House == h && Game.Fleets[g].Loc == s) return true;
-    return false;
-}
 
 std::string ShipList(const TFleet& fleet)
 {

@@ -41,7 +41,6 @@ int PickHouse(const std::string& prompt);
 int PickListedHouse(const std::string& prompt, const int* listed, int count);
 std::string HouseColour(int house);
 bool HouseKnown(int a, int b);
-bool HouseFleetAt(int h, int s);   // some fleet of house h is in system s
 // The other houses in the game the caller has met (HouseKnown, or a letter
 // from them in the caller's mailbox), in house order; their count.
 int MetHouses(int* listed);

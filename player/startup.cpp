@@ -102,15 +102,8 @@ static void Diagnose(const std::string& line)
     if (!Diagnosing) return;
     std::string err = "thyre: " + line + "\n";
     FileWrite(2, err.data(), err.size());
-    TDateTime t = LocalNow();
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d  ", t.Year, t.Month, t.Day, t.Hour, t.Minute,
-                  t.Second);
-    std::string logged = stamp + std::string("node ") + IntToText(Caller.Node) + "  " + line + "\r\n";
-    TFileHandle fd = FileOpenAppend(Caller.Folder + DiagLogName);
-    if (fd < 0) return;
-    FileWrite(fd, logged.data(), logged.size());
-    FileClose(fd);
+    AppendText(Caller.Folder + DiagLogName,
+               Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + line + "\r\n");
 }
 
 static void DiagnoseDropFile(const std::string& path)
@@ -327,8 +320,6 @@ bool StoreBegin(bool quiet)
 
 // ------------------------------------------------------------ ERRORS.LOG
 
-static std::string Two(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
-
 static std::string ClassName(const std::type_info& type)
 {
     int status = 0;
@@ -340,17 +331,9 @@ static std::string ClassName(const std::type_info& type)
 
 static void WriteErrorLog(const std::string& className, const std::string& message)
 {
-    TDateTime t = LocalNow();
-    std::string line = IntToText(t.Year) + "-" + Two(t.Month) + "-" + Two(t.Day) + " " + Two(t.Hour) + ":" +
-                       Two(t.Minute) + ":" + Two(t.Second) + "  node " + IntToText(Caller.Node) + "  " +
-                       Caller.Player + "  " + className + ": " + message + "\r\n";
-    // Kept like MAINT.LOG: one older log beside it, never without bound.
-    std::string path = Caller.Folder + ErrorsLogName;
-    if (FileSize(path) > MaintLogLimit) RenameFile(path, Caller.Folder + ErrorsLogOldName);
-    TFileHandle fd = FileOpenAppend(path);
-    if (fd < 0) return;
-    FileWrite(fd, line.data(), line.size());
-    FileClose(fd);
+    std::string line = Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + Caller.Player + "  " +
+                       className + ": " + message + "\r\n";
+    AppendLog(Caller.Folder + ErrorsLogName, Caller.Folder + ErrorsLogOldName, line);
 }
 
 static void Apologise(bool inChange)
