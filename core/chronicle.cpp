@@ -40,20 +40,6 @@ void MaintLog(const std::string& folder, const std::string& text)
 }
 
 
-std::vector<int> RankedHouses(bool countOut)
-{
-    std::vector<int> list;
-    for (int h = 1; h <= MaxHouseSlots; h++) {
-        int st = HouseRec(h).Status;
-        if (st == StatusActive || st == StatusAutopilot || (countOut && st == StatusOut)) list.push_back(h);
-    }
-    // The plain exchange sort: how it orders equal scores is part of the ranking.
-    for (size_t i = 0; i + 1 < list.size(); i++)
-        for (size_t j = i + 1; j < list.size(); j++)
-            if (HouseRec(list[j]).Score > HouseRec(list[i]).Score) std::swap(list[i], list[j]);
-    return list;
-}
-
 static std::string RankLine(int rank, int h)
 {
     return "  " + PadLeft(IntToText(rank), 2) + ". " + PadRight(StrGet(HouseRec(h).Name), 24) +

@@ -13,7 +13,6 @@ bool AppendText(const std::string& path, const std::string& text);
 // oldPath (replacing the older one) and a new log starts.
 bool AppendLog(const std::string& path, const std::string& oldPath, const std::string& text);
 void MaintLog(const std::string& folder, const std::string& text);
-std::vector<int> RankedHouses(bool countOut);
 void WriteFame(const std::string& folder);
 std::string BuildNews(const std::string& folder, int day);
 void WriteNews(const std::string& folder, int day);

@@ -4,15 +4,12 @@
 #include <vector>
 
 #include "core/model.h"
+#include "core/rules.h"
 #include "core/text.h"
 
-static const int TreatyBits[4] = {TreatyAlliance, TreatyPeace, TreatyTrade, TreatyCharts};
-static const char* const TreatyListNames[4] = {"Alliance", "Peace", "Trade", "Charts"};
-
-// Prices: sold resources fall no lower than 20 r + 40, bought ones rise no
-// higher than 300 r + 400 (ore stays at 100).
-static int64_t PriceFloor(int r) { return 20 * r + 40; }
-static int64_t PriceCeiling(int r) { return 300 * r + 400; }
+// Treaties are listed strongest first; their names are the rules table's,
+// which is in bit order (Peace 1, Trade 2, Charts 4, Alliance 8).
+static const int TreatyListOrder[4] = {3, 0, 1, 2};
 
 int64_t TreatyCost(int bits)
 {
@@ -24,7 +21,7 @@ std::string TreatyList(int bits)
 {
     std::string text;
     for (int i = 0; i < 4; i++)
-        if (bits & TreatyBits[i]) text += (text.empty() ? "" : " ") + std::string(TreatyListNames[i]);
+        if (bits & (1 << TreatyListOrder[i])) text += (text.empty() ? "" : " ") + std::string(TreatyNames[TreatyListOrder[i]]);
     return text.empty() ? "none" : text;
 }
 
@@ -32,7 +29,7 @@ std::string TreatyWords(int bits)
 {
     std::vector<std::string> names;
     for (int i = 0; i < 4; i++)
-        if (bits & TreatyBits[i]) names.push_back(TreatyListNames[i]);
+        if (bits & (1 << TreatyListOrder[i])) names.push_back(TreatyNames[TreatyListOrder[i]]);
     return names.empty() ? "no" : WordList(names);
 }
 
@@ -198,17 +195,17 @@ std::string ExchangeTrade(int h, int s, int b, int64_t m, int64_t* got)
     if (HouseStock(h, s) < m) return "You don't have that much.";
     uint16_t* price = Game.Header.Price;
     // A damaged price of 0 would divide by nothing: it reads as the floor.
-    int64_t ps = price[s] ? price[s] : PriceFloor(s), pb = price[b] ? price[b] : PriceFloor(b);
+    int64_t ps = price[s] ? price[s] : ExchangePriceFloor(s), pb = price[b] ? price[b] : ExchangePriceFloor(b);
     int64_t value = MulDiv(m, ps, pb);
     value = value * (100 - MarketLoss) / 100;
     int64_t gained = (100 - ExchangeFeeOf(h)) * value / 100;
     AddStock(h, s, -m);
     AddStock(h, b, gained);
     auto setPrice = [&](int r, int64_t p) { price[r] = (uint16_t)Clamp(p, 0, 65535); };
-    if (s != ResourceOre) setPrice(s, Max(price[s] - m / 20, PriceFloor(s)));
-    if (b != ResourceOre) setPrice(b, Min(price[b] + gained / 20, PriceCeiling(b)));
-    if (s == ResourceOre) setPrice(b, Min(price[b] + m / 40, PriceCeiling(b)));
-    if (b == ResourceOre) setPrice(s, Max(price[s] - gained / 40, PriceFloor(s)));
+    if (s != ResourceOre) setPrice(s, Max(price[s] - m / 20, ExchangePriceFloor(s)));
+    if (b != ResourceOre) setPrice(b, Min(price[b] + gained / 20, ExchangePriceCeiling(b)));
+    if (s == ResourceOre) setPrice(b, Min(price[b] + m / 40, ExchangePriceCeiling(b)));
+    if (b == ResourceOre) setPrice(s, Max(price[s] - gained / 40, ExchangePriceFloor(s)));
     if (got) *got = gained;
     return "";
 }

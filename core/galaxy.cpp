@@ -96,9 +96,7 @@ static void SetHeader(const TNewGame& p)
     h.Day = 1;
     h.AutopilotAfter = 7;
     h.DissolveAfter = 21;
-    h.Price[0] = 100;
-    h.Price[1] = 120;
-    h.Price[2] = 300;
+    for (int r = 0; r < 3; r++) h.Price[r] = (uint16_t)ExchangeRestPrice[r];
 }
 
 static void PlaceSystems(int n)

@@ -152,3 +152,6 @@ int ClassFactor(int attacker, int target)
 // An unknown doctrine fights as Hold.
 int DealtFactor(int doctrine) { return doctrine == DoctrineStrike ? 130 : doctrine == DoctrineScreen ? 90 : 80; }
 int TakenFactor(int doctrine) { return doctrine == DoctrineStrike ? 120 : doctrine == DoctrineScreen ? 100 : 70; }
+
+const int ExchangeRestPrice[3] = {100, 120, 300};
+const int ExchangeDriftStep[3] = {1, 1, 2};

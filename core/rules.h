@@ -110,5 +110,13 @@ enum {
     ScorePowerUnit = 50,
 };
 
+// The Exchange's prices in ore, per resource (ore, fuel, influence): where a
+// price starts and drifts back to each night, and how far it drifts a night.
+// A trade never pushes a price below its floor or above its ceiling.
+extern const int ExchangeRestPrice[3];
+extern const int ExchangeDriftStep[3];
+inline int64_t ExchangePriceFloor(int r) { return 20 * (int64_t)r + 40; }
+inline int64_t ExchangePriceCeiling(int r) { return 300 * (int64_t)r + 400; }
+
 // How a game was won (the header's WinKind), with WinKindTexts.
 enum { WinNone = 0, WinLastHouse = 1, WinRelics = 2, WinDominion = 3, WinScore = 4, WinSysopEnded = 5 };

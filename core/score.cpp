@@ -26,3 +26,31 @@ void ComputeScores()
     for (int h = 1; h <= MaxHouseSlots; h++)
         if (HouseRec(h).Status != StatusFree) HouseRec(h).Score = (int32_t)Clamp(HouseScore(h), INT32_MIN, INT32_MAX);
 }
+
+std::vector<int> RankedHouses(bool countOut)
+{
+    std::vector<int> list;
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        int st = HouseRec(h).Status;
+        if (st == StatusActive || st == StatusAutopilot || (countOut && st == StatusOut)) list.push_back(h);
+    }
+    // The plain exchange sort: how it orders equal scores is part of the ranking.
+    for (size_t i = 0; i + 1 < list.size(); i++)
+        for (size_t j = i + 1; j < list.size(); j++)
+            if (HouseRec(list[j]).Score > HouseRec(list[i]).Score) std::swap(list[i], list[j]);
+    return list;
+}
+
+int LeadingHouse()
+{
+    std::vector<int> ranked = RankedHouses(false);
+    return ranked.empty() ? 0 : ranked[0];
+}
+
+void EndGameWith(int winner, int kind)
+{
+    TGameHeader& hd = Game.Header;
+    hd.Ended = 1;
+    hd.Winner = (uint8_t)(IsHouse(winner) ? winner : 0);
+    hd.WinKind = (uint8_t)(IsHouse(winner) || kind == WinSysopEnded ? kind : WinNone);
+}

@@ -1,5 +1,6 @@
 // ydmaint bulletin FILE: the last night's news and the standings as a
 // screen a BBS shows at logon: ANSI colours, or plain text for a .TXT file.
+#include "core/chronicle.h"
 #include "core/gamefile.h"
 #include "core/model.h"
 #include "core/osfs.h"
@@ -8,7 +9,6 @@
 #include "core/rules.h"
 #include "core/score.h"
 #include "core/text.h"
-#include "core/chronicle.h"
 #include "maint/maintcmd.h"
 #include "core/stores.h"
 

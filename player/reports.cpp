@@ -3,15 +3,16 @@
 #include <deque>
 #include <vector>
 
+#include "core/chronicle.h"
 #include "core/files.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/output.h"
 #include "core/routes.h"
 #include "core/rules.h"
-#include "core/text.h"
-#include "core/chronicle.h"
+#include "core/score.h"
 #include "core/stores.h"
+#include "core/text.h"
 #include "player/prompts.h"
 #include "player/texts.h"
 #include "player/visit.h"

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/access.h"
+#include "core/chronicle.h"
 #include "core/diplomacy.h"
 #include "core/founding.h"
 #include "core/model.h"
@@ -13,9 +14,8 @@
 #include "core/rules.h"
 #include "core/score.h"
 #include "core/settings.h"
-#include "core/text.h"
-#include "core/chronicle.h"
 #include "core/stores.h"
+#include "core/text.h"
 #include "setup/setup.h"
 
 enum { AmountMax = 9999999, NoticeLines = 4, NoticeLineMax = 72 };
@@ -248,15 +248,6 @@ void SendSysopNotice()
     ConPressEnter();
 }
 
-// The first house in the game, in slot order, with the highest score.
-static int Leader()
-{
-    int leader = 0;
-    for (int h = 1; h <= MaxHouseSlots; h++)
-        if (Playing(h) && (leader == 0 || HouseRec(h).Score > HouseRec(leader).Score)) leader = h;
-    return leader;
-}
-
 static void AfterTheEnd()
 {
     TSettings s = ReadSettings(SetupFolder);
@@ -280,7 +271,7 @@ void EndGame()
         return;
     }
     ComputeScores();
-    int leader = Leader();
+    int leader = LeadingHouse();
     if (leader)
         std::printf("The highest score now: %s with %s.\n", StrGet(HouseRec(leader).Name).c_str(),
                     GroupThousands(HouseRec(leader).Score).c_str());
@@ -306,10 +297,8 @@ void EndGame()
         return;
     }
     ComputeScores();
-    leader = Leader();
-    hd.Ended = 1;
-    hd.Winner = (uint8_t)leader;
-    hd.WinKind = WinSysopEnded;
+    leader = LeadingHouse();
+    EndGameWith(leader, WinSysopEnded);
     int day = (int)Max(1, (int)hd.Day - 1);
     std::string leaderName = leader ? StrGet(HouseRec(leader).Name) : "";
     if (EventsBegin(SetupFolder, day, false)) {

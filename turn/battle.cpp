@@ -10,7 +10,7 @@
 #include "core/stores.h"
 #include "turn/turn.h"
 
-enum { MaxSides = 12, MaxSideFleets = 60, BattleClasses = 9, ClassShield = 7, ClassHollow = 8 };
+enum { MaxSides = 12, MaxSideFleets = 60, BattleClasses = UnitHollow + 1 };
 
 struct TSide {
     int House;
@@ -66,14 +66,14 @@ static int FindOrAddSide(int house)
     return SideCount++;
 }
 
-std::string ShipListText(const int64_t counts[9])
+std::string ShipListText(const int64_t counts[BattleClasses])
 {
     std::string out;
     auto part = [&out](const std::string& p) { out += (out.empty() ? "" : ", ") + p; };
     for (int c = 0; c < ShipClasses; c++)
         if (counts[c] > 0) part(IntToText(counts[c]) + " " + ShipName(c) + (counts[c] > 1 ? "s" : ""));
-    if (counts[ClassShield] > 0) part(Counted(counts[ClassShield], "shield"));
-    if (counts[ClassHollow] > 0) part(IntToText(counts[ClassHollow]) + " Hollow strength");
+    if (counts[UnitShield] > 0) part(Counted(counts[UnitShield], "shield"));
+    if (counts[UnitHollow] > 0) part(IntToText(counts[UnitHollow]) + " Hollow strength");
     return out.empty() ? "nothing" : out;
 }
 
@@ -117,7 +117,7 @@ static bool GatherSides(int s)
         if (!threatened) continue;
         int i = FindOrAddSide(wd.Owner);
         if (i < 0) continue;
-        Sides[i].Count[ClassShield] += wd.Shield;
+        Sides[i].Count[UnitShield] += wd.Shield;
         if (Sides[i].ShieldWorld < 0) Sides[i].ShieldWorld = w;
     }
     bool houseHere = false;
@@ -125,7 +125,7 @@ static bool GatherSides(int s)
     if (sys.NestStrength > 0 && houseHere) {
         int i = FindOrAddSide(HouseHollow);
         if (i >= 0) {
-            Sides[i].Count[ClassHollow] += sys.NestStrength;
+            Sides[i].Count[UnitHollow] += sys.NestStrength;
             Sides[i].NestSystem = s;
         }
     }
@@ -139,7 +139,7 @@ static bool GatherSides(int s)
         if (!landing) continue;
         int i = FindOrAddSide(HouseHollow);
         if (i >= 0 && Sides[i].RuinWorld < 0) {
-            Sides[i].Count[ClassHollow] += wd.Guard;
+            Sides[i].Count[UnitHollow] += wd.Guard;
             Sides[i].RuinWorld = w;
         }
     }
@@ -233,8 +233,8 @@ static void ApplyLosses(TSide& side)
         if (fl.Troops > fl.Ships[ShipHauler] * capacity) fl.Troops = (uint16_t)(fl.Ships[ShipHauler] * capacity);
         if (ShipTotal(f) == 0) FreeFleet(f);
     }
-    if (side.Loss[ClassShield] > 0 && side.ShieldWorld >= 0) {
-        int64_t left = side.Loss[ClassShield];
+    if (side.Loss[UnitShield] > 0 && side.ShieldWorld >= 0) {
+        int64_t left = side.Loss[UnitShield];
         const TSystem& sys = Game.Systems[Game.Worlds[side.ShieldWorld].System];
         for (int w = side.ShieldWorld; w < sys.FirstWorld + sys.WorldCount && left > 0; w++) {
             TWorld& wd = Game.Worlds[w];
@@ -244,7 +244,7 @@ static void ApplyLosses(TSide& side)
             left -= take;
         }
     }
-    int64_t left = side.Loss[ClassHollow];
+    int64_t left = side.Loss[UnitHollow];
     if (side.NestSystem >= 0) {
         TSystem& sys = Game.Systems[side.NestSystem];
         int64_t take = Min(left, sys.NestStrength);

@@ -151,9 +151,7 @@ void RunEconomy()
     PayTribute();
     for (int h = 1; h <= MaxHouseSlots; h++)
         if (Playing(h)) Research(h, points[h]);
-    DriftPrice(Game.Header.Price[0], 100, 1);
-    DriftPrice(Game.Header.Price[1], 120, 1);
-    DriftPrice(Game.Header.Price[2], 300, 2);
+    for (int r = 0; r < 3; r++) DriftPrice(Game.Header.Price[r], ExchangeRestPrice[r], ExchangeDriftStep[r]);
 }
 
 static bool NamedReserve(int f) { return StrGet(Game.Fleets[f].Name) == "Reserve"; }

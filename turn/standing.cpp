@@ -4,8 +4,10 @@
 #include "core/founding.h"
 #include "core/model.h"
 #include "core/routes.h"
-#include "core/text.h"
+#include "core/rules.h"
+#include "core/score.h"
 #include "core/stores.h"
+#include "core/text.h"
 #include "turn/turn.h"
 
 void RunAbsence()
@@ -45,11 +47,9 @@ void EndTreatiesOnNotice()
         }
 }
 
-void DeclareWinner(int house, int kind, const std::string& reason)
+static void DeclareWinner(int house, int kind, const std::string& reason)
 {
-    Game.Header.Ended = 1;
-    Game.Header.Winner = (uint8_t)house;
-    Game.Header.WinKind = (uint8_t)kind;
+    EndGameWith(house, kind);
     AddNews("*** " + HouseName(house) + " has won the game: " + reason + " ***");
 }
 
@@ -64,7 +64,7 @@ static bool LastHouseLeft()
         }
     }
     if (founded < 2 || playing != 1) return false;
-    DeclareWinner(last, 1, "the last house in the Thyre");
+    DeclareWinner(last, WinLastHouse, "the last house in the Thyre");
     return true;
 }
 
@@ -78,7 +78,7 @@ static bool EveryRelicHeld()
         if (owner != holder) return false;
     }
     if (!IsHouse(holder)) return false;
-    DeclareWinner(holder, 2, "every relic of the Thyre");
+    DeclareWinner(holder, WinRelics, "every relic of the Thyre");
     return true;
 }
 
@@ -106,7 +106,7 @@ static bool Dominion()
     if (hd.DominionDays == 1)
         AddNews(StrGet(HouseRec(dominant).Name) + " and its allies hold most of the Thyre. Three days to dominion!");
     if (hd.DominionDays >= 3) {
-        DeclareWinner(dominant, 3, "dominion over the Thyre");
+        DeclareWinner(dominant, WinDominion, "dominion over the Thyre");
         return true;
     }
     return false;
@@ -116,13 +116,11 @@ static void TimeRunsOut()
 {
     const TGameHeader& hd = Game.Header;
     if (hd.LastDay == 0 || EventDay < hd.LastDay) return;
-    int best = 0;
-    for (int h = 1; h <= MaxHouseSlots; h++)
-        if (Playing(h) && (best == 0 || HouseRec(h).Score > HouseRec(best).Score)) best = h;
+    int best = LeadingHouse();
     if (best != 0)
-        DeclareWinner(best, 4, "the highest score when time ran out");
+        DeclareWinner(best, WinScore, "the highest score when time ran out");
     else
-        Game.Header.Ended = 1;
+        EndGameWith(0, WinNone);
 }
 
 void CheckVictory()

@@ -6,6 +6,7 @@
 
 #include "core/model.h"
 #include "core/output.h"
+#include "core/rules.h"
 
 // The day whose orders the night carries out; set by RunTurn.
 extern int EventDay;
@@ -34,9 +35,8 @@ void WarnPeaceOver();
 
 // Shared pieces of the phases.
 void MarkSeen(int h, int s);
-std::string ShipListText(const int64_t counts[9]);
+std::string ShipListText(const int64_t counts[UnitHollow + 1]);
 bool HostileArmedAt(int house, int system);
 void MoveCapital(int house);
-void DeclareWinner(int house, int kind, const std::string& reason);
 bool Connected(bool countedOpenOnly);   // every system reaches system 0
 

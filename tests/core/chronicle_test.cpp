@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "core/chronicle.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/rules.h"
-#include "core/chronicle.h"
+#include "core/score.h"
 #include "core/stores.h"
 #include "tests/testutil.h"
 
