@@ -87,15 +87,16 @@ static void SetHeader(const TNewGame& p)
 {
     TGameHeader& h = Game.Header;
     StrSet(h.GameName, p.Name.substr(0, 39));
-    h.MaxHouses = (uint8_t)Clamp(p.Players, 2, MaxHouseSlots);
-    h.SystemsPerHouse = (uint8_t)Clamp(p.SystemsPerHouse, 5, 12);
+    auto clamped = [](int v, const char* key) { return Clamp(v, SettingField(key)->Low, SettingField(key)->High); };
+    h.MaxHouses = (uint8_t)clamped(p.Players, "MAXHOUSES");
+    h.SystemsPerHouse = (uint8_t)clamped(p.SystemsPerHouse, "SYSTEMSPERHOUSE");
     h.LastDay = (uint16_t)p.Days;
     h.JoinDays = (uint16_t)p.JoinDays;
-    h.Hollow = (uint8_t)Clamp(p.Hollow, 0, 3);
+    h.Hollow = (uint8_t)clamped(p.Hollow, "HOLLOW");
     h.Victories = (uint8_t)(p.Victories & 0xFF);
     h.Day = 1;
-    h.AutopilotAfter = 7;
-    h.DissolveAfter = 21;
+    h.AutopilotAfter = DefaultAutopilotAfter;
+    h.DissolveAfter = DefaultDissolveAfter;
     for (int r = 0; r < 3; r++) h.Price[r] = (uint16_t)ExchangeRestPrice[r];
 }
 

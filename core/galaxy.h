@@ -4,14 +4,17 @@
 #include <cstdint>
 #include <string>
 
+#include "core/model.h"
+#include "core/settings.h"
+
 struct TNewGame {
-    std::string Name = "Yvarn Thyre";
-    int32_t Players = 12;
-    int32_t SystemsPerHouse = 8;
-    int32_t Days = 60;
-    int32_t JoinDays = 10;
-    int32_t Hollow = 2;
-    int32_t Victories = 7;
+    std::string Name = DefaultGameName;
+    int32_t Players = DefaultMaxHouses;
+    int32_t SystemsPerHouse = DefaultSystemsPerHouse;
+    int32_t Days = DefaultDays;
+    int32_t JoinDays = DefaultJoinDays;
+    int32_t Hollow = DefaultHollow;
+    int32_t Victories = VictoryDominion | VictoryRelics | VictoryLastHouse;
     int32_t Seed = 12345;
 };
 

@@ -11,20 +11,20 @@
 TSettings DefaultSettings()
 {
     TSettings s;
-    s.GameName = "Yvarn Thyre";
-    s.Days = 60;
-    s.JoinDays = 10;
-    s.MaxHouses = 12;
-    s.SystemsPerHouse = 8;
-    s.Hollow = 2;
+    s.GameName = DefaultGameName;
+    s.Days = DefaultDays;
+    s.JoinDays = DefaultJoinDays;
+    s.MaxHouses = DefaultMaxHouses;
+    s.SystemsPerHouse = DefaultSystemsPerHouse;
+    s.Hollow = DefaultHollow;
     s.DominionVictory = true;
     s.RelicVictory = true;
     s.LastHouseVictory = true;
-    s.AutopilotAfter = 7;
-    s.DissolveAfter = 21;
+    s.AutopilotAfter = DefaultAutopilotAfter;
+    s.DissolveAfter = DefaultDissolveAfter;
     s.ComputerHouses = "Varro, Ostrel";
-    s.PeaceDays = 10;
-    s.Difficulty = 2;
+    s.PeaceDays = DefaultPeaceDays;
+    s.Difficulty = DefaultDifficulty;
     s.AutoRestart = true;
     s.DailyReset = false;
     s.NewsFile = true;
@@ -59,38 +59,59 @@ int ParseDifficulty(const std::string& text, int def)
     return def;
 }
 
-#define TEXT(k, label, hint, q, m) {k, SettingText, 0, 0, label, hint, q, &TSettings::m, nullptr, nullptr}
-#define LIST(k, label, hint, q, m) {k, SettingList, 0, 0, label, hint, q, &TSettings::m, nullptr, nullptr}
-#define NUMBER(k, lo, hi, label, hint, q, m) {k, SettingNumber, lo, hi, label, hint, q, nullptr, &TSettings::m, nullptr}
-#define YESNO(k, label, hint, m) {k, SettingYesNo, 0, 1, label, hint, "", nullptr, nullptr, &TSettings::m}
+#define TEXT(k, label, hint, q, m, name, comment) \
+    {k, SettingText, 0, 0, label, hint, q, &TSettings::m, nullptr, nullptr, name, comment}
+#define LIST(k, label, hint, q, m, name, comment) \
+    {k, SettingList, 0, 0, label, hint, q, &TSettings::m, nullptr, nullptr, name, comment}
+#define NUMBER(k, lo, hi, label, hint, q, m, name, comment) \
+    {k, SettingNumber, lo, hi, label, hint, q, nullptr, &TSettings::m, nullptr, name, comment}
+#define YESNO(k, label, hint, m, name, comment) \
+    {k, SettingYesNo, 0, 1, label, hint, "", nullptr, nullptr, &TSettings::m, name, comment}
 
 const TSettingField SettingFields[SettingFieldCount] = {
-    TEXT("GAMENAME", "Game name", "", "Game name (up to 39 letters): ", GameName),
-    NUMBER("DAYS", 0, 999, "Game length, days (0 = endless)", "", "Days (0 = no last day): ", Days),
+    TEXT("GAMENAME", "Game name", "", "Game name (up to 39 letters): ", GameName, "GameName",
+         "; Name of the game, shown to players"),
+    NUMBER("DAYS", 0, 999, "Game length, days (0 = endless)", "", "Days (0 = no last day): ", Days, "Days",
+           "; Game length in days (0 = no last day), and the last day new houses may\n; join (0 = any day)"),
     NUMBER("JOINDAYS", 0, 999, "New houses may join until day", "  (0 = any day)", "Last day to join (0 = any day): ",
-           JoinDays),
+           JoinDays, "JoinDays", ""),
     NUMBER("MAXHOUSES", 2, MaxHouseSlots, "Most houses (computers included)", "", "Most houses (2 to 25): ",
-           MaxHouses),
+           MaxHouses, "MaxHouses", "; Most houses in a game, computer houses included ({range})"),
     NUMBER("SYSTEMSPERHOUSE", 5, 12, "Map size: systems per house", "  (5 to 12)", "Systems per house (5 to 12): ",
-           SystemsPerHouse),
+           SystemsPerHouse, "SystemsPerHouse", "; Map size: star systems per house ({range})"),
     NUMBER("HOLLOW", 0, 3, "Hollow strength", "  (0 off, 1 low, 2 normal, 3 high)", "Hollow strength (0 to 3): ",
-           Hollow),
-    YESNO("DOMINIONVICTORY", "Dominion victory", "  (60% of the worlds for 3 days)", DominionVictory),
-    YESNO("RELICVICTORY", "Relic victory", "  (every relic at once)", RelicVictory),
-    YESNO("LASTHOUSEVICTORY", "Last house victory", "", LastHouseVictory),
+           Hollow, "Hollow", "; The Hollow: 0 off, 1 low, 2 normal, 3 high"),
+    YESNO("DOMINIONVICTORY", "Dominion victory", "  (60% of the worlds for 3 days)", DominionVictory,
+          "DominionVictory",
+          "; Early victories (Yes/No): 60% of the worlds for 3 days, every relic,\n; the last house left"),
+    YESNO("RELICVICTORY", "Relic victory", "  (every relic at once)", RelicVictory, "RelicVictory", ""),
+    YESNO("LASTHOUSEVICTORY", "Last house victory", "", LastHouseVictory, "LastHouseVictory", ""),
     NUMBER("AUTOPILOTAFTER", 1, 250, "Autopilot after days away", "", "Days away before autopilot (1 to 250): ",
-           AutopilotAfter),
+           AutopilotAfter, "AutopilotAfter",
+           "; Days a player can be away before their house goes on autopilot, and\n; before it is dissolved"),
     NUMBER("DISSOLVEAFTER", 1, 250, "Dissolve house after days away", "",
-           "Days away before the house is dissolved (1 to 250): ", DissolveAfter),
-    LIST("COMPUTERHOUSES", "Computer houses", "", "Computer houses: ", ComputerHouses),
-    YESNO("AUTORESTART", "New game after one ends", "", AutoRestart),
-    YESNO("DAILYRESET", "New game EVERY night (testing)", "", DailyReset),
-    YESNO("NEWSFILE", "Write NEWS.TXT each night", "", NewsFile),
+           "Days away before the house is dissolved (1 to 250): ", DissolveAfter, "DissolveAfter", ""),
+    LIST("COMPUTERHOUSES", "Computer houses", "", "Computer houses: ", ComputerHouses, "ComputerHouses",
+         "; Computer houses that join each new game (names, comma separated;\n; blank = none)"),
+    YESNO("AUTORESTART", "New game after one ends", "", AutoRestart, "AutoRestart",
+          "; Start a new game the night after a game ends (Yes/No)"),
+    YESNO("DAILYRESET", "New game EVERY night (testing)", "", DailyReset, "DailyReset",
+          "; Start a brand-new game every night instead of playing on - for testing only"),
+    YESNO("NEWSFILE", "Write NEWS.TXT each night", "", NewsFile, "NewsFile",
+          "; Write NEWS.TXT each night (the news and standings, to post on the BBS)"),
     NUMBER("PEACEDAYS", 0, 250, "Computers leave new players alone", " days  (0 = no peace)",
-           "Days computer houses leave a new player alone (0 to 250): ", PeaceDays),
+           "Days computer houses leave a new player alone (0 to 250): ", PeaceDays, "PeaceDays",
+           "; Days the computer houses leave a new player alone after they join\n; (0 = no peace)"),
     {"DIFFICULTY", SettingDifficulty, 1, 3, "Computer difficulty", "  (Easy, Normal, Hard)", "", nullptr,
-     &TSettings::Difficulty, nullptr},
+     &TSettings::Difficulty, nullptr, "Difficulty",
+     "; How hard the computer houses play: Easy, Normal or Hard.  They never\n"
+     "; get extra resources; Easy waits longer and attacks with bigger odds,\n"
+     "; Hard attacks sooner and takes more risks."},
 };
+
+// THYRE.CFG lists the settings in an order of its own: the game, the
+// houses, then the night's switches.
+static const int FileOrder[SettingFieldCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16, 12, 13, 14};
 
 #undef TEXT
 #undef LIST
@@ -138,53 +159,43 @@ TSettings ReadSettings(const std::string& folder)
     return s;
 }
 
+const TSettingField* SettingField(const char* key)
+{
+    for (const TSettingField& f : SettingFields)
+        if (std::string(key) == f.Key) return &f;
+    return nullptr;
+}
+
+static std::string SettingValueText(const TSettings& s, const TSettingField& f)
+{
+    switch (f.Kind) {
+    case SettingText:
+    case SettingList: return s.*f.Text;
+    case SettingNumber: return IntToText(s.*f.Number);
+    case SettingYesNo: return YesNoText(s.*f.Flag);
+    case SettingDifficulty: return DifficultyText(s.*f.Number);
+    }
+    return "";
+}
+
 std::string SettingsText(const TSettings& s)
 {
-    const char* lines[] = {
-        "; Yvarn Thyre settings.  Edit here or with THYRECFG.  They are used when",
-        "; a new game starts; a game already running keeps the settings it began with.",
-        ";",
-        "; Name of the game, shown to players",
-    };
-    std::string out;
-    auto line = [&out](const std::string& l) { out += l + "\r\n"; };
-    for (const char* l : lines) line(l);
-    line("GameName = " + s.GameName);
-    line("; Game length in days (0 = no last day), and the last day new houses may");
-    line("; join (0 = any day)");
-    line("Days = " + IntToText(s.Days));
-    line("JoinDays = " + IntToText(s.JoinDays));
-    line("; Most houses in a game, computer houses included (2 to " + IntToText(MaxHouseSlots) + ")");
-    line("MaxHouses = " + IntToText(s.MaxHouses));
-    line("; Map size: star systems per house (5 to 12)");
-    line("SystemsPerHouse = " + IntToText(s.SystemsPerHouse));
-    line("; The Hollow: 0 off, 1 low, 2 normal, 3 high");
-    line("Hollow = " + IntToText(s.Hollow));
-    line("; Early victories (Yes/No): 60% of the worlds for 3 days, every relic,");
-    line("; the last house left");
-    line("DominionVictory = " + YesNoText(s.DominionVictory));
-    line("RelicVictory = " + YesNoText(s.RelicVictory));
-    line("LastHouseVictory = " + YesNoText(s.LastHouseVictory));
-    line("; Days a player can be away before their house goes on autopilot, and");
-    line("; before it is dissolved");
-    line("AutopilotAfter = " + IntToText(s.AutopilotAfter));
-    line("DissolveAfter = " + IntToText(s.DissolveAfter));
-    line("; Computer houses that join each new game (names, comma separated;");
-    line("; blank = none)");
-    line("ComputerHouses = " + s.ComputerHouses);
-    line("; Days the computer houses leave a new player alone after they join");
-    line("; (0 = no peace)");
-    line("PeaceDays = " + IntToText(s.PeaceDays));
-    line("; How hard the computer houses play: Easy, Normal or Hard.  They never");
-    line("; get extra resources; Easy waits longer and attacks with bigger odds,");
-    line("; Hard attacks sooner and takes more risks.");
-    line("Difficulty = " + DifficultyText(s.Difficulty));
-    line("; Start a new game the night after a game ends (Yes/No)");
-    line("AutoRestart = " + YesNoText(s.AutoRestart));
-    line("; Start a brand-new game every night instead of playing on - for testing only");
-    line("DailyReset = " + YesNoText(s.DailyReset));
-    line("; Write NEWS.TXT each night (the news and standings, to post on the BBS)");
-    line("NewsFile = " + YesNoText(s.NewsFile));
+    std::string out = "; Yvarn Thyre settings.  Edit here or with THYRECFG.  They are used when\r\n"
+                      "; a new game starts; a game already running keeps the settings it began with.\r\n"
+                      ";\r\n";
+    for (int i : FileOrder) {
+        const TSettingField& f = SettingFields[i];
+        std::string comment = f.Comment;
+        size_t at = comment.find("{range}");
+        if (at != std::string::npos) comment.replace(at, 7, IntToText(f.Low) + " to " + IntToText(f.High));
+        for (size_t pos = 0; pos < comment.size();) {
+            size_t end = comment.find('\n', pos);
+            if (end == std::string::npos) end = comment.size();
+            out += comment.substr(pos, end - pos) + "\r\n";
+            pos = end + 1;
+        }
+        out += std::string(f.FileName) + " = " + SettingValueText(s, f) + "\r\n";
+    }
     return out;
 }
 
@@ -193,21 +204,4 @@ std::string SettingsText(const TSettings& s)
 bool WriteSettings(const std::string& folder, const TSettings& s)
 {
     return ReplaceFileSafely(folder + SettingsFileName, SettingsText(s));
-}
-
-void ApplySettingsToHeader(const TSettings& s)
-{
-    TGameHeader& h = Game.Header;
-    StrSet(h.GameName, s.GameName.substr(0, 39));
-    h.LastDay = (uint16_t)Clamp(s.Days, 0, 65535);
-    h.JoinDays = (uint16_t)Clamp(s.JoinDays, 0, 65535);
-    h.MaxHouses = (uint8_t)Clamp(s.MaxHouses, 2, MaxHouseSlots);
-    h.SystemsPerHouse = (uint8_t)Clamp(s.SystemsPerHouse, 5, 12);
-    h.Hollow = (uint8_t)Clamp(s.Hollow, 0, 3);
-    h.Victories = (uint8_t)((s.DominionVictory ? VictoryDominion : 0) | (s.RelicVictory ? VictoryRelics : 0) |
-                            (s.LastHouseVictory ? VictoryLastHouse : 0));
-    h.AutopilotAfter = (uint8_t)Clamp(s.AutopilotAfter, 1, 250);
-    h.DissolveAfter = (uint8_t)Clamp(s.DissolveAfter, 1, 250);
-    h.PeaceDays = (uint8_t)Clamp(s.PeaceDays, 0, 250);
-    h.Difficulty = (uint8_t)Clamp(s.Difficulty, 1, 3);
 }

@@ -5,6 +5,20 @@
 #include <cstdint>
 #include <string>
 
+// The defaults of a new game, for THYRE.CFG and the galaxy generator alike.
+enum {
+    DefaultDays = 60,
+    DefaultJoinDays = 10,
+    DefaultMaxHouses = 12,
+    DefaultSystemsPerHouse = 8,
+    DefaultHollow = 2,
+    DefaultAutopilotAfter = 7,
+    DefaultDissolveAfter = 21,
+    DefaultPeaceDays = 10,
+    DefaultDifficulty = 2,
+};
+#define DefaultGameName "Yvarn Thyre"
+
 struct TSettings {
     std::string GameName;
     int32_t Days;
@@ -27,7 +41,9 @@ struct TSettings {
 
 
 // Every setting as one row: its key in THYRE.CFG, how it is read, its range,
-// and how the setup program shows and asks for it (in the editor's order).
+// how the setup program shows and asks for it (in the editor's order), and
+// how THYRE.CFG writes it (its name there and the comment above it, where
+// "{range}" stands for "Low to High").
 enum TSettingKind { SettingText, SettingNumber, SettingYesNo, SettingDifficulty, SettingList };
 struct TSettingField {
     const char* Key;        // the key in THYRE.CFG
@@ -39,9 +55,14 @@ struct TSettingField {
     std::string TSettings::*Text;
     int32_t TSettings::*Number;
     bool TSettings::*Flag;
+    const char* FileName;   // the key as THYRE.CFG writes it
+    const char* Comment;    // the lines above it in THYRE.CFG, "\n" apart, or ""
 };
 enum { SettingFieldCount = 17 };
 extern const TSettingField SettingFields[SettingFieldCount];
+
+// The row of a key, or nullptr.
+const TSettingField* SettingField(const char* key);
 
 TSettings DefaultSettings();
 // folder is the game folder with its delimiter (or empty for the current one).
@@ -55,5 +76,3 @@ bool ParseYesNo(const std::string& text, bool def);
 int ParseDifficulty(const std::string& text, int def);
 int ParseInt(const std::string& text, int def);
 
-// Copies the values a running game keeps into the game header.
-void ApplySettingsToHeader(const TSettings& s);

@@ -89,8 +89,8 @@ bool StartGame(const std::string& folder, const TSettings& settings, uint32_t se
     params.Days = settings.Days;
     params.JoinDays = settings.JoinDays;
     params.Hollow = settings.Hollow;
-    params.Victories = (settings.DominionVictory ? 1 : 0) + (settings.RelicVictory ? 2 : 0) +
-                       (settings.LastHouseVictory ? 4 : 0);
+    params.Victories = (settings.DominionVictory ? VictoryDominion : 0) | (settings.RelicVictory ? VictoryRelics : 0) |
+                       (settings.LastHouseVictory ? VictoryLastHouse : 0);
     params.Seed = (int32_t)seed;
     if (!GenerateGalaxy(params)) {
         if (archived) UndoArchive(folder);

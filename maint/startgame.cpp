@@ -1,6 +1,7 @@
 #include "maint/startgame.h"
 
 #include <climits>
+#include <utility>
 
 #include "core/access.h"
 #include "core/osfs.h"
@@ -13,30 +14,33 @@ bool StartNewGame(uint32_t seed, std::string& message)
 {
     TSettings s = ReadSettings(GameFolder);
     if (!PathExists(GameFolder + SettingsFileName)) WriteSettings(GameFolder, s);
-    // The command line's numbers within the same ranges THYRE.CFG allows;
-    // anything else is refused rather than wrapped.
+    // The command line's numbers within the ranges THYRE.CFG allows (the
+    // settings table's); anything else is refused rather than wrapped.
     struct TOverride {
         const char* Option;
-        int32_t& Field;
-        int Low, High;
+        const char* Key;
     } overrides[] = {
-        {"-players", s.MaxHouses, 2, 25},
-        {"-days", s.Days, 0, 999},
-        {"-hollow", s.Hollow, 0, 3},
-        {"-systems", s.SystemsPerHouse, 5, 12},
+        {"-players", "MAXHOUSES"},
+        {"-days", "DAYS"},
+        {"-hollow", "HOLLOW"},
+        {"-systems", "SYSTEMSPERHOUSE"},
     };
     for (const TOverride& o : overrides) {
+        const TSettingField& f = *SettingField(o.Key);
         if (!HasOption(o.Option)) continue;
         int v = IntOption(o.Option, INT32_MIN);
-        if (v < o.Low || v > o.High) {
-            message = std::string(o.Option) + " must be a whole number from " + IntToText(o.Low) + " to " +
-                      IntToText(o.High);
+        if (v < f.Low || v > f.High) {
+            message = std::string(o.Option) + " must be a whole number from " + IntToText(f.Low) + " to " +
+                      IntToText(f.High);
             return false;
         }
-        o.Field = v;
+        s.*f.Number = v;
     }
-    s.PeaceDays = (int32_t)Clamp(IntOption("-peace", s.PeaceDays), 0, 250);
-    s.Difficulty = (int32_t)Clamp(IntOption("-difficulty", s.Difficulty), 1, 3);
+    // These two are clamped, as THYRE.CFG's reader clamps them.
+    for (const auto& [option, key] : {std::pair{"-peace", "PEACEDAYS"}, std::pair{"-difficulty", "DIFFICULTY"}}) {
+        const TSettingField& f = *SettingField(key);
+        s.*f.Number = (int32_t)Clamp(IntOption(option, s.*f.Number), f.Low, f.High);
+    }
     if (!MaintenanceBegin(GameFolder, 60, 1800)) {
         message = GameAccessFailure().empty() ? "the game stayed locked for a minute; is a door stuck?"
                                               : GameAccessFailure();

@@ -318,6 +318,29 @@ void EndGame()
 
 // ------------------------------------------------------ the running game
 
+// The rows of the running game's editor: the settings a game keeps in its
+// header, with the settings table's labels, hints, questions and ranges.
+// A row that shows them otherwise names its own.
+struct TRunningRow {
+    const TSettingField* Field;
+    const char* Label;   // nullptr: the table's label
+    const char* Hint;    // nullptr: the table's hint
+};
+enum { RunningRowCount = 11 };
+static const TRunningRow RunningRows[RunningRowCount] = {
+    {SettingField("GAMENAME"), nullptr, nullptr},
+    {SettingField("DAYS"), "Last day", nullptr},
+    {SettingField("JOINDAYS"), nullptr, ""},
+    {SettingField("HOLLOW"), nullptr, nullptr},
+    {SettingField("DOMINIONVICTORY"), nullptr, ""},
+    {SettingField("RELICVICTORY"), nullptr, ""},
+    {SettingField("LASTHOUSEVICTORY"), nullptr, nullptr},
+    {SettingField("AUTOPILOTAFTER"), nullptr, nullptr},
+    {SettingField("DISSOLVEAFTER"), nullptr, nullptr},
+    {SettingField("PEACEDAYS"), nullptr, nullptr},
+    {SettingField("DIFFICULTY"), nullptr, nullptr},
+};
+
 static std::string VictoryValue(int bit) { return ConYesNoText((Game.Header.Victories & bit) != 0); }
 
 static void ShowRunningGame()
@@ -326,17 +349,26 @@ static void ShowRunningGame()
     ConTitle("Change the running game \"" + StrGet(hd.GameName) + "\" (now on day " + IntToText(hd.Day) + ")");
     ConDim("Changes take effect at once. Settings for the next game are under option 1.");
     ConLine("");
-    ConMenuItem("1", "Game name", {StrGet(hd.GameName)});
-    ConMenuItem("2", "Last day", {hd.LastDay ? IntToText(hd.LastDay) : "none (open-ended)"});
-    ConMenuItem("3", "New houses may join until day", {hd.JoinDays ? IntToText(hd.JoinDays) : "any day"});
-    ConMenuItem("4", "Hollow strength", {IntToText(hd.Hollow), "  (0 off, 1 low, 2 normal, 3 high)"});
-    ConMenuItem("5", "Dominion victory", {VictoryValue(VictoryDominion)});
-    ConMenuItem("6", "Relic victory", {VictoryValue(VictoryRelics)});
-    ConMenuItem("7", "Last house victory", {VictoryValue(VictoryLastHouse)});
-    ConMenuItem("8", "Autopilot after days away", {IntToText(hd.AutopilotAfter)});
-    ConMenuItem("9", "Dissolve house after days away", {IntToText(hd.DissolveAfter)});
-    ConMenuItem("10", "Computers leave new players alone", {IntToText(hd.PeaceDays), " days  (0 = no peace)"});
-    ConMenuItem("11", "Computer difficulty", {DifficultyText(hd.Difficulty), "  (Easy, Normal, Hard)"});
+    const std::string values[RunningRowCount] = {
+        StrGet(hd.GameName),
+        hd.LastDay ? IntToText(hd.LastDay) : "none (open-ended)",
+        hd.JoinDays ? IntToText(hd.JoinDays) : "any day",
+        IntToText(hd.Hollow),
+        VictoryValue(VictoryDominion),
+        VictoryValue(VictoryRelics),
+        VictoryValue(VictoryLastHouse),
+        IntToText(hd.AutopilotAfter),
+        IntToText(hd.DissolveAfter),
+        IntToText(hd.PeaceDays),
+        DifficultyText(hd.Difficulty),
+    };
+    for (int i = 0; i < RunningRowCount; i++) {
+        const TRunningRow& row = RunningRows[i];
+        std::string hint = row.Hint ? row.Hint : row.Field->Hint;
+        std::vector<std::string> shown = {values[i]};
+        if (!hint.empty()) shown.push_back(hint);
+        ConMenuItem(IntToText(i + 1), row.Label ? row.Label : row.Field->Label, shown);
+    }
     if (hd.Ended) ConDim("This game is over; to play on, start a new game (option 7).");
     ConLine("");
 }
@@ -368,26 +400,23 @@ void ChangeRunningGame()
         std::string a = ConAsk("Number to change, or Enter to go back: ");
         if (a.empty()) return;
         int64_t n;
-        if (!ParseInt64(a, n) || n < 1 || n > 11) continue;
+        if (!ParseInt64(a, n) || n < 1 || n > RunningRowCount) continue;
         std::string text;
         int64_t value = 0;
         bool asked = true;
         switch (n) {
         case 1:
-            text = ConAsk("Game name (up to 39 letters): ");
+            text = ConAsk(RunningRows[0].Field->Question);
             asked = !text.empty();
             break;
         case 2:
             ConDim("0 = no last day (the game runs until someone wins early, or you end it).");
-            asked = ConNumber("Last day (0, or " + IntToText(Game.Header.Day) + " or later): ", 0, 999, value);
+            asked = ConNumber("Last day (0, or " + IntToText(Game.Header.Day) + " or later): ", SettingField("DAYS")->Low,
+                              SettingField("DAYS")->High, value);
             break;
-        case 3: asked = ConNumber("Last day to join (0 = any day): ", 0, 999, value); break;
-        case 4: asked = ConNumber("Hollow strength (0 to 3): ", 0, 3, value); break;
-        case 8: asked = ConNumber("Days away before autopilot (1 to 250): ", 1, 250, value); break;
-        case 9: asked = ConNumber("Days away before the house is dissolved (1 to 250): ", 1, 250, value); break;
-        case 10:
-            asked = ConNumber("Days computer houses leave a new player alone (0 to 250): ", 0, 250, value);
-            break;
+        default:
+            if (const TSettingField* f = RunningRows[n - 1].Field; f && f->Kind == SettingNumber)
+                asked = ConNumber(f->Question, f->Low, f->High, value);
         }
         if (!asked) continue;
         if (!OpenGame()) {

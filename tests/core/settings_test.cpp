@@ -79,18 +79,3 @@ TEST(Settings, WriteThenReadGivesTheSameValues)
     EXPECT_FALSE(WriteSettings(dir.Path("nowhere/"), d));
 }
 
-TEST(Settings, CopiedIntoANewGameHeader)
-{
-    ResetGame();
-    TSettings s = DefaultSettings();
-    s.RelicVictory = false;
-    s.Days = 0;
-    ApplySettingsToHeader(s);
-    EXPECT_EQ(StrGet(Game.Header.GameName), "Yvarn Thyre");
-    EXPECT_EQ(+Game.Header.LastDay, 0);
-    EXPECT_EQ(+Game.Header.Victories, VictoryDominion | VictoryLastHouse);
-    EXPECT_EQ(+Game.Header.AutopilotAfter, 7);
-    EXPECT_EQ(+Game.Header.DissolveAfter, 21);
-    EXPECT_EQ(+Game.Header.Difficulty, 2);
-    EXPECT_EQ(+Game.Header.PeaceDays, 10);
-}
