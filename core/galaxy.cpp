@@ -174,21 +174,12 @@ static void LocalLinks()
 static std::vector<char> ConnectedToFirst()
 {
     int n = Game.Header.SystemCount;
+    TLaneLists lists;
+    BuildLaneLists(lists, nullptr);
+    std::vector<int> dist((size_t)n, -1);
+    SearchHops(lists, 0, dist);
     std::vector<char> seen((size_t)n, 0);
-    std::vector<int> queue{0};
-    seen[0] = 1;
-    for (size_t head = 0; head < queue.size(); head++) {
-        int s = queue[head];
-        for (int l = 0; l < Game.Header.LaneCount; l++) {
-            const TLane& ln = Game.Lanes[l];
-            if (ln.A != s && ln.B != s) continue;
-            int t = LaneOther(l, s);
-            if (!seen[(size_t)t]) {
-                seen[(size_t)t] = 1;
-                queue.push_back(t);
-            }
-        }
-    }
+    for (int s = 0; s < n; s++) seen[(size_t)s] = dist[(size_t)s] >= 0;
     return seen;
 }
 

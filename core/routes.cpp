@@ -25,35 +25,45 @@ static void PlainHops(int start, std::vector<int>& dist)
     }
 }
 
-// The same search over lists of each system's lanes, built once per search
-// on the stack.  Each list is in lane index order, so systems are reached in
-// the very order of the plain scan and get the same hop counts.
-static void FastHops(int start, std::vector<int>& dist)
+bool LanePassableFilter(int lane) { return LanePassable(lane); }
+
+void BuildLaneLists(TLaneLists& lists, bool (*keep)(int lane))
 {
-    int n = (int)dist.size();
-    int head[MaxSystems], next[2 * MaxLanes], other[2 * MaxLanes], queue[MaxSystems];
-    for (int s = 0; s < n; s++) head[s] = -1;
-    int links = 0;
+    int n = Game.Header.SystemCount < 0 ? 0 : Game.Header.SystemCount;
+    lists.Head.assign((size_t)n, -1);
+    lists.Link.clear();
+    lists.Other.clear();
+    // Pushed in reverse so each list runs in lane index order, as the plain
+    // scan meets the lanes: systems are reached in the very same order.
     for (int l = Game.Header.LaneCount - 1; l >= 0; l--) {
-        if (!LanePassable(l)) continue;
+        if (keep && !keep(l)) continue;
         int a = Game.Lanes[l].A, b = Game.Lanes[l].B;
         if (!IsSystem(a) || !IsSystem(b)) continue;
-        other[links] = b, next[links] = head[a], head[a] = links++;
-        if (a != b) other[links] = a, next[links] = head[b], head[b] = links++;
+        lists.Other.push_back(b), lists.Link.push_back(lists.Head[(size_t)a]);
+        lists.Head[(size_t)a] = (int)lists.Other.size() - 1;
+        if (a == b) continue;
+        lists.Other.push_back(a), lists.Link.push_back(lists.Head[(size_t)b]);
+        lists.Head[(size_t)b] = (int)lists.Other.size() - 1;
     }
-    int tail = 0;
+}
+
+int SearchHops(const TLaneLists& lists, int start, std::vector<int>& dist)
+{
+    if (start < 0 || (size_t)start >= lists.Head.size() || dist.size() < lists.Head.size()) return 0;
+    int queue[MaxSystems], tail = 0;
     queue[tail++] = start;
     dist[(size_t)start] = 0;
-    for (int i = 0; i < tail; i++) {
-        int s = queue[i];
-        for (int k = head[s]; k >= 0; k = next[k]) {
-            int t = other[k];
-            if (dist[(size_t)t] < 0) {
-                dist[(size_t)t] = dist[(size_t)s] + 1;
+    for (int q = 0; q < tail; q++) {
+        int at = queue[q];
+        for (int k = lists.Head[(size_t)at]; k >= 0; k = lists.Link[(size_t)k]) {
+            int t = lists.Other[(size_t)k];
+            if (dist[(size_t)t] < 0 && tail < MaxSystems) {
+                dist[(size_t)t] = dist[(size_t)at] + 1;
                 queue[tail++] = t;
             }
         }
     }
+    return tail;
 }
 
 std::vector<int> HopDistances(int start)
@@ -61,10 +71,13 @@ std::vector<int> HopDistances(int start)
     int n = Game.Header.SystemCount < 0 ? 0 : Game.Header.SystemCount;
     std::vector<int> dist((size_t)n, -1);
     if (!IsSystem(start)) return dist;
-    if (RoutesFast)
-        FastHops(start, dist);
-    else
+    if (RoutesFast) {
+        TLaneLists lists;
+        BuildLaneLists(lists, LanePassableFilter);
+        SearchHops(lists, start, dist);
+    } else {
         PlainHops(start, dist);
+    }
     return dist;
 }
 
@@ -105,33 +118,9 @@ const std::vector<int>& THopMemo::From(int s)
         PlainHops(s, Hops[i]);
         return Hops[i];
     }
-    if (Head.empty()) {
-        // The lane lists, built once: pushed in reverse so each list runs in
-        // lane index order, as the plain scan meets the lanes.
-        Head.assign(n, -1);
-        for (int l = Game.Header.LaneCount - 1; l >= 0; l--) {
-            if (!LanePassable(l)) continue;
-            int a = Game.Lanes[l].A, b = Game.Lanes[l].B;
-            if (!IsSystem(a) || !IsSystem(b)) continue;
-            Other.push_back(b), Link.push_back(Head[(size_t)a]), Head[(size_t)a] = (int)Other.size() - 1;
-            if (a != b) Other.push_back(a), Link.push_back(Head[(size_t)b]), Head[(size_t)b] = (int)Other.size() - 1;
-        }
-    }
-    std::vector<int>& dist = Hops[i];
-    int queue[MaxSystems], tail = 0;
-    queue[tail++] = s;
-    dist[(size_t)s] = 0;
-    for (int q = 0; q < tail; q++) {
-        int at = queue[q];
-        for (int k = Head[(size_t)at]; k >= 0; k = Link[(size_t)k]) {
-            int t = Other[(size_t)k];
-            if (dist[(size_t)t] < 0) {
-                dist[(size_t)t] = dist[(size_t)at] + 1;
-                queue[tail++] = t;
-            }
-        }
-    }
-    return dist;
+    if (Lists.Head.size() != n) BuildLaneLists(Lists, LanePassableFilter);
+    SearchHops(Lists, s, Hops[i]);
+    return Hops[i];
 }
 
 int THopMemo::Next(int start, int goal)

@@ -11,6 +11,19 @@
 // and the benchmark compare the two.
 extern bool RoutesFast;
 
+// Each system's lanes, as lists in lane index order, of the lanes a filter
+// keeps (nullptr: every lane in the table).  One breadth-first search over
+// them serves every program: routes, the generator's and the night's
+// connection checks.
+struct TLaneLists {
+    std::vector<int> Head, Link, Other;
+};
+void BuildLaneLists(TLaneLists& lists, bool (*keep)(int lane));
+// Hops from start over the lists into dist, which holds -1 for every system
+// on the map; returns how many systems were reached.
+int SearchHops(const TLaneLists& lists, int start, std::vector<int>& dist);
+bool LanePassableFilter(int lane);
+
 // Hops from start to every system over passable lanes, -1 where there is no
 // path; -1 everywhere when start is not a system.
 std::vector<int> HopDistances(int start);
@@ -25,7 +38,7 @@ std::vector<int> Neighbours(int s);
 struct THopMemo {
     std::vector<std::vector<int>> Hops;
     std::vector<char> Known;
-    std::vector<int> Head, Link, Other;   // each system's passable lanes, in lane order
+    TLaneLists Lists;   // each system's passable lanes, built on the first search
     const std::vector<int>& From(int s);
     int Next(int start, int goal);   // NextHop, with the search towards goal kept
 };

@@ -58,22 +58,10 @@ bool Connected(bool countedOpenOnly)
 {
     int n = Game.Header.SystemCount;
     if (n == 0) return true;
-    std::vector<std::vector<int>> at((size_t)n);
-    for (int l = 0; l < Game.Header.LaneCount; l++) {
-        if (countedOpenOnly && !CountedOpen(l)) continue;
-        at[(size_t)Game.Lanes[l].A].push_back(Game.Lanes[l].B);
-        at[(size_t)Game.Lanes[l].B].push_back(Game.Lanes[l].A);
-    }
-    std::vector<char> seen((size_t)n, 0);
-    std::vector<int> queue{0};
-    seen[0] = 1;
-    for (size_t i = 0; i < queue.size(); i++)
-        for (int t : at[(size_t)queue[i]])
-            if (!seen[(size_t)t]) {
-                seen[(size_t)t] = 1;
-                queue.push_back(t);
-            }
-    return (int)queue.size() == n;
+    TLaneLists lists;
+    BuildLaneLists(lists, countedOpenOnly ? CountedOpen : nullptr);
+    std::vector<int> dist((size_t)n, -1);
+    return SearchHops(lists, 0, dist) == n;
 }
 
 static void AnnounceLane(int l, const std::string& text)
