@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 // The delimiter that joins a folder and a file name on this platform.
@@ -24,6 +25,11 @@ std::string ProgramFolder();
 int64_t ProcessId();
 std::string HostName();
 bool ProcessAlive(int64_t pid);
+// The name of the person logged in at this machine (USER, or USERNAME on
+// Windows), or empty.
+std::string LocalUserName();
+// A C++ type's name as its source spells it, for a line in ERRORS.LOG.
+std::string ReadableTypeName(const std::type_info& type);
 // Why the last file-system call failed, in the system's words; and whether
 // it failed because the name exists already.
 std::string LastErrorText();

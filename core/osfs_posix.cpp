@@ -3,6 +3,8 @@
 #include "core/osfs_platform.h"
 #include "core/text.h"
 
+#include <cstdlib>
+#include <cxxabi.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -83,6 +85,21 @@ std::string HostName()
 {
     char name[256] = {0};
     if (gethostname(name, sizeof name - 1) != 0) return "";
+    return name;
+}
+
+std::string LocalUserName()
+{
+    const char* user = std::getenv("USER");
+    return user ? user : "";
+}
+
+std::string ReadableTypeName(const std::type_info& type)
+{
+    int status = 0;
+    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    std::string name = status == 0 && plain ? plain : type.name();
+    std::free(plain);
     return name;
 }
 

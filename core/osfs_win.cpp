@@ -8,6 +8,8 @@
 #undef DeleteFile
 
 #include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -68,6 +70,21 @@ std::string HostName()
     for (char& c : host)
         if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
     return host + "~win";
+}
+
+std::string LocalUserName()
+{
+    const char* user = std::getenv("USERNAME");
+    return user ? user : "";
+}
+
+std::string ReadableTypeName(const std::type_info& type)
+{
+    int status = 0;
+    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    std::string name = status == 0 && plain ? plain : type.name();
+    std::free(plain);
+    return name;
 }
 
 bool ProcessAlive(int64_t pid)

@@ -208,45 +208,45 @@ static void ReadExitinfo(const std::string& raw, TDoorInfo& d)
     FieldsRead.push_back("offset 242: " + d.UserName);
 }
 
-bool ReadDropFile(const std::string& path)
+std::optional<TDoorInfo> ReadDropFile(const std::string& path)
 {
     std::string upper = UpperText(FileNameOf(path));
     FieldsRead.clear();
     std::string raw;
-    if (!ReadWholeFile(path, raw)) return false;
+    if (!ReadWholeFile(path, raw)) return std::nullopt;
     TDoorInfo d;
     TDropLines l = SplitDropLines(raw);
     auto enough = [&](size_t need) { return l.size() >= need; };
     if (upper == "DOOR32.SYS") {
-        if (!enough(11)) return false;
+        if (!enough(11)) return std::nullopt;
         ReadDoor32(l, d);
     } else if (upper == "DOOR.SYS") {
-        if (!enough(20)) return false;
+        if (!enough(20)) return std::nullopt;
         ReadDoorSys(l, d);
     } else if (StartsWith(upper, "DORINFO") && EndsWith(upper, ".DEF")) {
-        if (!enough(12)) return false;
+        if (!enough(12)) return std::nullopt;
         ReadDorinfo(l, d, upper);
     } else if (upper == "CHAIN.TXT") {
-        if (!enough(16)) return false;
+        if (!enough(16)) return std::nullopt;
         ReadChainTxt(l, d);
     } else if (upper == "CALLINFO.BBS") {
-        if (!enough(8)) return false;
+        if (!enough(8)) return std::nullopt;
         ReadCallinfo(l, d);
     } else if (upper == "SFDOORS.DAT") {
-        if (!enough(11)) return false;
+        if (!enough(11)) return std::nullopt;
         ReadSfdoors(l, d);
     } else if (upper == "PCBOARD.SYS") {
-        if (raw.size() < 112) return false;
+        if (raw.size() < 112) return std::nullopt;
         ReadPcboard(raw, d);
     } else if (upper == "EXITINFO.BBS") {
-        if (raw.size() < 277) return false;
+        if (raw.size() < 277) return std::nullopt;
         ReadExitinfo(raw, d);
     } else {
-        return false;
+        return std::nullopt;
     }
     if (d.UserName.empty()) d.UserName = d.Alias;
-    DoorInfo = d;
-    return !d.UserName.empty();
+    if (d.UserName.empty()) return std::nullopt;
+    return d;
 }
 
 std::string FindDropFile(const std::string& folder, int node)

@@ -2,6 +2,7 @@
 // formats are read into one record; the connection is opened from it later.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,18 +17,18 @@ struct TDoorInfo {
     uint64_t SocketHandle = 0;     // DOOR32.SYS line 2 (a negative number wraps and stays negative as int64)
 };
 
-// The drop file most recently read (one caller per process).
+// The caller of this process, from the drop file read at start-up.
 extern TDoorInfo DoorInfo;
 
 // A drop file as its lines: trailing blanks and control bytes cut, every
 // end-of-file byte (26) removed.
 typedef std::vector<std::string> TDropLines;
 
-// Reads the drop file at `path` into DoorInfo, starting from the record's
-// initial values.  The format follows from the file's name.  False for an
-// unknown name, a file that cannot be read, one shorter than its format
-// needs, or one that names nobody.
-bool ReadDropFile(const std::string& path);
+// Reads the drop file at `path` into a record, starting from its initial
+// values.  The format follows from the file's name.  Nothing for an unknown
+// name, a file that cannot be read, one shorter than its format needs, or
+// one that names nobody.
+std::optional<TDoorInfo> ReadDropFile(const std::string& path);
 
 // What the last ReadDropFile took from its file, one entry per field read
 // ("line 6: Ann Caller", "offset 84: ..."), for the sysop's diagnostics.

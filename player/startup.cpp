@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cxxabi.h>
 #include <exception>
 #include <typeinfo>
 
@@ -153,14 +152,16 @@ int ThyreMain(int argc, char** argv)
             Diagnose("drop folder " + cl.DropPath + ", node " + IntToText(Caller.Node) + ": the newest drop file is " +
                      path);
         }
-        if (!ReadDropFile(path)) {
+        std::optional<TDoorInfo> info = ReadDropFile(path);
+        if (!info) {
             DiagnoseDropFile(path);
             return Refuse("Unable to read drop file " + path);
         }
+        DoorInfo = *info;
         DiagnoseDropFile(path);
     } else if (cl.Local) {
-        const char* user = std::getenv("USER");
-        std::string name = !cl.UserName.empty() ? cl.UserName : (user && *user ? user : "Sysop");
+        std::string user = LocalUserName();
+        std::string name = !cl.UserName.empty() ? cl.UserName : (!user.empty() ? user : "Sysop");
         DoorInfo.UserName = DoorInfo.Alias = name;
         DoorInfo.SecondsLeft = 86400;
         Diagnose("local play as \"" + name + "\"");
@@ -320,15 +321,6 @@ bool StoreBegin(bool quiet)
 
 // ------------------------------------------------------------ ERRORS.LOG
 
-static std::string ClassName(const std::type_info& type)
-{
-    int status = 0;
-    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-    std::string name = status == 0 && plain ? plain : type.name();
-    std::free(plain);
-    return name;
-}
-
 static void WriteErrorLog(const std::string& className, const std::string& message)
 {
     std::string line = Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + Caller.Player + "  " +
@@ -360,7 +352,7 @@ void GuardedVisit(const std::function<void()>& body)
     } catch (const std::exception& e) {
         bool inChange = Caller.InChange || GameLockHeld();
         GameAbandon();
-        WriteErrorLog(ClassName(typeid(e)), e.what());
+        WriteErrorLog(ReadableTypeName(typeid(e)), e.what());
         Apologise(inChange);
     } catch (...) {
         bool inChange = Caller.InChange || GameLockHeld();

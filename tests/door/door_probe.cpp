@@ -97,10 +97,12 @@ int main(int argc, char** argv)
     }
     std::string path = argv[1];
     if (IsFolder(path)) path = FindDropFile(path, 1);
-    if (path.empty() || !ReadDropFile(path)) {
+    std::optional<TDoorInfo> info = path.empty() ? std::nullopt : ReadDropFile(path);
+    if (!info) {
         printf("Unable to read drop file %s\n", argv[1]);
         return 2;
     }
+    DoorInfo = *info;
     if (argc > 3 && std::string(argv[3]) == "plain") DoorSetSocketTelnet(false);
     DoorOpen();
     WriteLog(path);

@@ -20,11 +20,19 @@ static std::string TextFile(const std::vector<std::string>& lines, const std::st
     return s;
 }
 
+// Reads a drop file into the process's caller record, as the door does.
+static bool ReadInto(const std::string& path)
+{
+    std::optional<TDoorInfo> d = ReadDropFile(path);
+    if (d) DoorInfo = *d;
+    return d.has_value();
+}
+
 // Writes the lines as the named drop file and reads it back.
 static bool Reads(const std::string& path, const std::vector<std::string>& lines, const std::string& eol = "\n")
 {
     WriteFile(path, TextFile(lines, eol));
-    return ReadDropFile(path);
+    return ReadInto(path);
 }
 
 static std::vector<std::string> Blank(int n)
@@ -98,8 +106,8 @@ TEST(DropFile, Door32MinimumAndNobody)
     EXPECT_EQ(DoorInfo.UserName, "Raven");   // the alias stands in
     l[6] = "   ";
     EXPECT_FALSE(Reads(s.Path("DOOR32.SYS"), l));
-    EXPECT_FALSE(ReadDropFile(s.Path("MISSING.SYS")));
-    EXPECT_FALSE(ReadDropFile(s.Path("DOOR32.TXT")));
+    EXPECT_FALSE(ReadInto(s.Path("MISSING.SYS")));
+    EXPECT_FALSE(ReadInto(s.Path("DOOR32.TXT")));
 }
 
 TEST(DropFile, CrLfAndEndOfFileByteReadLikeClean)
@@ -111,7 +119,7 @@ TEST(DropFile, CrLfAndEndOfFileByteReadLikeClean)
     std::vector<std::string> l = DoorSys();
     l[9] = "  Bob Jones \t";
     WriteFile(s.Path("DOOR.SYS"), TextFile(l, "\r\n") + "\x1a");
-    ASSERT_TRUE(ReadDropFile(s.Path("DOOR.SYS")));
+    ASSERT_TRUE(ReadInto(s.Path("DOOR.SYS")));
     EXPECT_EQ(DoorInfo.UserName, clean.UserName);
     EXPECT_EQ(DoorInfo.Alias, clean.Alias);
     EXPECT_EQ(DoorInfo.SecondsLeft, clean.SecondsLeft);
@@ -284,7 +292,7 @@ TEST(DropFile, FixedLayouts)
     pcb[110] = (char)0x01;
     pcb[111] = 0;
     WriteFile(s.Path("PCBOARD.SYS"), pcb);
-    ASSERT_TRUE(ReadDropFile(s.Path("PCBOARD.SYS")));
+    ASSERT_TRUE(ReadInto(s.Path("PCBOARD.SYS")));
     EXPECT_EQ(DoorInfo.UserName, "PAT PCB");
     EXPECT_EQ(DoorInfo.Alias, "PAT PCB");
     EXPECT_TRUE(DoorInfo.Ansi);
@@ -293,33 +301,33 @@ TEST(DropFile, FixedLayouts)
     pcb[11] = 'N';
     pcb[111] = 9;
     WriteFile(s.Path("PCBOARD.SYS"), pcb);
-    ASSERT_TRUE(ReadDropFile(s.Path("PCBOARD.SYS")));
+    ASSERT_TRUE(ReadInto(s.Path("PCBOARD.SYS")));
     EXPECT_FALSE(DoorInfo.Ansi);
     EXPECT_EQ(DoorInfo.Node, 9);
     pcb[11] = '7';
     WriteFile(s.Path("PCBOARD.SYS"), pcb.substr(0, 112));
-    ASSERT_TRUE(ReadDropFile(s.Path("PCBOARD.SYS")));
+    ASSERT_TRUE(ReadInto(s.Path("PCBOARD.SYS")));
     EXPECT_TRUE(DoorInfo.Ansi);
     WriteFile(s.Path("PCBOARD.SYS"), pcb.substr(0, 111));
-    EXPECT_FALSE(ReadDropFile(s.Path("PCBOARD.SYS")));
+    EXPECT_FALSE(ReadInto(s.Path("PCBOARD.SYS")));
 
     std::string ex(300, 'x');
     ex[241] = 5;
     ex.replace(242, 5, "Ellen");
     WriteFile(s.Path("EXITINFO.BBS"), ex);
-    ASSERT_TRUE(ReadDropFile(s.Path("EXITINFO.BBS")));
+    ASSERT_TRUE(ReadInto(s.Path("EXITINFO.BBS")));
     EXPECT_EQ(DoorInfo.UserName, "Ellen");
     EXPECT_EQ(DoorInfo.Alias, "Ellen");
     EXPECT_EQ(DoorInfo.SecondsLeft, 3600);
     ex[241] = (char)200;   // longer than the field: 35 bytes
     WriteFile(s.Path("EXITINFO.BBS"), ex);
-    ASSERT_TRUE(ReadDropFile(s.Path("EXITINFO.BBS")));
+    ASSERT_TRUE(ReadInto(s.Path("EXITINFO.BBS")));
     EXPECT_EQ(DoorInfo.UserName.size(), 35u);
     ex[241] = 0;
     WriteFile(s.Path("EXITINFO.BBS"), ex);
-    EXPECT_FALSE(ReadDropFile(s.Path("EXITINFO.BBS")));
+    EXPECT_FALSE(ReadInto(s.Path("EXITINFO.BBS")));
     WriteFile(s.Path("EXITINFO.BBS"), ex.substr(0, 276));
-    EXPECT_FALSE(ReadDropFile(s.Path("EXITINFO.BBS")));
+    EXPECT_FALSE(ReadInto(s.Path("EXITINFO.BBS")));
 }
 
 TEST(DropFile, EachTextFormatWithBareLineFeeds)
@@ -345,7 +353,7 @@ TEST(DropFile, EachTextFormatWithBareLineFeeds)
         std::string raw = TextFile(f.Lines);
         ASSERT_EQ(raw.find('\r'), std::string::npos);
         WriteFile(s.Path(f.Name), raw);
-        ASSERT_TRUE(ReadDropFile(s.Path(f.Name))) << f.Name;
+        ASSERT_TRUE(ReadInto(s.Path(f.Name))) << f.Name;
         EXPECT_EQ(DoorInfo.UserName, f.User) << f.Name;
     }
 }

@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1) return 0;
     const char* name = Names[data[0] % 8];
     std::string path = FuzzFile(name, data + 1, size - 1);
-    if (ReadDropFile(path)) {
-        if (DoorInfo.ScreenRows < 1) std::abort();
-        if (DoorInfo.UserName.empty() && DoorInfo.Alias.empty()) std::abort();
+    if (std::optional<TDoorInfo> d = ReadDropFile(path)) {
+        if (d->ScreenRows < 1) std::abort();
+        if (d->UserName.empty() && d->Alias.empty()) std::abort();
     }
     FindDropFile(FuzzFolder(), data[0]);
     DeleteFile(path);
