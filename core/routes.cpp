@@ -3,6 +3,8 @@
 #include "core/model.h"
 #include "core/rules.h"
 
+static int NextHopWith(const std::vector<int>& dist, int start);
+
 bool RoutesFast = true;
 
 // The search as the rules word it: take the nearest system not yet expanded
@@ -25,7 +27,7 @@ static void PlainHops(int start, std::vector<int>& dist)
     }
 }
 
-bool LanePassableFilter(int lane) { return LanePassable(lane); }
+static bool LanePassableFilter(int lane) { return LanePassable(lane); }
 
 void BuildLaneLists(TLaneLists& lists, bool (*keep)(int lane))
 {
@@ -87,7 +89,8 @@ int NextHop(int start, int goal)
     return NextHopWith(HopDistances(goal), start);
 }
 
-int NextHopWith(const std::vector<int>& dist, int start)
+// The step from start given the hop counts towards the goal.
+static int NextHopWith(const std::vector<int>& dist, int start)
 {
     if (!IsSystem(start) || (size_t)start >= dist.size()) return -1;
     int here = dist[(size_t)start];

@@ -22,15 +22,12 @@ void BuildLaneLists(TLaneLists& lists, bool (*keep)(int lane));
 // Hops from start over the lists into dist, which holds -1 for every system
 // on the map; returns how many systems were reached.
 int SearchHops(const TLaneLists& lists, int start, std::vector<int>& dist);
-bool LanePassableFilter(int lane);
 
 // Hops from start to every system over passable lanes, -1 where there is no
 // path; -1 everywhere when start is not a system.
 std::vector<int> HopDistances(int start);
 // The system to step to from start towards goal, or -1.
 int NextHop(int start, int goal);
-// The step from start given the hop counts towards the goal.
-int NextHopWith(const std::vector<int>& toGoal, int start);
 // Other ends of the passable lanes at s, in lane order, at most 8.
 std::vector<int> Neighbours(int s);
 // Hop counts from each system, searched once and kept while the lanes stand

@@ -16,7 +16,7 @@ enum { ColourOpenLane = 8, ColourClosingLane = 12, ColourOpeningLane = 3, Colour
 static const int ZoomWidth[3] = {1000, 520, 300};
 static const int HouseMapColour[6] = {11, 14, 13, 10, 9, 12};
 
-int MapWidth(int zoom) { return ZoomWidth[Clamp(zoom, MapMinZoom, MapMaxZoom) - 1]; }
+static int MapWidth(int zoom) { return ZoomWidth[Clamp(zoom, MapMinZoom, MapMaxZoom) - 1]; }
 
 static int CapitalOrFirst(int house)
 {

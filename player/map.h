@@ -18,7 +18,6 @@ struct TMapGrid {
     unsigned char Colour[MapRows][MapCols];
 };
 
-int MapWidth(int zoom);   // map units across the view
 void DrawMap(int house, const TMapView& view, TMapGrid& grid);
 // The 17 rows as text with colour codes, a code before the first cell and
 // wherever the colour changes.

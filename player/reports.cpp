@@ -21,7 +21,8 @@ enum { NewsKept = 40, NewsShown = 12, StandingsShown = 10 };
 // How far back the report browser goes: the event store's keep window.
 enum { ReportNights = 7 };
 
-std::string ResearchText(int house)
+// The status bar's research piece: the track studied and its progress.
+static std::string ResearchText(int house)
 {
     const THouse& hr = HouseRec(house);
     int track = hr.ResTrack < ResearchTracks ? hr.ResTrack : 0;
@@ -34,7 +35,7 @@ std::string ResearchText(int house)
 
 // The place in the news standings' own order, so tied scores rank alike
 // on every screen and in the Hall of Fame.
-int HouseRank(int house, int* ranked)
+static int HouseRank(int house, int* ranked)
 {
     std::vector<int> order = RankedHouses(false);
     if (ranked) *ranked = (int)order.size();

@@ -10,7 +10,3 @@ void ShowNews();
 void DrawNews();   // the news and standings, before the question
 void ShowHallOfFame();
 void ShowHelp();
-
-// The pieces of the status bar, for the caller's house in the loaded game.
-std::string ResearchText(int house);
-int HouseRank(int house, int* ranked);   // the rank; *ranked the houses ranked

@@ -22,6 +22,8 @@
 #include "player/texts.h"
 #include "player/worlds.h"
 
+static void MainMenu();
+
 // ------------------------------------------------------ change helpers
 
 void SendNotice(int house, const std::string& text)
@@ -44,7 +46,7 @@ bool ChangeGame(const std::function<std::string()>& operation)
 
 // ----------------------------------------------------------------- visit
 
-int FindCallerHouse(const std::string& player)
+static int FindCallerHouse(const std::string& player)
 {
     for (int h = 1; h <= MaxHouseSlots; h++) {
         const THouse& hr = HouseRec(h);
@@ -212,7 +214,7 @@ std::string DrawMainMenu()
     return keys;
 }
 
-void MainMenu()
+static void MainMenu()
 {
     for (;;) {
         if (!GameLook()) {

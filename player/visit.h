@@ -44,8 +44,5 @@ int ThyreMain(int argc, char** argv);
 void GuardedVisit(const std::function<void()>& body);
 void Visit();
 int JoinScreen();   // the house founded (or found by now), or 0
-void MainMenu();
 // The main menu as drawn from the loaded game; the keys it offers.
 std::string DrawMainMenu();
-// The caller's house by their name: never a computer house.
-int FindCallerHouse(const std::string& player);

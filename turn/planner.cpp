@@ -19,7 +19,7 @@ static const TDifficulty Difficulties[3] = {
     {8, 15, 15, 6, 60},      // Hard
 };
 
-const TDifficulty& DifficultyRecord()
+static const TDifficulty& DifficultyRecord()
 {
     int d = Game.Header.Difficulty;
     return Difficulties[d >= 1 && d <= 3 ? d - 1 : 1];

@@ -11,7 +11,6 @@ struct TDifficulty {
     int OreReserve;
 };
 
-const TDifficulty& DifficultyRecord();
 void PlanHouse(int h);
 
 // The queries of the plan, as a player would see the game through the
