@@ -1,0 +1,291 @@
+#include "core/league.h"
+
+#include <cctype>
+
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/replace.h"
+#include "core/settings.h"
+#include "core/text.h"
+
+// "Key = value" lines, blank and ";" lines skipped; the key upper-cased.
+static std::vector<std::pair<std::string, std::string>> KeyLines(const std::string& text)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = TrimText(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        out.push_back({UpperText(TrimText(line.substr(0, eq))), TrimText(line.substr(eq + 1))});
+    }
+    return out;
+}
+
+// A comma-separated value's fields, trimmed.
+static std::vector<std::string> Fields(const std::string& value)
+{
+    std::vector<std::string> out;
+    size_t pos = 0;
+    for (;;) {
+        size_t comma = value.find(',', pos);
+        out.push_back(TrimText(value.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos)));
+        if (comma == std::string::npos) return out;
+        pos = comma + 1;
+    }
+}
+
+// A node's address: letters, digits and ":/.@-_", at most LeagueNodeMax.
+static bool GoodNode(const std::string& node)
+{
+    if (node.empty() || node.size() > LeagueNodeMax) return false;
+    for (char ch : node)
+        if (!std::isalnum((unsigned char)ch) && std::string(":/.@-_").find(ch) == std::string::npos) return false;
+    return true;
+}
+
+TLeagueConfig ReadLeagueConfig(const std::string& folder)
+{
+    TLeagueConfig c;
+    std::string text;
+    if (!ReadWholeFile(folder + LeagueConfigName, text)) return c;
+    c.Present = true;
+    auto problem = [&c](const std::string& p) {
+        if (c.Problem.empty()) c.Problem = p;
+    };
+    for (const auto& [key, value] : KeyLines(text)) {
+        if (key == "LEAGUE") c.Name = value.substr(0, LeagueNameMax);
+        else if (key == "ROLE") {
+            std::string role = UpperText(value);
+            if (role != "HOST" && role != "MEMBER") problem("Role must be host or member");
+            c.Host = role == "HOST";
+        } else if (key == "NODE") c.Node = value;
+        else if (key == "BOARD") c.Board = value.substr(0, LeagueNameMax);
+        else if (key == "HOST") c.HostNode = value;
+        else if (key == "INBOUND") c.Inbound = value.empty() ? "" : FolderWithDelim(value);
+        else if (key == "OUTBOUND") c.Outbound = value.empty() ? "" : FolderWithDelim(value);
+        else if (key == "PACKETLIMIT") c.PacketLimit = Clamp(ParseInt(value, 0), 4096, 256 * 1024 * 1024);
+        else if (key == "MEMBER") {
+            std::vector<std::string> f = Fields(value);
+            TLeagueMember m;
+            m.Node = f[0];
+            m.Board = f.size() > 1 ? f[1].substr(0, LeagueNameMax) : m.Node;
+            m.Houses = f.size() > 2 ? (int)Clamp(ParseInt(f[2], 0), 0, (int)MaxHouseSlots) : (int)MaxHouseSlots;
+            if (!GoodNode(m.Node)) problem("a member's node \"" + m.Node + "\" is not an address");
+            else if ((int)c.Members.size() >= LeagueMembersMax) problem("more than 24 members");
+            else c.Members.push_back(m);
+        } else if (key == "KEY") {
+            size_t space = value.find(' ');
+            if (space == std::string::npos) {
+                problem("a Key line needs a node and a key");
+                continue;
+            }
+            c.Keys.push_back({TrimText(value.substr(0, space)), TrimText(value.substr(space + 1))});
+        }
+    }
+    if (c.Name.empty()) problem("no League name");
+    if (!GoodNode(c.Node)) problem("no Node address for this board");
+    if (!GoodNode(c.HostNode)) problem("no Host address");
+    if (c.Host && c.HostNode != c.Node) problem("the host's Node and Host differ");
+    if (!c.Host && c.HostNode == c.Node) problem("a member's Node is the Host's");
+    if (c.Inbound.empty() || c.Outbound.empty()) problem("no Inbound or Outbound folder");
+    if (c.Board.empty()) c.Board = c.Node;
+    return c;
+}
+
+std::string LeagueConfigText(const TLeagueConfig& c)
+{
+    std::string out;
+    auto line = [&out](const std::string& l) { out += l + "\r\n"; };
+    line("; Yvarn Thyre league settings: one galaxy played from several boards.");
+    line("; The host runs the night; members send their callers' changes to it.");
+    line("League = " + c.Name);
+    line("Role = " + std::string(c.Host ? "host" : "member"));
+    line("; This board's address and name, and the host's address");
+    line("Node = " + c.Node);
+    line("Board = " + c.Board);
+    line("Host = " + c.HostNode);
+    line("; Where packets arrive and where they are left for the other boards");
+    line("Inbound = " + c.Inbound);
+    line("Outbound = " + c.Outbound);
+    if (c.Host) {
+        line("; The members (host only): address, board name, most houses its callers found");
+        for (const TLeagueMember& m : c.Members)
+            line("Member = " + m.Node + ", " + m.Board + ", " + IntToText(m.Houses));
+    }
+    line("; Each board's public key (ydmaint league keygen prints this board's)");
+    for (const auto& [node, key] : c.Keys) line("Key = " + node + " " + key);
+    return out;
+}
+
+const TLeagueMember* LeagueMember(const TLeagueConfig& c, const std::string& node)
+{
+    for (const TLeagueMember& m : c.Members)
+        if (m.Node == node) return &m;
+    return nullptr;
+}
+
+std::string LeagueKeyOf(const TLeagueConfig& c, const std::string& node)
+{
+    for (const auto& [n, key] : c.Keys)
+        if (n == node) return key;
+    return "";
+}
+
+// ---------------------------------------------------------------- LEAGUE.DAT
+
+TLeagueState ReadLeagueState(const std::string& folder)
+{
+    TLeagueState s;
+    std::string text;
+    if (ReadWholeFile(folder + LeagueStateName, text)) ParseLeagueState(text, s);
+    return s;
+}
+
+static uint32_t Count32(const std::string& text)
+{
+    int64_t v;
+    return ParseInt64(text, v) && v >= 0 && v <= 0xFFFFFFFFLL ? (uint32_t)v : 0;
+}
+
+bool ParseLeagueState(const std::string& text, TLeagueState& s)
+{
+    s = TLeagueState();
+    for (const auto& [key, value] : KeyLines(text)) {
+        std::vector<std::string> f = Fields(value);
+        if (key == "NEXTENTRY") s.NextEntry = Count32(value) ? Count32(value) : 1;
+        else if (key == "PEER" && f.size() >= 6 && GoodNode(f[0]) && s.Peers.size() < LeagueMembersMax + 1) {
+            TLeaguePeer p;
+            p.Node = f[0];
+            p.Applied = Count32(f[1]);
+            p.NumberIn = Count32(f[2]);
+            p.NumberOut = Count32(f[3]);
+            ParseInt64(f[4], p.TimeIn);
+            ParseInt64(f[5], p.TimeOut);
+            s.Peers.push_back(p);
+        } else if (key == "HOUSE" && f.size() >= 2) {
+            int64_t h;
+            if (ParseInt64(f[0], h) && h >= 1 && h <= MaxHouseSlots && GoodNode(f[1])) s.HouseBoard[h] = f[1];
+        }
+    }
+    return true;
+}
+
+std::string LeagueStateText(const TLeagueState& s)
+{
+    std::string out = "; Written by the league's exchanges: do not edit.\r\n";
+    out += "NextEntry = " + IntToText(s.NextEntry) + "\r\n";
+    for (const TLeaguePeer& p : s.Peers)
+        out += "Peer = " + p.Node + ", " + IntToText(p.Applied) + ", " + IntToText(p.NumberIn) + ", " +
+               IntToText(p.NumberOut) + ", " + IntToText(p.TimeIn) + ", " + IntToText(p.TimeOut) + "\r\n";
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (!s.HouseBoard[h].empty()) out += "House = " + IntToText(h) + ", " + s.HouseBoard[h] + "\r\n";
+    return out;
+}
+
+bool WriteLeagueState(const std::string& folder, const TLeagueState& s)
+{
+    return ReplaceFileSafely(folder + LeagueStateName, LeagueStateText(s));
+}
+
+TLeaguePeer& LeaguePeer(TLeagueState& s, const std::string& node)
+{
+    for (TLeaguePeer& p : s.Peers)
+        if (p.Node == node) return p;
+    s.Peers.push_back(TLeaguePeer());
+    s.Peers.back().Node = node;
+    return s.Peers.back();
+}
+
+// ---------------------------------------------------------------- journal
+
+static void Put(std::string& out, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; i++) out += (char)(uint8_t)(v >> (8 * i));
+}
+
+static bool Get(const std::string& in, size_t& pos, int bytes, uint64_t& v)
+{
+    if (pos > in.size() || in.size() - pos < (size_t)bytes) return false;
+    v = 0;
+    for (int i = 0; i < bytes; i++) v |= (uint64_t)(uint8_t)in[pos + (size_t)i] << (8 * i);
+    pos += (size_t)bytes;
+    return true;
+}
+
+void EncodeJournal(const std::vector<TJournalEntry>& entries, std::string& out)
+{
+    for (const TJournalEntry& e : entries) {
+        Put(out, e.Number, 4);
+        Put(out, e.Day, 2);
+        EncodeChange(e.Change, out);
+    }
+}
+
+bool DecodeJournal(const std::string& in, std::vector<TJournalEntry>& out)
+{
+    size_t pos = 0;
+    while (pos < in.size()) {
+        TJournalEntry e;
+        uint64_t number, day;
+        if (!Get(in, pos, 4, number) || !Get(in, pos, 2, day) || !DecodeChange(in, pos, e.Change)) return false;
+        e.Number = (uint32_t)number;
+        e.Day = (uint16_t)day;
+        // Numbered upwards: anything else is not a journal.
+        if (!out.empty() && e.Number <= out.back().Number) return false;
+        out.push_back(e);
+    }
+    return true;
+}
+
+bool ReadJournal(const std::string& folder, std::vector<TJournalEntry>& out)
+{
+    out.clear();
+    std::string data;
+    if (!PathExists(folder + JournalName)) return true;
+    return ReadWholeFile(folder + JournalName, data) && DecodeJournal(data, out);
+}
+
+bool JournalAppend(const std::string& folder, int day, const TChange& c)
+{
+    TLeagueState s = ReadLeagueState(folder);
+    std::vector<TJournalEntry> entries;
+    if (!ReadJournal(folder, entries)) return false;
+    TJournalEntry e;
+    e.Number = s.NextEntry;
+    e.Day = (uint16_t)Clamp(day, 0, 65535);
+    e.Change = c;
+    entries.push_back(e);
+    std::string data;
+    EncodeJournal(entries, data);
+    s.NextEntry++;
+    // The journal first: a number used twice would be refused at the host,
+    // a number skipped is harmless.
+    return ReplaceFileSafely(folder + JournalName, data) && WriteLeagueState(folder, s);
+}
+
+bool JournalTrim(const std::string& folder, uint32_t applied)
+{
+    std::vector<TJournalEntry> entries, kept;
+    if (!ReadJournal(folder, entries)) return false;
+    for (const TJournalEntry& e : entries)
+        if (e.Number > applied) kept.push_back(e);
+    if (kept.size() == entries.size()) return true;
+    std::string data;
+    EncodeJournal(kept, data);
+    return ReplaceFileSafely(folder + JournalName, data);
+}
+
+bool LeagueHouseHere(const std::string& folder, int house)
+{
+    TLeagueConfig c = ReadLeagueConfig(folder);
+    if (!c.Present || house < 1 || house > MaxHouseSlots) return true;
+    const std::string& board = ReadLeagueState(folder).HouseBoard[house];
+    // The host's own houses were founded there before any member joined,
+    // or by its callers since.
+    return board == c.Node || (c.Host && board.empty());
+}

@@ -1,0 +1,81 @@
+// A league: one galaxy played from several boards.  The host runs the night;
+// each member runs the door on a copy of the game, keeps its callers'
+// changes in a journal and sends them to the host; after each night the host
+// sends the new game to every member.  LEAGUE.CFG (the sysop's) says who is
+// who; LEAGUE.DAT (the program's) says how far each exchange has come.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/change.h"
+
+inline constexpr const char* LeagueConfigName = "LEAGUE.CFG";
+inline constexpr const char* LeagueStateName = "LEAGUE.DAT";
+inline constexpr const char* LeagueKeyName = "LEAGUE.KEY";
+inline constexpr const char* JournalName = "JOURNAL.DAT";
+
+enum { LeagueMembersMax = 24, LeagueNodeMax = 40, LeagueNameMax = 39 };
+
+struct TLeagueMember {
+    std::string Node;       // its address, such as 21:1/101
+    std::string Board;      // the board's name, shown beside its houses
+    int Houses = 0;         // how many houses its callers may found
+};
+
+struct TLeagueConfig {
+    bool Present = false;   // LEAGUE.CFG exists: this board is in a league
+    std::string Name;       // the league's name
+    bool Host = false;      // this board runs the night
+    std::string Node;       // this board's address
+    std::string Board;      // this board's name
+    std::string HostNode;
+    std::vector<TLeagueMember> Members;   // the host's list
+    std::string Inbound, Outbound;        // folders, with their delimiters
+    std::vector<std::pair<std::string, std::string>> Keys;   // node, public key in hex
+    int64_t PacketLimit = 8 * 1024 * 1024;
+    std::string Problem;    // why the file cannot be used, or ""
+};
+
+// Reads folder's LEAGUE.CFG; Present is false when there is none.
+TLeagueConfig ReadLeagueConfig(const std::string& folder);
+std::string LeagueConfigText(const TLeagueConfig& c);
+const TLeagueMember* LeagueMember(const TLeagueConfig& c, const std::string& node);
+std::string LeagueKeyOf(const TLeagueConfig& c, const std::string& node);
+
+// How far the exchanges have come, per board this one trades with.
+struct TLeaguePeer {
+    std::string Node;
+    uint32_t Applied = 0;     // host: the member's last journal entry applied; member: the host's word of it
+    uint32_t NumberIn = 0;    // the last packet number taken from it
+    uint32_t NumberOut = 0;   // the last packet number sent to it
+    int64_t TimeIn = 0, TimeOut = 0;   // when (Unix seconds)
+};
+struct TLeagueState {
+    std::vector<TLeaguePeer> Peers;
+    uint32_t NextEntry = 1;   // member: the number of its next journal entry
+    std::string HouseBoard[26];   // the node each house plays from, "" unknown
+};
+TLeagueState ReadLeagueState(const std::string& folder);
+std::string LeagueStateText(const TLeagueState& s);
+bool ParseLeagueState(const std::string& text, TLeagueState& s);
+bool WriteLeagueState(const std::string& folder, const TLeagueState& s);
+TLeaguePeer& LeaguePeer(TLeagueState& s, const std::string& node);
+
+// The member's journal: every change its callers made, numbered.
+struct TJournalEntry {
+    uint32_t Number = 0;
+    uint16_t Day = 0;
+    TChange Change;
+};
+// Appends one entry (under the folder lock), numbered from LEAGUE.DAT.
+bool JournalAppend(const std::string& folder, int day, const TChange& c);
+bool ReadJournal(const std::string& folder, std::vector<TJournalEntry>& out);
+// Keeps only the entries after `applied`.
+bool JournalTrim(const std::string& folder, uint32_t applied);
+void EncodeJournal(const std::vector<TJournalEntry>& entries, std::string& out);
+bool DecodeJournal(const std::string& in, std::vector<TJournalEntry>& out);
+
+// Whether this board's door may change the game for a house: in a league,
+// only for houses that play from this board.
+bool LeagueHouseHere(const std::string& folder, int house);
