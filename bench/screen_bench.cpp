@@ -66,7 +66,7 @@ static void TimeChange()
     std::vector<double> ms;
     for (int i = 0; i < 100; i++) {
         auto t0 = std::chrono::steady_clock::now();
-        if (!ChangeGame([w, i] { return SetFocus(Caller.House, w, i % 5); })) std::exit(1);
+        if (!ChangeGame(CallerChange(ChangeFocus, {w, i % 5}))) std::exit(1);
         ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
     std::sort(ms.begin(), ms.end());

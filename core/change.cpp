@@ -136,16 +136,3 @@ std::string JoinLines(const std::vector<std::string>& lines)
     for (size_t i = 0; i < lines.size(); i++) text += (i ? "\n" : "") + lines[i];
     return text;
 }
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    if (text.empty()) return lines;
-    size_t pos = 0;
-    for (;;) {
-        size_t end = text.find('\n', pos);
-        lines.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-        if (end == std::string::npos) return lines;
-        pos = end + 1;
-    }
-}

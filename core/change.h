@@ -51,6 +51,5 @@ std::string ApplyChange(const TChange& c, const std::string& folder, int day, in
 void EncodeChange(const TChange& c, std::string& out);
 bool DecodeChange(const std::string& in, size_t& pos, TChange& c);
 
-// Letters' lines as one text and back.
+// Letters' lines as one text, "\n" apart (SplitLines reads it back).
 std::string JoinLines(const std::vector<std::string>& lines);
-std::vector<std::string> SplitLines(const std::string& text);

@@ -49,14 +49,17 @@ static THouseSeen SeeHouse(int h)
 
 // One change concerning another house, refused unchanged when the house in
 // that slot is no longer the one the caller picked.
-static bool ChangeWith(const THouseSeen& seen, const std::function<std::string()>& operation)
+static bool ChangeWith(const THouseSeen& seen, const TChange& change, int64_t* result = nullptr)
 {
-    return ChangeGame([&]() -> std::string {
-        if (!IsHouse(seen.House) || HouseRec(seen.House).Status == StatusFree ||
-            StrGet(HouseRec(seen.House).Name) != seen.Name || StrGet(HouseRec(seen.House).Player) != seen.Player)
-            return "That house has changed; look again.";
-        return operation();
-    });
+    return ChangeGame(
+        change,
+        [&]() -> std::string {
+            if (!IsHouse(seen.House) || HouseRec(seen.House).Status == StatusFree ||
+                StrGet(HouseRec(seen.House).Name) != seen.Name || StrGet(HouseRec(seen.House).Player) != seen.Player)
+                return "That house has changed; look again.";
+            return "";
+        },
+        result);
 }
 
 static void OfferDialog()
@@ -68,7 +71,7 @@ static void OfferDialog()
     THouseSeen seen = SeeHouse(other);
     if (Relation(Caller.House, other).Treaties & bit) {
         SayError("You already have that treaty.");
-    } else if (ChangeWith(seen, [&] { return OfferTreaty(Caller.House, other, bit); })) {
+    } else if (ChangeWith(seen, CallerChange(ChangeOfferTreaty, {other, bit}))) {
         SendNotice(other, CallerName() + " offers you " + WithArticle(TreatyWords(bit)) + " treaty (see Diplomacy).");
         SayLine("`AOffer sent.`7");
     }
@@ -88,11 +91,11 @@ static void AcceptDialog()
     }
     int other = PickHouse("Accept an offer from which house? ");
     if (other < 0 || Relation(other, Caller.House).Offer == 0) return;
-    int bits = 0;
+    int64_t bits = 0;
     THouseSeen seen = SeeHouse(other);
-    if (ChangeWith(seen, [&] { return AcceptTreaty(Caller.House, other, &bits); })) {
-        SendNotice(other, CallerName() + " has accepted your " + TreatyWords(bits) + " treaty.");
-        SayLine("`ASigned: " + TreatyWords(bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+    if (ChangeWith(seen, CallerChange(ChangeAcceptTreaty, {other}), &bits)) {
+        SendNotice(other, CallerName() + " has accepted your " + TreatyWords((int)bits) + " treaty.");
+        SayLine("`ASigned: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
     }
     PressKey();
 }
@@ -112,14 +115,14 @@ static void EndDialog()
     char key = AskKey("`F[N]`7otice  `F[B]`7reak now  `F[Q]`7 keep them: ", "NBQ\r\x1b");
     THouseSeen seen = SeeHouse(other);
     if (key == 'N') {
-        int end = 0;
-        if (ChangeWith(seen, [&] { return GiveNotice(Caller.House, other, &end); })) {
+        int64_t end = 0;
+        if (ChangeWith(seen, CallerChange(ChangeGiveNotice, {other}), &end)) {
             SendNotice(other, CallerName() + " has given notice: your treaties end on day " + IntToText(end) + ".");
             SayLine("`ANotice given: your treaties with " + seen.Name + " end on day " + IntToText(end) + ".`7");
         }
         PressKey();
     } else if (key == 'B') {
-        if (ChangeWith(seen, [&] { return BreakTreaties(Caller.House, other); })) {
+        if (ChangeWith(seen, CallerChange(ChangeBreakTreaties, {other}))) {
             SendNotice(other, CallerName() + " has broken every treaty with you!");
             SayLine("`AYour treaties with " + seen.Name + " are broken.`7");
         }
@@ -146,7 +149,7 @@ static void TributeDialog()
     THouseSeen seen = SeeHouse(other);
     int64_t amount = AskNumber("Ore a day to pay (0 stops it): ", 0, TributeMax);
     if (amount < 0) return;
-    if (ChangeWith(seen, [&] { return SetTribute(Caller.House, other, amount); })) {
+    if (ChangeWith(seen, CallerChange(ChangeTribute, {other, amount}))) {
         if (amount == 0) {
             SendNotice(other, CallerName() + " has stopped paying tribute.");
             SayLine("`ANo more tribute goes to " + seen.Name + ".`7");
@@ -173,7 +176,7 @@ static void GiftDialog()
     if (resource < 0) return;
     int64_t amount = AskNumber("How much? ", 1, GiftMax);
     if (amount < 1) return;
-    if (ChangeWith(seen, [&] { return SendGift(Caller.House, other, resource, amount); })) {
+    if (ChangeWith(seen, CallerChange(ChangeGift, {other, resource, amount}))) {
         SendNotice(other, CallerName() + " sent you a gift of " + IntToText(amount) + " " + ResourceName(resource) +
                               ".");
         SayLine("`ASent.`7");

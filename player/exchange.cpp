@@ -52,7 +52,7 @@ void ExchangeScreen()
                               Max(1, stock));
         if (m < 1) continue;
         int64_t got = 0;
-        if (ChangeGame([&] { return ExchangeTrade(h, s, b, m, &got); }))
+        if (ChangeGame(CallerChange(ChangeTrade, {s, b, m}), {}, &got))
             SayLine("`AYou sold " + IntToText(m) + " " + ResourceName(s) + " for " + IntToText(got) + " " +
                     ResourceName(b) + ".`7");
         PressKey();

@@ -103,13 +103,12 @@ static std::string FleetChanged(const TFleetSeen& seen)
 
 // One change to a fleet the caller saw (and to a second one, when the order
 // names another fleet): refused unchanged when either is not as seen.
-static bool ChangeFleet(const TFleetSeen& seen, const std::function<std::string()>& operation,
-                        const TFleetSeen* other = nullptr)
+static bool ChangeFleet(const TFleetSeen& seen, const TChange& change, const TFleetSeen* other = nullptr)
 {
-    return ChangeGame([&] {
+    return ChangeGame(change, [&] {
         std::string changed = FleetChanged(seen);
         if (changed.empty() && other) changed = FleetChanged(*other);
-        return changed.empty() ? operation() : changed;
+        return changed;
     });
 }
 
@@ -188,14 +187,14 @@ static void OrderDialog(const TFleetSeen& seen, int order)
                     " fuel outside your systems.`7");
         }
     }
-    if (ChangeFleet(seen, [&] { return OrderFleet(Caller.House, f, order, d, t); },
+    if (ChangeFleet(seen, CallerChange(ChangeOrderFleet, {f, order, d, t}),
                     order == OrderEscort ? &escorted : nullptr))
         SayLine("`AOrders given.`7");
 }
 
 static void SimpleOrder(const TFleetSeen& seen, int order)
 {
-    if (ChangeFleet(seen, [&] { return OrderFleet(Caller.House, seen.Fleet, order, -1, -1); }))
+    if (ChangeFleet(seen, CallerChange(ChangeOrderFleet, {seen.Fleet, order, -1, -1})))
         SayLine("`AOrders given.`7");
 }
 
@@ -206,7 +205,7 @@ static void DoctrineDialog(const TFleetSeen& seen)
     char key = AskKey("Doctrine: `F[S]`7trike `F[H]`7old s`F[C]`7reen, or Enter to keep: ", "SHC\r");
     int d = key == 'S' ? DoctrineStrike : key == 'H' ? DoctrineHold : key == 'C' ? DoctrineScreen : -1;
     if (d < 0) return;
-    if (ChangeFleet(seen, [&] { return SetDoctrine(Caller.House, seen.Fleet, d); }))
+    if (ChangeFleet(seen, CallerChange(ChangeDoctrine, {seen.Fleet, d})))
         SayLine("`ADoctrine set.`7");
 }
 
@@ -242,7 +241,9 @@ static void TakeShipsOff(const TFleetSeen& seen)
         SayError("Fleet names can't hold colour codes.");
         return;
     }
-    if (ChangeFleet(seen, [&] { return SplitFleet(Caller.House, f, counts, troops, name); }))
+    if (ChangeFleet(seen, CallerChange(ChangeSplitFleet, {f, troops, counts[0], counts[1], counts[2], counts[3], counts[4],
+                                                       counts[5], counts[6]},
+                                    name)))
         SayLine("`A" + name + " is formed.`7");
 }
 
@@ -264,7 +265,7 @@ static void JoinDialog(const TFleetSeen& seen)
     int64_t n = AskNumber("Join which fleet into this one? ", 1, (int64_t)others.size());
     if (n < 1) return;
     TFleetSeen joined = SeeFleet(others[n - 1]);
-    if (ChangeFleet(seen, [&] { return JoinFleets(Caller.House, f, joined.Fleet); }, &joined))
+    if (ChangeFleet(seen, CallerChange(ChangeJoinFleets, {f, joined.Fleet}), &joined))
         SayLine("`AThe fleets are joined.`7");
 }
 
@@ -273,7 +274,7 @@ static std::string RenameDialog(const TFleetSeen& seen)
 {
     std::string name = AskLine("New name: ", FleetNameMax);
     if (name.empty()) return "";
-    if (!ChangeFleet(seen, [&] { return RenameFleet(Caller.House, seen.Fleet, name); })) return "";
+    if (!ChangeFleet(seen, CallerChange(ChangeRenameFleet, {seen.Fleet}, name))) return "";
     SayLine("`AThe fleet is now called " + name.substr(0, FleetNameMax) + ".`7");
     return name.substr(0, FleetNameMax);
 }

@@ -68,10 +68,7 @@ void WriteMessage(int mailbox)
         SayLine("`8Nothing sent.`7");
         return;
     }
-    int day = Game.Header.Day;
-    if (!StoreBegin(false)) return;
-    bool sent = SendMessage(Caller.Folder, Caller.House, mailbox, day, lines);
-    GameAbandon();
+    bool sent = SendLetter(mailbox, lines);
     SayLine(sent ? "`ASent.`7" : "`CThe message couldn't be saved.`7");
 }
 

@@ -42,7 +42,7 @@ void ResearchScreen()
         if (key < '1' || key > '4') return;
         int t = key - '1';
         if (t == hr.ResTrack) continue;
-        if (ChangeGame([&] { return SetResearch(Caller.House, t); })) SayLine("`AResearch changed.`7");
+        if (ChangeGame(CallerChange(ChangeResearch, {t}))) SayLine("`AResearch changed.`7");
         PressKey();
     }
 }

@@ -2,6 +2,7 @@
 // or founded, the main menu and the closing line.
 #include "player/visit.h"
 
+#include "core/league.h"
 #include "core/access.h"
 #include "core/files.h"
 #include "core/founding.h"
@@ -28,20 +29,47 @@ static void MainMenu();
 
 void SendNotice(int house, const std::string& text)
 {
-    int day = Game.Header.Day;
-    if (!StoreBegin(true)) return;
-    SendMessage(Caller.Folder, 0, house, day, {text});
-    GameAbandon();
+    SendLetter(house, {text}, true);
 }
 
-bool ChangeGame(const std::function<std::string()>& operation)
+TChange CallerChange(uint8_t kind, std::initializer_list<int64_t> args, const std::string& text)
+{
+    TChange c;
+    c.Kind = kind;
+    c.House = (uint8_t)Caller.House;
+    c.Player = Caller.Player;
+    c.Text = text;
+    int i = 0;
+    for (int64_t a : args)
+        if (i < ChangeArgs) c.Args[i++] = a;
+    return c;
+}
+
+bool ChangeGame(const TChange& change, const std::function<std::string()>& check, int64_t* result)
 {
     if (!GameBegin()) return false;
-    if (!SayError(operation())) {
+    std::string refusal = check ? check() : "";
+    if (refusal.empty()) refusal = ApplyChange(change, Caller.Folder, Game.Header.Day, result);
+    // On a league member the host must hear of it: a change that cannot be
+    // kept for the host is not made here either.
+    if (refusal.empty() && Caller.LeagueMember && !JournalAppend(Caller.Folder, Game.Header.Day, change))
+        refusal = "The change could not be kept for the league's host; try again.";
+    if (!SayError(refusal)) {
         GameAbandon();
         return false;
     }
     return GameCommit();
+}
+
+bool SendLetter(int mailbox, const std::vector<std::string>& lines, bool notice)
+{
+    int day = Game.Header.Day;
+    if (!StoreBegin(notice)) return false;
+    bool sent = SendMessage(Caller.Folder, notice ? 0 : Caller.House, mailbox, day, lines);
+    if (sent && Caller.LeagueMember)
+        sent = JournalAppend(Caller.Folder, day, CallerChange(ChangeLetter, {mailbox, notice ? 1 : 0}, JoinLines(lines)));
+    GameAbandon();
+    return sent;
 }
 
 // ----------------------------------------------------------------- visit
@@ -73,10 +101,7 @@ void Visit()
     }
     Caller.House = h;
     Caller.DaySeen = Game.Header.Day;
-    ChangeGame([h] {
-        HouseCameOn(h);
-        return std::string();
-    });
+    ChangeGame(CallerChange(ChangeCameOn, {}));
     int day = Game.Header.Day;
     if (!Caller.Lost && day > 1 && day - 1 >= (int)HouseRec(h).JoinedDay) {
         ShowNightReport(day - 1);

@@ -2,7 +2,11 @@
 // lock, the house found or founded, the main menu, and ERRORS.LOG.
 #pragma once
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
+
+#include "core/change.h"
 
 // The caller, the one thing a visit keeps between two loads of the game.
 struct TCaller {
@@ -16,6 +20,7 @@ struct TCaller {
     bool Lost = false;      // a load found the house slot no longer the caller's
     bool InChange = false;  // between GameBegin and GameCommit or GameAbandon
     bool FolderFailed = false;  // the game folder refused the lock: the door ends with exit code 1
+    bool LeagueMember = false;  // a league member's door: every change also goes to the journal
 };
 extern TCaller Caller;
 
@@ -32,10 +37,16 @@ void GameAbandon();
 bool StoreBegin(bool quiet);
 // A notice of one line from the game to a house, dated today.
 void SendNotice(int house, const std::string& text);
-// One change to the game: GameBegin, the operation (the refusal it gives, or
-// empty once it changed the game), SayError, then GameCommit or
-// GameAbandon.  True only when the change was saved.
-bool ChangeGame(const std::function<std::string()>& operation);
+// A change by the caller's house, its arguments in the record's order.
+TChange CallerChange(uint8_t kind, std::initializer_list<int64_t> args, const std::string& text = "");
+// One change to the game: GameBegin, the screen's check of what the caller
+// saw (a refusal, or empty), the change applied, kept in the journal on a
+// league member, SayError, then GameCommit or GameAbandon.  True only when
+// the change was saved; *result as ApplyChange gives it.
+bool ChangeGame(const TChange& change, const std::function<std::string()>& check = {}, int64_t* result = nullptr);
+// A letter or bulletin from the caller's house (notice: a line from the
+// game itself, as for a treaty signed), kept with MSGS.DAT's lock.
+bool SendLetter(int mailbox, const std::vector<std::string>& lines, bool notice = false);
 
 // The whole program: command line, drop file, connection, visit; the exit code.
 int ThyreMain(int argc, char** argv);

@@ -98,7 +98,7 @@ static void FocusDialog(int w)
     static const std::string Keys = "AMUGD";
     size_t focus = Keys.find(key);
     if (focus == std::string::npos) return;
-    ChangeGame([&] { return SetFocus(Caller.House, w, (int)focus); });
+    ChangeGame(CallerChange(ChangeFocus, {w, (int64_t)focus}));
 }
 
 void WorldScreen(int w)
@@ -167,7 +167,7 @@ void BuildShipDialog(int w)
     }
     int64_t count = AskNumber("How many (up to " + IntToText(most) + ")? ", 1, most);
     if (count < 1) return;
-    if (ChangeGame([&] { return BuildShips(h, w, c, (int)Min(count, 65535)); }))
+    if (ChangeGame(CallerChange(ChangeBuildShips, {w, c, Min(count, 65535)})))
         SayLine("`A" + Counted(count, ShipName(c)) + " ordered at " + WorldName(w) + "; ready tomorrow.`7");
 }
 
@@ -189,7 +189,7 @@ void BuildBuildingDialog(int w)
     int64_t n = AskNumber("Build which (number)? ", 1, 6);
     if (n < 1) return;
     int k = (int)n;
-    if (ChangeGame([&] { return BuildBuilding(h, w, k); }))
+    if (ChangeGame(CallerChange(ChangeBuildBuilding, {w, k})))
         SayLine("`A" + CapitalFirst(WithArticle(BuildingName(k))) + " is ordered on " + WorldName(w) +
                 "; ready tomorrow.`7");
 }
@@ -251,7 +251,7 @@ void BuildScreen()
             int64_t n = AskNumber("Cancel which order (refunded in full)? ", 1, (int64_t)orders.size());
             if (n < 1) continue;
             TListedOrder o = orders[n - 1];
-            if (ChangeGame([&] { return CancelListedBuild(h, o.Index, o.World, o.Item, o.Count); }))
+            if (ChangeGame(CallerChange(ChangeCancelBuild, {o.Index, o.World, o.Item, o.Count})))
                 SayLine("`AOrder cancelled.`7");
             PressKey();
         } else {
