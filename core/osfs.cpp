@@ -83,3 +83,10 @@ bool CopyWholeFile(const std::string& from, const std::string& to)
     bool ok = FileWrite(fd, data.data(), data.size()) && FileSync(fd);
     return FileClose(fd) && ok;
 }
+
+std::string FileNameOf(const std::string& path)
+{
+    size_t i = path.size();
+    while (i > 0 && !IsPathDelim(path[i - 1])) i--;
+    return path.substr(i);
+}

@@ -14,6 +14,8 @@ bool IsPathDelim(char c);   // either slash counts when reading a path
 // A folder as given, with the platform's delimiter appended unless it is
 // empty or already ends in a slash or backslash.
 std::string FolderWithDelim(const std::string& folder);
+// The last piece of a path: the file's name.
+std::string FileNameOf(const std::string& path);
 
 // A path made absolute against the working folder ("." and ".." left as
 // they are); the folder that holds the running program, with its delimiter.
@@ -52,6 +54,9 @@ bool DeleteFile(const std::string& path);
 // Makes `to` a second name of `from` (a hard link), or a full copy where the
 // file system has no links.  `to` must not exist.
 bool LinkOrCopy(const std::string& from, const std::string& to);
+// Makes a file readable and writable by its owner alone (a private key);
+// on Windows, where the folder's permissions govern, it does nothing.
+bool RestrictToOwner(const std::string& path);
 bool MakeFolder(const std::string& path);   // fails when it already exists
 bool RemoveFolder(const std::string& path);
 // Flushes the folder's entry list so a rename inside it survives a power cut.

@@ -103,6 +103,8 @@ std::string ReadableTypeName(const std::type_info& type)
     return name;
 }
 
+bool RestrictToOwner(const std::string& path) { return chmod(path.c_str(), 0600) == 0; }
+
 bool ProcessAlive(int64_t pid)
 {
     if (pid <= 0 || pid > 0x7fffffff) return true;   // nothing we can ask about

@@ -72,6 +72,8 @@ std::string HostName()
     return host + "~win";
 }
 
+bool RestrictToOwner(const std::string& path) { return PathExists(path); }
+
 std::string LocalUserName()
 {
     const char* user = std::getenv("USERNAME");

@@ -217,3 +217,13 @@ std::string AnsiAttrSequence(int attr)
     seq += AnsiColourDigit(attr >> 4);
     return seq + "m";
 }
+
+bool StartsWith(const std::string& s, const std::string& prefix)
+{
+    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EndsWith(const std::string& s, const std::string& suffix)
+{
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}

@@ -65,23 +65,6 @@ static int64_t MinutesToSeconds(int64_t minutes)
     return MulDiv(minutes, 60, 1);   // saturates instead of wrapping
 }
 
-static std::string FileNameOf(const std::string& path)
-{
-    size_t i = path.size();
-    while (i > 0 && !IsPathDelim(path[i - 1])) i--;
-    return path.substr(i);
-}
-
-static bool StartsWith(const std::string& s, const std::string& prefix)
-{
-    return s.compare(0, prefix.size(), prefix) == 0 && s.size() >= prefix.size();
-}
-
-static bool EndsWith(const std::string& s, const std::string& suffix)
-{
-    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 // "JOHN" and "SMITH" become "John Smith": lower-cased, then each word's
 // first letter raised.
 static std::string NameCase(const std::string& text)

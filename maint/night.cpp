@@ -19,6 +19,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "core/chronicle.h"
+#include "maint/league.h"
 #include "maint/maintcmd.h"
 #include "maint/startgame.h"
 #include "core/stores.h"
@@ -99,12 +100,48 @@ static bool DailyDecision(const TSettings& s, std::string& message)
     return RunNight(message);
 }
 
+// A league's part of the nightly run: the host takes the members' journals
+// before its night and sends the new game after it; a member takes the
+// host's game and sends its journal, and never plays a night of its own.
+static bool LeagueStep(const TLeagueConfig& c, bool send, std::string& message)
+{
+    std::string summary;
+    bool ok = send ? LeagueSend(c, summary) : LeagueReceive(c, summary);
+    std::string line = std::string("league ") + (send ? "send" : "receive") + ": " + summary;
+    MaintLog(GameFolder, ok ? line : "PROBLEM: " + line);
+    message += (message.empty() ? "" : "; ") + line;
+    return ok;
+}
+
 int CmdDaily()
 {
     TSettings s = ReadSettings(GameFolder);
     if (!PathExists(GameFolder + SettingsFileName)) WriteSettings(GameFolder, s);
     std::string message;
+    TLeagueConfig league = ReadLeagueConfig(GameFolder);
+    if (league.Present && !league.Problem.empty()) {
+        message = "LEAGUE.CFG: " + league.Problem;
+        MaintLog(GameFolder, "PROBLEM: " + message);
+        Say("ydmaint: PROBLEM: " + message + ".");
+        return 1;
+    }
+    if (league.Present && !league.Host) {
+        bool ok = LeagueStep(league, false, message);
+        ok = LeagueStep(league, true, message) && ok;
+        if (!ok)
+            Say("ydmaint: PROBLEM: " + message + ".");
+        else if (!HasOption("-quiet"))
+            Say(message + ".");
+        return ok ? 0 : 1;
+    }
+    std::string received;
+    bool leagueOk = !league.Present || LeagueStep(league, false, received);
     bool ok = DailyDecision(s, message);
+    if (league.Present) {
+        leagueOk = LeagueStep(league, true, received) && leagueOk;
+        ok = ok && leagueOk;
+        message += "; " + received;
+    }
     MaintLog(GameFolder, ok ? message : "PROBLEM: " + message);
     // For a scheduler that mails every line: with -quiet only a problem is said.
     if (!ok)

@@ -12,6 +12,7 @@
 #include "core/chronicle.h"
 #include "core/files.h"
 #include "core/gamefile.h"
+#include "core/league.h"
 #include "core/lock.h"
 #include "core/model.h"
 #include "core/osfs.h"
@@ -131,6 +132,8 @@ int ThyreMain(int argc, char** argv)
     if (!ParseCommandLine(argc, argv, cl)) return Usage();
     Caller = TCaller();
     Caller.Folder = cl.GameFolder.empty() ? ProgramFolder() : FolderWithDelim(FullPath(cl.GameFolder));
+    TLeagueConfig league = ReadLeagueConfig(Caller.Folder);
+    Caller.LeagueMember = league.Present && !league.Host;
     int64_t node = 1;
     if (!cl.NodeText.empty() && !ParseInt64(cl.NodeText, node)) node = 1;
     Caller.Node = (int)Clamp(node, INT32_MIN, INT32_MAX);

@@ -78,7 +78,10 @@ static int FindCallerHouse(const std::string& player)
 {
     for (int h = 1; h <= MaxHouseSlots; h++) {
         const THouse& hr = HouseRec(h);
-        if (hr.Status != StatusFree && !hr.Computer && SameText(StrGet(hr.Player), player)) return h;
+        // In a league a player is known by name and board.
+        if (hr.Status != StatusFree && !hr.Computer && SameText(StrGet(hr.Player), player) &&
+            LeagueHouseHere(Caller.Folder, h))
+            return h;
     }
     return 0;
 }
@@ -111,6 +114,23 @@ void Visit()
     ClearPage();
     SayLine("`8The Thyre will wait for you. Orders are carried out tonight.`7");
     if (DoorSecondsLeft() < 1) SayLine("`CYour time for this call is up.`7");
+}
+
+// On a league member the host founds the house (it owns the slots and the
+// draws): the request waits in the journal for the next exchange.
+static int RequestFounding(const std::string& name)
+{
+    TChange c;
+    c.Kind = ChangeFound;
+    c.Text = name;
+    c.Player = Caller.Player;
+    if (!StoreBegin(false)) return 0;
+    bool kept = JournalAppend(Caller.Folder, Game.Header.Day, c);
+    GameAbandon();
+    SayLine(kept ? "`AHouse " + name + " will be founded at the host's next exchange. Call again after it to play.`7"
+                 : "`CThe request couldn't be saved; try again later.`7");
+    PressKey();
+    return 0;
 }
 
 static void ShowFounded(int h, const std::string& name)
@@ -161,6 +181,7 @@ int JoinScreen()
             SayLine(taken);
             continue;
         }
+        if (Caller.LeagueMember) return RequestFounding(name);
         if (!GameBegin()) return 0;
         // Another node may have founded this caller's house, or taken the
         // name, since the look above.
