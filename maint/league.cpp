@@ -43,8 +43,8 @@ static std::string PacketFileName(const TPacket& p)
 {
     std::string number = IntToText(p.Number);
     while (number.size() < 8) number = "0" + number;
-    return std::string("THYRE_") + (p.Kind == PacketState ? "s_" : "j_") + NodeFileText(p.Sender) + "_" +
-           NodeFileText(p.Receiver) + "_" + number + ".YTP";
+    return std::string("thyre_") + (p.Kind == PacketState ? "s_" : "j_") + NodeFileText(p.Sender) + "_" +
+           NodeFileText(p.Receiver) + "_" + number + ".ytp";
 }
 
 static bool ReadPrivateKey(std::string& key)
@@ -422,8 +422,9 @@ static void Init()
     c.Node = OptionText("-node");
     c.Board = OptionText("-board");
     c.HostNode = c.Host ? c.Node : OptionText("-host");
-    c.Inbound = OptionText("-inbound");
-    c.Outbound = OptionText("-outbound");
+    // Folders as whole paths: the nightly run starts in whatever folder.
+    c.Inbound = OptionText("-inbound").empty() ? "" : FolderWithDelim(FullPath(OptionText("-inbound")));
+    c.Outbound = OptionText("-outbound").empty() ? "" : FolderWithDelim(FullPath(OptionText("-outbound")));
     if (c.Board.empty()) c.Board = c.Node;
     std::string role = UpperText(OptionText("-role"));
     if (role != "HOST" && role != "MEMBER") Fatal("league init needs -role host or -role member");
