@@ -4,6 +4,7 @@
 #include "core/founding.h"
 #include "core/model.h"
 #include "core/orders.h"
+#include "core/rules.h"
 #include "core/stores.h"
 #include "core/text.h"
 
@@ -77,6 +78,25 @@ std::string ApplyChange(const TChange& c, const std::string& folder, int day, in
         return made < 0 ? "The Thyre is full." : "";
     }
     default: return "That change is not known here.";
+    }
+}
+
+void FleetArgs(const TChange& c, int which[2])
+{
+    which[0] = which[1] = -1;
+    switch (c.Kind) {
+    case ChangeOrderFleet:
+        which[0] = 0;
+        if (c.Args[1] == OrderEscort) which[1] = 3;
+        break;
+    case ChangeDoctrine:
+    case ChangeSplitFleet:
+    case ChangeRenameFleet: which[0] = 0; break;
+    case ChangeJoinFleets:
+        which[0] = 0;
+        which[1] = 1;
+        break;
+    default: break;
     }
 }
 

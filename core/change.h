@@ -41,6 +41,15 @@ struct TChange {
     std::string Player;      // the caller's name as the board knows it
 };
 
+// A fleet made by a change the host has not applied yet has no number the
+// host knows: a member's journal names it by the entry that made it.
+inline constexpr int64_t FleetMadeByBase = -1000000;
+inline int64_t FleetMadeBy(uint32_t entry) { return FleetMadeByBase - (int64_t)entry; }
+inline bool IsFleetMadeBy(int64_t v) { return v <= FleetMadeByBase && v >= FleetMadeByBase - 0xFFFFFFFFLL; }
+inline uint32_t FleetMadeByEntry(int64_t v) { return (uint32_t)(FleetMadeByBase - v); }
+// Which of the change's arguments name fleets (up to two), -1 for none.
+void FleetArgs(const TChange& c, int which[2]);
+
 // Applies the change to the game in memory (and, for a letter, to the
 // folder's MSGS.DAT, dated day).  The refusal, or "" once it changed the game.
 // *result: a split's new fleet, a trade's amount got, a founding's house.

@@ -1,5 +1,6 @@
 #include "core/league.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "core/model.h"
@@ -167,6 +168,15 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
             ParseInt64(f[4], p.TimeIn);
             ParseInt64(f[5], p.TimeOut);
             s.Peers.push_back(p);
+        } else if (key == "MADE" && f.size() >= 3 && GoodNode(f[0]) && s.Made.size() < 100000) {
+            TMadeFleet m;
+            m.Node = f[0];
+            m.Entry = Count32(f[1]);
+            int64_t fleet;
+            if (ParseInt64(f[2], fleet) && fleet >= 0 && fleet < MaxFleets) {
+                m.Fleet = (int)fleet;
+                s.Made.push_back(m);
+            }
         } else if (key == "HOUSE" && f.size() >= 2) {
             int64_t h;
             if (ParseInt64(f[0], h) && h >= 1 && h <= MaxHouseSlots && GoodNode(f[1])) s.HouseBoard[h] = f[1];
@@ -182,6 +192,8 @@ std::string LeagueStateText(const TLeagueState& s)
     for (const TLeaguePeer& p : s.Peers)
         out += "Peer = " + p.Node + ", " + IntToText(p.Applied) + ", " + IntToText(p.NumberIn) + ", " +
                IntToText(p.NumberOut) + ", " + IntToText(p.TimeIn) + ", " + IntToText(p.TimeOut) + "\r\n";
+    for (const TMadeFleet& m : s.Made)
+        out += "Made = " + m.Node + ", " + IntToText(m.Entry) + ", " + IntToText(m.Fleet) + "\r\n";
     for (int h = 1; h <= MaxHouseSlots; h++)
         if (!s.HouseBoard[h].empty()) out += "House = " + IntToText(h) + ", " + s.HouseBoard[h] + "\r\n";
     return out;
@@ -250,15 +262,43 @@ bool ReadJournal(const std::string& folder, std::vector<TJournalEntry>& out)
     return ReadWholeFile(folder + JournalName, data) && DecodeJournal(data, out);
 }
 
-bool JournalAppend(const std::string& folder, int day, const TChange& c)
+void NoteMadeFleet(TLeagueState& s, const std::string& node, uint32_t entry, int fleet)
+{
+    std::erase_if(s.Made, [&](const TMadeFleet& m) { return m.Node == node && (m.Fleet == fleet || m.Entry == entry); });
+    s.Made.push_back({node, entry, fleet});
+}
+
+bool ResolveMadeFleets(const TLeagueState& s, const std::string& node, TChange& c)
+{
+    int which[2];
+    FleetArgs(c, which);
+    for (int i : which) {
+        if (i < 0 || !IsFleetMadeBy(c.Args[i])) continue;
+        uint32_t entry = FleetMadeByEntry(c.Args[i]);
+        auto m = std::find_if(s.Made.begin(), s.Made.end(),
+                              [&](const TMadeFleet& x) { return x.Node == node && x.Entry == entry; });
+        if (m == s.Made.end()) return false;
+        c.Args[i] = m->Fleet;
+    }
+    return true;
+}
+
+bool JournalAppend(const std::string& folder, int day, const TChange& c, int madeFleet)
 {
     TLeagueState s = ReadLeagueState(folder);
+    std::string node = ReadLeagueConfig(folder).Node;
     std::vector<TJournalEntry> entries;
     if (!ReadJournal(folder, entries)) return false;
     TJournalEntry e;
     e.Number = s.NextEntry;
     e.Day = (uint16_t)Clamp(day, 0, 65535);
     e.Change = c;
+    int which[2];
+    FleetArgs(c, which);
+    for (int i : which)
+        for (const TMadeFleet& m : s.Made)
+            if (i >= 0 && m.Node == node && m.Fleet == c.Args[i]) e.Change.Args[i] = FleetMadeBy(m.Entry);
+    if (madeFleet >= 0) NoteMadeFleet(s, node, e.Number, madeFleet);
     entries.push_back(e);
     std::string data;
     EncodeJournal(entries, data);

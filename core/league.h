@@ -51,8 +51,16 @@ struct TLeaguePeer {
     uint32_t NumberOut = 0;   // the last packet number sent to it
     int64_t TimeIn = 0, TimeOut = 0;   // when (Unix seconds)
 };
+// A fleet a member's change made, by the entry that made it: on the member
+// its number in the copy, on the host its number in the game.
+struct TMadeFleet {
+    std::string Node;
+    uint32_t Entry = 0;
+    int Fleet = -1;
+};
 struct TLeagueState {
     std::vector<TLeaguePeer> Peers;
+    std::vector<TMadeFleet> Made;
     uint32_t NextEntry = 1;   // member: the number of its next journal entry
     std::string HouseBoard[26];   // the node each house plays from, "" unknown
 };
@@ -68,8 +76,15 @@ struct TJournalEntry {
     uint16_t Day = 0;
     TChange Change;
 };
-// Appends one entry (under the folder lock), numbered from LEAGUE.DAT.
-bool JournalAppend(const std::string& folder, int day, const TChange& c);
+// Appends one entry (under the folder lock), numbered from LEAGUE.DAT; a
+// fleet the member's own unapplied changes made is named by its entry, and
+// madeFleet (a split's new fleet, or -1) is noted as made by this entry.
+bool JournalAppend(const std::string& folder, int day, const TChange& c, int madeFleet = -1);
+// A made fleet noted (replacing any other note of that fleet number), and
+// the change's made-by names turned into fleet numbers: false when one is
+// not known.
+void NoteMadeFleet(TLeagueState& s, const std::string& node, uint32_t entry, int fleet);
+bool ResolveMadeFleets(const TLeagueState& s, const std::string& node, TChange& c);
 bool ReadJournal(const std::string& folder, std::vector<TJournalEntry>& out);
 // Keeps only the entries after `applied`.
 bool JournalTrim(const std::string& folder, uint32_t applied);

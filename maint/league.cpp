@@ -20,6 +20,7 @@
 #include "maint/maintcmd.h"
 
 inline constexpr const char* RefusedFolderName = "LEAGUE.BAD";   // packets refused, kept for the sysop
+enum { MadeNotesKept = 10000 };   // the host's notes of fleets made, in a member's entries
 
 static const char* const ChangeNames[ChangeKindCount] = {
     "",           "visit",         "ship order",     "building order", "cancelled order", "world focus",
@@ -229,6 +230,11 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
     TLeaguePeer& peer = LeaguePeer(s, p.Sender);
     const TLeagueMember* member = LeagueMember(c, p.Sender);
     int day = Game.Header.Day;
+    // Fleets made long ago are named by their numbers in the member's
+    // entries now: the notes of them are let go.
+    std::erase_if(s.Made, [&](const TMadeFleet& m) {
+        return m.Node == p.Sender && (int64_t)m.Entry + MadeNotesKept < (int64_t)peer.Applied;
+    });
     for (const TJournalEntry& e : entries) {
         if (e.Number <= peer.Applied) continue;   // applied from an earlier packet
         peer.Applied = e.Number;
@@ -244,10 +250,13 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
             refused++;
             continue;
         }
-        if (refusal.empty()) refusal = ApplyChange(ch, GameFolder, day, &made);
+        TChange resolved = ch;
+        if (refusal.empty() && !ResolveMadeFleets(s, p.Sender, resolved)) refusal = "That fleet is gone.";
+        if (refusal.empty()) refusal = ApplyChange(resolved, GameFolder, day, &made);
         if (refusal.empty()) {
             applied++;
             if (ch.Kind == ChangeFound) s.HouseBoard[made] = p.Sender;
+            if (ch.Kind == ChangeSplitFleet) NoteMadeFleet(s, p.Sender, e.Number, (int)made);
             continue;
         }
         refused++;
@@ -261,7 +270,7 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
 
 // A member: the host's game replaces the copy, and the callers' changes the
 // host has not yet applied are made again on it.
-static std::string TakeState(TLeagueState& s, const TPacket& p, int& reapplied)
+static std::string TakeState(TLeagueState& s, const std::string& node, const TPacket& p, int& reapplied)
 {
     std::string game, events, letters, fame, league;
     size_t pos = 0;
@@ -292,11 +301,19 @@ static std::string TakeState(TLeagueState& s, const TPacket& p, int& reapplied)
     TLeaguePeer& peer = LeaguePeer(s, p.Sender);
     peer.Applied = std::max(peer.Applied, applied);
     for (int h = 1; h <= MaxHouseSlots; h++) s.HouseBoard[h] = told.HouseBoard[h];
+    // The copy's fleet numbers are the host's again; the fleets its own
+    // unapplied changes make are noted anew as they are made again.
+    std::erase_if(s.Made, [&](const TMadeFleet& m) { return m.Node == node; });
     std::vector<TJournalEntry> entries;
     ReadJournal(GameFolder, entries);
     for (const TJournalEntry& e : entries) {
         if (e.Number <= peer.Applied || e.Change.Kind == ChangeFound) continue;
-        if (ApplyChange(e.Change, GameFolder, Game.Header.Day).empty()) reapplied++;
+        TChange resolved = e.Change;
+        int64_t made = -1;
+        if (!ResolveMadeFleets(s, node, resolved) || !ApplyChange(resolved, GameFolder, Game.Header.Day, &made).empty())
+            continue;
+        reapplied++;
+        if (e.Change.Kind == ChangeSplitFleet) NoteMadeFleet(s, node, e.Number, (int)made);
     }
     if (reapplied > 0 && !GameSave()) return "the game could not be saved";
     JournalTrim(GameFolder, peer.Applied);
@@ -350,7 +367,7 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
             }
             ApplyJournal(c, s, p, applied, refused);
         } else {
-            why = TakeState(s, p, reapplied);
+            why = TakeState(s, c.Node, p, reapplied);
             if (!why.empty()) {
                 Refuse(w.Path, why);
                 refused++;
@@ -457,7 +474,7 @@ static void Status(const TLeagueConfig& c)
         for (int h = 1; game && h <= MaxHouseSlots; h++)
             if (HouseRec(h).Status != StatusFree && s.HouseBoard[h] == node)
                 houses += (houses.empty() ? "" : ", ") + StrGet(HouseRec(h).Name);
-        Say("  " + node + (m ? " (" + m->Board + ", up to " + IntToText(m->Houses) + " houses)" : std::string(" (host)")) +
+        Say("  " + node + (m ? " (" + m->Board + ", up to " + Counted(m->Houses, "house") + ")" : std::string(" (host)")) +
             ": last in #" + IntToText(p.NumberIn) + " at " + When(p.TimeIn) + ", last out #" + IntToText(p.NumberOut) +
             " at " + When(p.TimeOut) + ", journal applied to entry " + IntToText(p.Applied));
         if (c.Host) Say("    houses: " + (houses.empty() ? std::string("none") : houses));

@@ -49,10 +49,13 @@ bool ChangeGame(const TChange& change, const std::function<std::string()>& check
 {
     if (!GameBegin()) return false;
     std::string refusal = check ? check() : "";
-    if (refusal.empty()) refusal = ApplyChange(change, Caller.Folder, Game.Header.Day, result);
+    int64_t made = -1;
+    if (refusal.empty()) refusal = ApplyChange(change, Caller.Folder, Game.Header.Day, &made);
+    if (result) *result = made;
     // On a league member the host must hear of it: a change that cannot be
     // kept for the host is not made here either.
-    if (refusal.empty() && Caller.LeagueMember && !JournalAppend(Caller.Folder, Game.Header.Day, change))
+    if (refusal.empty() && Caller.LeagueMember &&
+        !JournalAppend(Caller.Folder, Game.Header.Day, change, change.Kind == ChangeSplitFleet ? (int)made : -1))
         refusal = "The change could not be kept for the league's host; try again.";
     if (!SayError(refusal)) {
         GameAbandon();

@@ -1,0 +1,299 @@
+// A league of three boards over a shared folder: scripted callers on every
+// board, each board's nightly run, and one single board that sees the same
+// changes in the order the host applies them.  The host's game must be the
+// single board's, byte for byte, every night.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "core/change.h"
+#include "core/diplomacy.h"
+#include "core/gamefile.h"
+#include "core/league.h"
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/routes.h"
+#include "core/stores.h"
+#include "core/rules.h"
+#include "tests/testutil.h"
+
+static TRun Ydmaint(const std::vector<std::string>& args) { return RunProgram(YDMAINT_PATH, args); }
+
+namespace {
+
+struct TBoard {
+    std::string Folder, Node;
+    bool Member = false;
+    std::vector<int> Houses = {};             // the houses its callers play
+    std::vector<TChange> Today = {};          // its changes of the day, in order, with its own fleet numbers
+    std::vector<int64_t> Made = {};           // each change's made fleet on this board (-1 none)
+};
+
+// A change made by a caller of a board: applied to its game (a member also
+// keeps it in its journal), and remembered for the single board.
+static std::string Call(TBoard& b, const TChange& c)
+{
+    EXPECT_TRUE(LoadGame(b.Folder + "THYRE.DAT"));
+    int64_t made = -1;
+    std::string refusal = ApplyChange(c, b.Folder, Game.Header.Day, &made);
+    if (refusal.empty()) {
+        if (b.Member) {
+            EXPECT_TRUE(JournalAppend(b.Folder, Game.Header.Day, c, c.Kind == ChangeSplitFleet ? (int)made : -1));
+        }
+        EXPECT_TRUE(SaveGame(b.Folder + "THYRE.DAT"));
+        b.Today.push_back(c);
+        b.Made.push_back(c.Kind == ChangeSplitFleet ? made : -1);
+    }
+    return refusal;
+}
+
+static TChange Change(uint8_t kind, int house, std::initializer_list<int64_t> args, const std::string& text = "")
+{
+    TChange c;
+    c.Kind = kind;
+    c.House = (uint8_t)house;
+    int i = 0;
+    for (int64_t a : args) c.Args[i++] = a;
+    c.Text = text;
+    c.Player = "caller";
+    return c;
+}
+
+static int FirstFleet(int h, int skip = -1)
+{
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        if (Game.Fleets[f].House == h && f != skip && Game.Fleets[f].Ships[ShipSkiff] + Game.Fleets[f].Ships[ShipLancer] > 0)
+            return f;
+    return -1;
+}
+
+// One day of a house's caller: every kind of change, chosen from what the
+// board's game shows.
+static void PlayDay(TBoard& b, int h, int day, const std::vector<int>& others)
+{
+    ASSERT_TRUE(LoadGame(b.Folder + "THYRE.DAT"));
+    if (!Playing(h)) return;
+    const THouse& hr = HouseRec(h);
+    int home = hr.HomeWorld;
+    int other = others[(size_t)(day + h) % others.size()];
+    Call(b, Change(ChangeCameOn, h, {}));
+    Call(b, Change(ChangeResearch, h, {(day + h) % ResearchTracks}));
+    Call(b, Change(ChangeFocus, h, {home, day % 3}));
+    Call(b, Change(ChangeBuildShips, h, {home, day % 2 ? (int64_t)ShipSkiff : (int64_t)ShipLancer, 1}));
+    if (day % 3 == 0) Call(b, Change(ChangeBuildBuilding, h, {home, 1 + day % 6}));
+    LoadGame(b.Folder + "THYRE.DAT");
+    int f = FirstFleet(h);
+    if (f >= 0) {
+        std::vector<int> next = Neighbours(Game.Fleets[f].Loc);
+        int counts[7] = {0};
+        counts[ShipSkiff] = Game.Fleets[f].Ships[ShipSkiff] > 1 ? 1 : 0;
+        counts[ShipLancer] = counts[ShipSkiff] ? 0 : (Game.Fleets[f].Ships[ShipLancer] > 1 ? 1 : 0);
+        // A split, then orders to the new fleet: a member names it by the
+        // entry that made it.
+        size_t at = b.Today.size();
+        if (Call(b, Change(ChangeSplitFleet, h, {f, 0, counts[0], counts[1], counts[2], counts[3], counts[4], counts[5],
+                                                 counts[6]},
+                           "Wing " + std::to_string(day)))
+                .empty()) {
+            int made = (int)b.Made[at];
+            Call(b, Change(ChangeRenameFleet, h, {made}, "Blade " + std::to_string(day)));
+            Call(b, Change(ChangeDoctrine, h, {made, day % 3}));
+            if (!next.empty()) Call(b, Change(ChangeOrderFleet, h, {made, OrderMove, next[(size_t)day % next.size()], -1}));
+            if (day % 4 == 1) Call(b, Change(ChangeJoinFleets, h, {f, made}));
+        }
+    }
+    Call(b, Change(ChangeLetter, h, {other, 0}, "Day " + std::to_string(day) + " from " + std::to_string(h)));
+    if (day % 5 == 0) Call(b, Change(ChangeLetter, h, {0, 0}, "A bulletin"));
+    Call(b, Change(ChangeTrade, h, {ResourceOre, ResourceFuel, 10 + day}));
+    Call(b, Change(day % 2 ? ChangeTribute : ChangeGift, h, {other, day % 2 ? 5 : ResourceOre, day % 2 ? 0 : 7}));
+    Call(b, Change(ChangeOfferTreaty, h, {other, TreatyPeace}));
+    LoadGame(b.Folder + "THYRE.DAT");
+    for (int o : others)
+        if (Relation(o, h).Offer != 0) Call(b, Change(ChangeAcceptTreaty, h, {o}));
+    if (day == 7) Call(b, Change(ChangeGiveNotice, h, {other}));
+    if (day == 9) Call(b, Change(ChangeBreakTreaties, h, {other}));
+    // A change the board's own checks refuse is never kept.
+    EXPECT_FALSE(Call(b, Change(ChangeBuildShips, h, {home, (int64_t)ShipSkiff, 100000})).empty());
+}
+
+// The single board replays a board's day: fleets the board made get the
+// single board's numbers.
+static void Replay(const std::string& single, const TBoard& b)
+{
+    std::map<int64_t, int64_t> made;
+    ASSERT_TRUE(LoadGame(single + "THYRE.DAT"));
+    for (size_t i = 0; i < b.Today.size(); i++) {
+        TChange c = b.Today[i];
+        int which[2];
+        FleetArgs(c, which);
+        for (int a : which)
+            if (a >= 0 && made.count(c.Args[a])) c.Args[a] = made[c.Args[a]];
+        int64_t result = -1;
+        EXPECT_EQ(ApplyChange(c, single, Game.Header.Day, &result), "") << b.Node << " change " << i;
+        if (b.Made[i] >= 0) made[b.Made[i]] = result;
+    }
+    ASSERT_TRUE(SaveGame(single + "THYRE.DAT"));
+}
+
+}   // namespace
+
+TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
+{
+    TScratch s;
+    std::string wire = s.Path("wire/"), single = s.Path("single/");
+    TBoard host{s.Path("host/"), "21:1/100"}, m1{s.Path("m1/"), "21:1/101", true}, m2{s.Path("m2/"), "21:1/102", true};
+    for (const std::string& d : {wire, single, host.Folder, m1.Folder, m2.Folder}) ASSERT_TRUE(MakeFolder(d));
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "new", "-seed", "11", "-players", "10"}).Exit, 0);
+    CopyWholeFile(host.Folder + "THYRE.DAT", single + "THYRE.DAT");
+    CopyWholeFile(host.Folder + "THYRE.CFG", single + "THYRE.CFG");
+
+    // The sysops' set-up: init on each board, the keys passed around.
+    std::string keys;
+    for (TBoard* b : {&host, &m1, &m2}) {
+        TRun r = Ydmaint({"-d", b->Folder, "league", "init", "-league", "Thyre Cup", "-role", b->Member ? "member" : "host",
+                          "-node", b->Node, "-host", host.Node, "-inbound", wire, "-outbound", wire});
+        ASSERT_EQ(r.Exit, 0) << r.Out;
+        keys += Lines(r.Out).back() + "\n";
+    }
+    for (TBoard* b : {&host, &m1, &m2}) {
+        std::string cfg = ReadFile(b->Folder + "LEAGUE.CFG");
+        cfg = cfg.substr(0, cfg.find("Key = ")) + keys;
+        if (!b->Member) cfg += "Member = 21:1/101, One BBS, 2\nMember = 21:1/102, Two BBS, 1\n";
+        WriteFile(b->Folder + "LEAGUE.CFG", cfg);
+    }
+    EXPECT_EQ(FileSize(host.Folder + "LEAGUE.KEY"), 130);
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "league", "send"}).Exit, 0);
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "receive"}).Exit, 0);
+    ASSERT_EQ(Ydmaint({"-d", m2.Folder, "league", "receive"}).Exit, 0);
+    EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+
+    // Founding: the host's caller at once; the members' by request, the
+    // third over m2's share refused.
+    TChange found = Change(ChangeFound, 0, {}, "Hosta");
+    found.Player = "Sam";
+    Call(host, found);
+    for (TBoard* b : {&m1, &m2})
+        for (const char* name : {"Mira", "Nadir"}) {
+            TChange c = Change(ChangeFound, 0, {}, std::string(name) + (b == &m1 ? "" : "x"));
+            c.Player = "Sam";   // the same name on every board: three players
+            ASSERT_TRUE(JournalAppend(b->Folder, 1, c));
+        }
+    // Day 1: no member house yet; the exchange founds them at the host.
+    for (int day = 1; day <= 10; day++) {
+        SCOPED_TRACE("day " + std::to_string(day));
+        std::vector<int> all;
+        LoadGame(host.Folder + "THYRE.DAT");
+        for (int h = 1; h <= MaxHouseSlots; h++)
+            if (Playing(h)) all.push_back(h);
+        for (TBoard* b : {&host, &m1, &m2})
+            for (int h : b->Houses) PlayDay(*b, h, day, all);
+        for (TBoard* b : {&m1, &m2}) {
+            TRun r = Ydmaint({"-d", b->Folder, "daily"});
+            ASSERT_EQ(r.Exit, 0) << r.Out;
+        }
+        TRun r = Ydmaint({"-d", host.Folder, "daily"});
+        ASSERT_EQ(r.Exit, 0) << r.Out;
+        // The single board: the host's callers first, then the members'
+        // journals in the order the host takes them.
+        Replay(single, host);
+        if (day == 1) {
+            ASSERT_TRUE(LoadGame(single + "THYRE.DAT"));
+            for (const char* name : {"Mira", "Nadir", "Mirax"}) {
+                TChange c = Change(ChangeFound, 0, {}, name);
+                c.Player = "Sam";
+                EXPECT_EQ(ApplyChange(c, single, 1), "");
+            }
+            ASSERT_TRUE(SaveGame(single + "THYRE.DAT"));
+        }
+        Replay(single, m1);
+        Replay(single, m2);
+        ASSERT_EQ(Ydmaint({"-d", single, "daily"}).Exit, 0);
+        for (const char* file : {"THYRE.DAT", "MSGS.DAT", "EVENTS.DAT"})
+            ASSERT_TRUE(ReadFile(host.Folder + file) == ReadFile(single + file)) << file;
+        for (TBoard* b : {&host, &m1, &m2}) {
+            b->Today.clear();
+            b->Made.clear();
+        }
+        if (day == 1) {
+            // Who plays from where: the host's LEAGUE.DAT; m2 founded one.
+            TLeagueState st = ReadLeagueState(host.Folder);
+            LoadGame(host.Folder + "THYRE.DAT");
+            for (int h = 1; h <= MaxHouseSlots; h++) {
+                std::string name = StrGet(HouseRec(h).Name);
+                if (name == "Hosta") host.Houses.push_back(h);
+                if (name == "Mira" || name == "Nadir") {
+                    m1.Houses.push_back(h);
+                    EXPECT_EQ(st.HouseBoard[h], m1.Node);
+                }
+                if (name == "Mirax") {
+                    m2.Houses.push_back(h);
+                    EXPECT_EQ(st.HouseBoard[h], m2.Node);
+                }
+                EXPECT_NE(name, "Nadirx");
+            }
+            ASSERT_EQ(m1.Houses.size(), 2u);
+            ASSERT_EQ(m2.Houses.size(), 1u);
+            EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("all the houses the league allows"), std::string::npos);
+        }
+    }
+    // The host refused nothing but m2's second founding.
+    std::string hostLog = ReadFile(host.Folder + "MAINT.LOG");
+    size_t refusals = 0;
+    for (size_t at = hostLog.find("league: refused "); at != std::string::npos; at = hostLog.find("league: refused ", at + 1))
+        refusals++;
+    EXPECT_EQ(refusals, 1u) << hostLog;
+    // The members take the last night: their copies are the host's game,
+    // and hold only their own houses' letters and the bulletins.
+    for (TBoard* b : {&m1, &m2}) ASSERT_EQ(Ydmaint({"-d", b->Folder, "league", "receive"}).Exit, 0);
+    EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    EXPECT_TRUE(ReadFile(m2.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    std::string letters = ReadFile(m2.Folder + "MSGS.DAT");
+    ASSERT_EQ(letters.size() % sizeof(TMessageRec), 0u);
+    for (size_t at = 0; at < letters.size(); at += sizeof(TMessageRec)) {
+        TMessageRec m;
+        std::memcpy(&m, letters.data() + at, sizeof m);
+        EXPECT_TRUE(m.To == 0 || m.To == m2.Houses[0] || m.From == m2.Houses[0]);
+    }
+    EXPECT_LT(letters.size(), ReadFile(host.Folder + "MSGS.DAT").size());
+
+    // Packets the host must refuse leave the game as it is and are kept
+    // aside: one seen before, one with a byte changed, one of another
+    // league's key.
+    std::string before = ReadFile(host.Folder + "THYRE.DAT");
+    ASSERT_TRUE(LoadGame(m1.Folder + "THYRE.DAT"));
+    EXPECT_EQ(Call(m1, Change(ChangeBuildShips, m1.Houses[0], {HouseRec(m1.Houses[0]).HomeWorld, (int64_t)ShipSkiff, 1})), "");
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
+    std::vector<std::string> names;
+    ListFolder(wire, names);
+    std::string packet;
+    for (const std::string& n : names)
+        if (n.find("_j_21-1-101_") != std::string::npos) packet = n;
+    ASSERT_FALSE(packet.empty());
+    std::string good = ReadFile(wire + packet);
+    std::string bad = good;
+    bad[bad.size() / 2] ^= 1;
+    WriteFile(wire + packet, bad);
+    TRun r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == before);
+    EXPECT_TRUE(PathExists(host.Folder + "LEAGUE.BAD/" + packet));
+    std::string log = ReadFile(host.Folder + "MAINT.LOG");
+    EXPECT_NE(log.find("refused " + packet + ": its signature does not match 21:1/101's key"), std::string::npos);
+    // The good one is taken once; the same bytes again are refused.
+    WriteFile(wire + packet, good);
+    r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 packet(s) taken, 1 change(s) applied"), std::string::npos) << r.Out;
+    std::string after = ReadFile(host.Folder + "THYRE.DAT");
+    EXPECT_NE(after, before);
+    WriteFile(wire + packet, good);
+    r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == after);
+    EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("was passed already"), std::string::npos);
+    // The status tells each member's exchanges and houses.
+    r = Ydmaint({"-d", host.Folder, "league", "status"});
+    EXPECT_NE(r.Out.find("21:1/101 (One BBS, up to 2 houses): last in #11"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("houses: Mira, Nadir"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("21:1/102 (Two BBS, up to 1 house): last in #10"), std::string::npos) << r.Out;
+}
