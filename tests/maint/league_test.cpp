@@ -28,12 +28,22 @@ struct TBoard {
     std::vector<int> Houses = {};             // the houses its callers play
     std::vector<TChange> Today = {};          // its changes of the day, in order, with its own fleet numbers
     std::vector<int64_t> Made = {};           // each change's made fleet on this board (-1 none)
+    std::vector<TChange> Journal = {};        // a member: every entry, entry n at n - 1
+    std::vector<int64_t> JournalMade = {};
 };
 
 // A change made by a caller of a board: applied to its game (a member also
 // keeps it in its journal), and remembered for the single board.
 static std::string Call(TBoard& b, const TChange& c)
 {
+    if (b.Member && c.Kind == ChangeFound) {
+        EXPECT_TRUE(JournalAppend(b.Folder, 1, c));
+        b.Today.push_back(c);
+        b.Made.push_back(-1);
+        b.Journal.push_back(c);
+        b.JournalMade.push_back(-1);
+        return "";
+    }
     EXPECT_TRUE(LoadGame(b.Folder + "THYRE.DAT"));
     int64_t made = -1;
     std::string refusal = ApplyChange(c, b.Folder, Game.Header.Day, &made);
@@ -44,6 +54,10 @@ static std::string Call(TBoard& b, const TChange& c)
         EXPECT_TRUE(SaveGame(b.Folder + "THYRE.DAT"));
         b.Today.push_back(c);
         b.Made.push_back(c.Kind == ChangeSplitFleet ? made : -1);
+        if (b.Member) {
+            b.Journal.push_back(c);
+            b.JournalMade.push_back(b.Made.back());
+        }
     }
     return refusal;
 }
@@ -117,42 +131,62 @@ static void PlayDay(TBoard& b, int h, int day, const std::vector<int>& others)
     EXPECT_FALSE(Call(b, Change(ChangeBuildShips, h, {home, (int64_t)ShipSkiff, 100000})).empty());
 }
 
-// The single board replays a board's day: fleets the board made get the
-// single board's numbers.
-static void Replay(const std::string& single, const TBoard& b)
+// The single board replays changes of a board: fleets the board made get
+// the single board's numbers (made: the board's number to the single's).
+static void ReplayChanges(const std::string& single, const std::vector<TChange>& changes,
+                          const std::vector<int64_t>& madeOn, size_t from, size_t to, std::map<int64_t, int64_t>& made,
+                          bool mustSucceed)
 {
-    std::map<int64_t, int64_t> made;
     ASSERT_TRUE(LoadGame(single + "THYRE.DAT"));
-    for (size_t i = 0; i < b.Today.size(); i++) {
-        TChange c = b.Today[i];
+    for (size_t i = from; i < to && i < changes.size(); i++) {
+        TChange c = changes[i];
         int which[2];
         FleetArgs(c, which);
         for (int a : which)
             if (a >= 0 && made.count(c.Args[a])) c.Args[a] = made[c.Args[a]];
         int64_t result = -1;
-        EXPECT_EQ(ApplyChange(c, single, Game.Header.Day, &result), "") << b.Node << " change " << i;
-        if (b.Made[i] >= 0) made[b.Made[i]] = result;
+        std::string refusal = ApplyChange(c, single, Game.Header.Day, &result);
+        if (mustSucceed) {
+            EXPECT_EQ(refusal, "") << " change " << i;
+        }
+        if (madeOn[i] >= 0 && refusal.empty()) made[madeOn[i]] = result;
     }
     ASSERT_TRUE(SaveGame(single + "THYRE.DAT"));
 }
 
+static void Replay(const std::string& single, const TBoard& b)
+{
+    std::map<int64_t, int64_t> made;
+    ReplayChanges(single, b.Today, b.Made, 0, b.Today.size(), made, true);
+}
+
 }   // namespace
 
-TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
-{
+// Three boards and a single one in a scratch folder, the league set up as
+// sysops set it up (init on each board, the keys passed around), and the
+// host's first game sent to the members.
+struct TLeagueRig {
     TScratch s;
     std::string wire = s.Path("wire/"), single = s.Path("single/");
     TBoard host{s.Path("host/"), "21:1/100"}, m1{s.Path("m1/"), "21:1/101", true}, m2{s.Path("m2/"), "21:1/102", true};
-    for (const std::string& d : {wire, single, host.Folder, m1.Folder, m2.Folder}) ASSERT_TRUE(MakeFolder(d));
+};
+
+static void SetUpLeague(TLeagueRig& rig, const std::string& outbound)
+{
+    std::string &wire = rig.wire, &single = rig.single;
+    TBoard &host = rig.host, &m1 = rig.m1, &m2 = rig.m2;
+    for (const std::string& d : {wire, single, host.Folder, m1.Folder, m2.Folder, outbound})
+        if (!IsFolder(d)) {
+            ASSERT_TRUE(MakeFolder(d));
+        }
     ASSERT_EQ(Ydmaint({"-d", host.Folder, "new", "-seed", "11", "-players", "10"}).Exit, 0);
     CopyWholeFile(host.Folder + "THYRE.DAT", single + "THYRE.DAT");
     CopyWholeFile(host.Folder + "THYRE.CFG", single + "THYRE.CFG");
 
-    // The sysops' set-up: init on each board, the keys passed around.
     std::string keys;
     for (TBoard* b : {&host, &m1, &m2}) {
         TRun r = Ydmaint({"-d", b->Folder, "league", "init", "-league", "Thyre Cup", "-role", b->Member ? "member" : "host",
-                          "-node", b->Node, "-host", host.Node, "-inbound", wire, "-outbound", wire});
+                          "-node", b->Node, "-host", host.Node, "-inbound", wire, "-outbound", outbound});
         ASSERT_EQ(r.Exit, 0) << r.Out;
         keys += Lines(r.Out).back() + "\n";
     }
@@ -164,10 +198,23 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
     }
     EXPECT_EQ(FileSize(host.Folder + "LEAGUE.KEY"), 130);
     ASSERT_EQ(Ydmaint({"-d", host.Folder, "league", "send"}).Exit, 0);
+    std::vector<std::string> names;
+    ListFolder(outbound, names);
+    for (const std::string& n : names)
+        if (outbound != wire) RenameFile(outbound + n, wire + n);
     ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "receive"}).Exit, 0);
     ASSERT_EQ(Ydmaint({"-d", m2.Folder, "league", "receive"}).Exit, 0);
     EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
 
+}
+
+TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
+{
+    TLeagueRig rig;
+    SetUpLeague(rig, rig.wire);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    std::string &wire = rig.wire, &single = rig.single;
+    TBoard &host = rig.host, &m1 = rig.m1, &m2 = rig.m2;
     // Founding: the host's caller at once; the members' by request, the
     // third over m2's share refused.
     TChange found = Change(ChangeFound, 0, {}, "Hosta");
@@ -177,8 +224,11 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
         for (const char* name : {"Mira", "Nadir"}) {
             TChange c = Change(ChangeFound, 0, {}, std::string(name) + (b == &m1 ? "" : "x"));
             c.Player = "Sam";   // the same name on every board: three players
-            ASSERT_TRUE(JournalAppend(b->Folder, 1, c));
+            Call(*b, c);
         }
+    // The host refuses m2's second house: the single board never sees it.
+    m2.Today.pop_back();
+    m2.Made.pop_back();
     // Day 1: no member house yet; the exchange founds them at the host.
     for (int day = 1; day <= 10; day++) {
         SCOPED_TRACE("day " + std::to_string(day));
@@ -197,15 +247,6 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
         // The single board: the host's callers first, then the members'
         // journals in the order the host takes them.
         Replay(single, host);
-        if (day == 1) {
-            ASSERT_TRUE(LoadGame(single + "THYRE.DAT"));
-            for (const char* name : {"Mira", "Nadir", "Mirax"}) {
-                TChange c = Change(ChangeFound, 0, {}, name);
-                c.Player = "Sam";
-                EXPECT_EQ(ApplyChange(c, single, 1), "");
-            }
-            ASSERT_TRUE(SaveGame(single + "THYRE.DAT"));
-        }
         Replay(single, m1);
         Replay(single, m2);
         ASSERT_EQ(Ydmaint({"-d", single, "daily"}).Exit, 0);
@@ -296,4 +337,101 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
     EXPECT_NE(r.Out.find("21:1/101 (One BBS, up to 2 houses): last in #11"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("houses: Mira, Nadir"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("21:1/102 (Two BBS, up to 1 house): last in #10"), std::string::npos) << r.Out;
+}
+
+// The same league over a transport that loses, delays, duplicates and
+// reorders packets (seeded): the host applies each member's entry once, in
+// its order, whenever it arrives, checked again on the day it is applied;
+// the single board, fed the entries the host applied each night in the same
+// order, plays the same game.
+TEST(League, PacketsLostDelayedAndDuplicatedLoseNothingAndApplyNothingTwice)
+{
+    TLeagueRig rig;
+    std::string out = rig.s.Path("out/");
+    SetUpLeague(rig, out);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    std::string &wire = rig.wire, &single = rig.single;
+    TBoard &host = rig.host, &m1 = rig.m1, &m2 = rig.m2;
+    uint32_t seed = 7;
+    auto draw = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return (int)((seed >> 16) % (uint32_t)n);
+    };
+    struct TInTransit {
+        std::string Name, Bytes;
+        int Day;
+    };
+    std::vector<TInTransit> transit;
+    // Takes what the boards left in the outbound; on a lossy day each packet
+    // is lost, delayed, doubled or carried, and what arrives comes in any order.
+    auto courier = [&](int day, bool lossy) {
+        std::vector<std::string> names;
+        ListFolder(out, names);
+        for (const std::string& n : names) {
+            std::string bytes = ReadFile(out + n);
+            DeleteFile(out + n);
+            int fate = lossy ? draw(10) : 9;
+            if (fate < 2) continue;   // lost
+            if (fate < 4) transit.push_back({n, bytes, day + 1 + draw(2)});
+            else transit.push_back({n, bytes, day});
+            if (fate == 4 || fate == 5) transit.push_back({n, bytes, day + 1});   // and once more
+        }
+        std::vector<TInTransit> now, later;
+        for (const TInTransit& t : transit) (t.Day <= day ? now : later).push_back(t);
+        for (size_t i = now.size(); i > 1; i--) std::swap(now[i - 1], now[(size_t)draw((int)i)]);
+        for (const TInTransit& t : now) WriteFile(wire + t.Name, t.Bytes);
+        transit = later;
+    };
+    for (TBoard* b : {&m1, &m2}) {
+        TChange c = Change(ChangeFound, 0, {}, b == &m1 ? "Mira" : "Mirax");
+        c.Player = "Sam";
+        Call(*b, c);
+    }
+    std::map<int64_t, int64_t> made1, made2;
+    uint32_t applied1 = 0, applied2 = 0;
+    int lagging = 0;   // nights the host had not yet got a member's changes of the day
+    for (int day = 1; day <= 14; day++) {
+        SCOPED_TRACE("day " + std::to_string(day));
+        bool lossy = day >= 3 && day <= 10;
+        if (day == 2) {
+            TLeagueState st = ReadLeagueState(host.Folder);
+            for (int h = 1; h <= MaxHouseSlots; h++) {
+                if (st.HouseBoard[h] == m1.Node) m1.Houses.push_back(h);
+                if (st.HouseBoard[h] == m2.Node) m2.Houses.push_back(h);
+            }
+            ASSERT_EQ(m1.Houses.size() + m2.Houses.size(), 2u);
+        }
+        std::vector<int> all;
+        LoadGame(host.Folder + "THYRE.DAT");
+        for (int h = 1; h <= MaxHouseSlots; h++)
+            if (Playing(h)) all.push_back(h);
+        if (day <= 11)
+            for (TBoard* b : {&m1, &m2})
+                for (int h : b->Houses) PlayDay(*b, h, day, all);
+        for (TBoard* b : {&m1, &m2}) ASSERT_EQ(Ydmaint({"-d", b->Folder, "daily"}).Exit, 0);
+        courier(day, lossy);
+        ASSERT_EQ(Ydmaint({"-d", host.Folder, "daily"}).Exit, 0);
+        courier(day, lossy);
+        // What the host applied tonight, in its order: m1's, then m2's.
+        TLeagueState st = ReadLeagueState(host.Folder);
+        uint32_t now1 = LeaguePeer(st, m1.Node).Applied, now2 = LeaguePeer(st, m2.Node).Applied;
+        ASSERT_GE(now1, applied1);
+        ASSERT_GE(now2, applied2);
+        ReplayChanges(single, m1.Journal, m1.JournalMade, applied1, now1, made1, false);
+        ReplayChanges(single, m2.Journal, m2.JournalMade, applied2, now2, made2, false);
+        lagging += now1 < m1.Journal.size() || now2 < m2.Journal.size();
+        applied1 = now1;
+        applied2 = now2;
+        ASSERT_EQ(Ydmaint({"-d", single, "daily"}).Exit, 0);
+        ASSERT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == ReadFile(single + "THYRE.DAT"));
+    }
+    // Nothing lost: after the calm days every entry reached the host, and
+    // the members' copies are the host's game again.
+    EXPECT_GE(lagging, 3);
+    EXPECT_EQ(applied1, m1.Journal.size());
+    EXPECT_EQ(applied2, m2.Journal.size());
+    for (TBoard* b : {&m1, &m2}) ASSERT_EQ(Ydmaint({"-d", b->Folder, "league", "receive"}).Exit, 0);
+    EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    std::string log = ReadFile(host.Folder + "MAINT.LOG") + ReadFile(m1.Folder + "MAINT.LOG");
+    EXPECT_NE(log.find("was passed already"), std::string::npos);
 }
