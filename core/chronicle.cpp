@@ -1,6 +1,7 @@
 #include "core/chronicle.h"
 
 #include "core/files.h"
+#include "core/league.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "core/replace.h"
@@ -40,10 +41,14 @@ void MaintLog(const std::string& folder, const std::string& text)
 }
 
 
-static std::string RankLine(int rank, int h)
+// In a league each house's line also names the board it plays from.
+static std::string RankLine(int rank, int h, const TLeagueLook& league)
 {
-    return "  " + PadLeft(IntToText(rank), 2) + ". " + PadRight(StrGet(HouseRec(h).Name), 24) +
-           PadLeft(GroupThousands(HouseRec(h).Score), 8) + PadLeft(IntToText(HouseWorldCount(h)), 5) + " worlds";
+    std::string line = "  " + PadLeft(IntToText(rank), 2) + ". " + PadRight(StrGet(HouseRec(h).Name), 24) +
+                       PadLeft(GroupThousands(HouseRec(h).Score), 8) + PadLeft(IntToText(HouseWorldCount(h)), 5) +
+                       " worlds";
+    if (IsHouse(h) && !league.HouseBoardName[h].empty()) line += "  " + league.HouseBoardName[h];
+    return line;
 }
 
 static bool WinnerIsHouse() { return IsHouse(Game.Header.Winner); }
@@ -92,11 +97,14 @@ void WriteFame(const std::string& folder)
         text += "No winner\r\n";
     }
     int rank = 1;
+    TLeagueLook league = LookAtLeague(folder);
+    if (!league.Name.empty()) text += "Played in the league \"" + league.Name + "\"\r\n";
     for (int h : RankedHouses(true)) {
         const THouse& hr = HouseRec(h);
         std::string who = hr.Computer ? "computer" : StrGet(hr.Player);
         if (hr.Status == StatusOut) who += ", out";
-        text += RankLine(rank++, h) + "   " + who.substr(0, 26) + "\r\n";
+        text += RankLine(rank++, h, TLeagueLook()) + "   " + who.substr(0, 26) +
+                (league.HouseBoardName[h].empty() ? "" : ", " + league.HouseBoardName[h]) + "\r\n";
     }
     // A night that wrote the entry but could not save the game is played
     // again: the entry it left stands, and is not written twice.
@@ -114,7 +122,9 @@ std::string BuildNews(const std::string& folder, int day)
     const TGameHeader& hd = Game.Header;
     std::string text;
     auto line = [&text](const std::string& l) { text += l + "\r\n"; };
+    TLeagueLook league = LookAtLeague(folder);
     line(StrGet(hd.GameName) + " - news of day " + IntToText(day));
+    if (!league.Name.empty()) line("Played in the league \"" + league.Name + "\"");
     line(std::string(78, '-'));
     std::vector<TEventRec> events;
     int news = 0;
@@ -138,7 +148,7 @@ std::string BuildNews(const std::string& folder, int day)
         line("Standings after day " + IntToText(day));
     }
     std::vector<int> ranked = RankedHouses(false);
-    for (size_t i = 0; i < ranked.size() && i < 10; i++) line(RankLine((int)i + 1, ranked[i]));
+    for (size_t i = 0; i < ranked.size() && i < 10; i++) line(RankLine((int)i + 1, ranked[i], league));
     if (ranked.empty()) line("  No houses yet.");
     return text;
 }

@@ -177,6 +177,8 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
                 m.Fleet = (int)fleet;
                 s.Made.push_back(m);
             }
+        } else if (key == "BOARD" && f.size() >= 2 && GoodNode(f[0]) && s.Boards.size() < LeagueMembersMax + 1) {
+            s.Boards.push_back({f[0], f[1].substr(0, LeagueNameMax)});
         } else if (key == "HOUSE" && f.size() >= 2) {
             int64_t h;
             if (ParseInt64(f[0], h) && h >= 1 && h <= MaxHouseSlots && GoodNode(f[1])) s.HouseBoard[h] = f[1];
@@ -192,6 +194,7 @@ std::string LeagueStateText(const TLeagueState& s)
     for (const TLeaguePeer& p : s.Peers)
         out += "Peer = " + p.Node + ", " + IntToText(p.Applied) + ", " + IntToText(p.NumberIn) + ", " +
                IntToText(p.NumberOut) + ", " + IntToText(p.TimeIn) + ", " + IntToText(p.TimeOut) + "\r\n";
+    for (const auto& [node, name] : s.Boards) out += "Board = " + node + ", " + name + "\r\n";
     for (const TMadeFleet& m : s.Made)
         out += "Made = " + m.Node + ", " + IntToText(m.Entry) + ", " + IntToText(m.Fleet) + "\r\n";
     for (int h = 1; h <= MaxHouseSlots; h++)
@@ -328,4 +331,23 @@ bool LeagueHouseHere(const std::string& folder, int house)
     // The host's own houses were founded there before any member joined,
     // or by its callers since.
     return board == c.Node || (c.Host && board.empty());
+}
+
+TLeagueLook LookAtLeague(const std::string& folder)
+{
+    TLeagueLook look;
+    TLeagueConfig c = ReadLeagueConfig(folder);
+    if (!c.Present) return look;
+    look.Name = c.Name;
+    TLeagueState s = ReadLeagueState(folder);
+    // The host knows every board from its own file; a member from the host's word.
+    std::vector<std::pair<std::string, std::string>> boards = s.Boards;
+    boards.push_back({c.Node, c.Board});
+    for (const TLeagueMember& m : c.Members) boards.push_back({m.Node, m.Board});
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        std::string node = s.HouseBoard[h].empty() && c.Host ? c.Node : s.HouseBoard[h];
+        for (const auto& [n, name] : boards)
+            if (n == node) look.HouseBoardName[h] = name;
+    }
+    return look;
 }

@@ -63,6 +63,7 @@ struct TLeagueState {
     std::vector<TMadeFleet> Made;
     uint32_t NextEntry = 1;   // member: the number of its next journal entry
     std::string HouseBoard[26];   // the node each house plays from, "" unknown
+    std::vector<std::pair<std::string, std::string>> Boards;   // node, board name: every board of the league
 };
 TLeagueState ReadLeagueState(const std::string& folder);
 std::string LeagueStateText(const TLeagueState& s);
@@ -90,6 +91,15 @@ bool ReadJournal(const std::string& folder, std::vector<TJournalEntry>& out);
 bool JournalTrim(const std::string& folder, uint32_t applied);
 void EncodeJournal(const std::vector<TJournalEntry>& entries, std::string& out);
 bool DecodeJournal(const std::string& in, std::vector<TJournalEntry>& out);
+
+// What callers and bulletins show of a league: its name ("" when the
+// folder's game is no league's) and the name of the board each house plays
+// from ("" for none known).
+struct TLeagueLook {
+    std::string Name;
+    std::string HouseBoardName[26];
+};
+TLeagueLook LookAtLeague(const std::string& folder);
 
 // Whether this board's door may change the game for a house: in a league,
 // only for houses that play from this board.

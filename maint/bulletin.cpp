@@ -1,5 +1,6 @@
 // ydmaint bulletin FILE: the last night's news and the standings as a
 // screen a BBS shows at logon: ANSI colours, or plain text for a .TXT file.
+#include "core/league.h"
 #include "core/chronicle.h"
 #include "core/gamefile.h"
 #include "core/model.h"
@@ -50,11 +51,13 @@ std::string BulletinText(const std::string& folder, int day)
     lines.push_back("`8" + std::string(78, '-') + "`7");
     lines.push_back("`FStandings`7");
     std::vector<int> ranked = RankedHouses(false);
+    TLeagueLook league = LookAtLeague(folder);
     for (size_t i = 0; i < ranked.size() && i < BulletinStandings; i++) {
         int h = ranked[i];
+        std::string board = league.HouseBoardName[h].empty() ? "" : "  " + league.HouseBoardName[h];
         lines.push_back("  " + PadLeft(IntToText((int64_t)i + 1), 2) + ". `" + HouseColourCodes[(h - 1) % 6] +
                         PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(GroupThousands(HouseRec(h).Score), 8) +
-                        "  `8" + IntToText(HouseWorldCount(h)) + " worlds`7");
+                        "  `8" + IntToText(HouseWorldCount(h)) + " worlds" + board + "`7");
     }
     if (ranked.empty()) lines.push_back("  `8No houses yet.`7");
     lines.push_back("`8" + std::string(78, '-') + "`7");

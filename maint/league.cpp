@@ -111,7 +111,9 @@ bool LeagueSend(const TLeagueConfig& c, std::string& summary)
             TLeaguePeer& peer = LeaguePeer(s, m.Node);
             TLeagueState told;
             told.Peers.push_back(peer);
-            for (int h = 1; h <= MaxHouseSlots; h++) told.HouseBoard[h] = s.HouseBoard[h];
+            for (int h = 1; h <= MaxHouseSlots; h++) told.HouseBoard[h] = s.HouseBoard[h].empty() ? c.Node : s.HouseBoard[h];
+            told.Boards.push_back({c.Node, c.Board});
+            for (const TLeagueMember& other : c.Members) told.Boards.push_back({other.Node, other.Board});
             TPacket p;
             p.Kind = PacketState;
             p.League = c.Name;
@@ -301,6 +303,7 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
     TLeaguePeer& peer = LeaguePeer(s, p.Sender);
     peer.Applied = std::max(peer.Applied, applied);
     for (int h = 1; h <= MaxHouseSlots; h++) s.HouseBoard[h] = told.HouseBoard[h];
+    s.Boards = told.Boards;
     // The copy's fleet numbers are the host's again; the fleets its own
     // unapplied changes make are noted anew as they are made again.
     std::erase_if(s.Made, [&](const TMadeFleet& m) { return m.Node == node; });

@@ -3,6 +3,7 @@
 #include <deque>
 #include <vector>
 
+#include "core/league.h"
 #include "core/chronicle.h"
 #include "core/files.h"
 #include "core/model.h"
@@ -63,7 +64,9 @@ void ShowStatusBar()
     const THouse& hr = HouseRec(h);
     const TGameHeader& hd = Game.Header;
     int day = hd.Ended ? (int)Max(1, (int)hd.Day - 1) : hd.Day;
-    std::string top = "`E YVARN THYRE`7" + std::string(14, ' ') + "`FDay " + IntToText(day);
+    // In a league the bar names the league where the game's title stands.
+    std::string league = Caller.LeagueName.empty() ? "YVARN THYRE" : Caller.LeagueName.substr(0, 24);
+    std::string top = "`E " + league + "`7" + std::string(25 - league.size(), ' ') + "`FDay " + IntToText(day);
     if (hd.LastDay != 0) top += " of " + IntToText(hd.LastDay);
     top += hd.Ended ? " (over)" + std::string(5, ' ') : std::string(12, ' ');
     SayLine(top + "`7House `F" + StrGet(hr.Name) + "`7");
@@ -171,12 +174,14 @@ void DrawNews()
     SayRule();
     SayLine("`FStandings`7");
     std::vector<int> ranked = RankedHouses(false);
+    TLeagueLook league = LookAtLeague(Caller.Folder);
     for (size_t i = 0; i < ranked.size() && i < StandingsShown; i++) {
         if (!PageMore()) break;
         int h = ranked[i];
+        std::string board = league.HouseBoardName[h].empty() ? "" : "  " + league.HouseBoardName[h];
         SayLine("  " + PadLeft(IntToText((int64_t)i + 1), 2) + ". " + HouseColour(h) +
                 PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(IntToText(HouseRec(h).Score), 7) + "  `8" +
-                IntToText(HouseWorldCount(h)) + " worlds`7");
+                IntToText(HouseWorldCount(h)) + " worlds" + board + "`7");
     }
 }
 

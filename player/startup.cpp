@@ -134,6 +134,7 @@ int ThyreMain(int argc, char** argv)
     Caller.Folder = cl.GameFolder.empty() ? ProgramFolder() : FolderWithDelim(FullPath(cl.GameFolder));
     TLeagueConfig league = ReadLeagueConfig(Caller.Folder);
     Caller.LeagueMember = league.Present && !league.Host;
+    Caller.LeagueName = league.Present ? league.Name : "";
     int64_t node = 1;
     if (!cl.NodeText.empty() && !ParseInt64(cl.NodeText, node)) node = 1;
     Caller.Node = (int)Clamp(node, INT32_MIN, INT32_MAX);

@@ -119,6 +119,17 @@ void Visit()
     if (DoorSecondsLeft() < 1) SayLine("`CYour time for this call is up.`7");
 }
 
+// The house this caller asked a league's host to found, still waiting in
+// the journal, or empty.
+static std::string PendingFounding()
+{
+    std::vector<TJournalEntry> journal;
+    if (!ReadJournal(Caller.Folder, journal)) return "";
+    for (const TJournalEntry& e : journal)
+        if (e.Change.Kind == ChangeFound && SameText(e.Change.Player, Caller.Player)) return e.Change.Text;
+    return "";
+}
+
 // On a league member the host founds the house (it owns the slots and the
 // draws): the request waits in the journal for the next exchange.
 static int RequestFounding(const std::string& name)
@@ -171,6 +182,11 @@ int JoinScreen()
     SayLine("");
     if (Game.Header.JoinDays != 0 && Game.Header.JoinDays < Game.Header.Day) {
         SayLine("`CThis game is closed to new houses. Wait for the next one!`7");
+        PressKey();
+        return 0;
+    }
+    if (Caller.LeagueMember && !PendingFounding().empty()) {
+        SayLine("`AHouse " + PendingFounding() + " will be founded at the host's next exchange. Call again after it to play.`7");
         PressKey();
         return 0;
     }

@@ -21,6 +21,7 @@ struct TCaller {
     bool InChange = false;  // between GameBegin and GameCommit or GameAbandon
     bool FolderFailed = false;  // the game folder refused the lock: the door ends with exit code 1
     bool LeagueMember = false;  // a league member's door: every change also goes to the journal
+    std::string LeagueName;     // the league's name when the game is a league's, else empty
 };
 extern TCaller Caller;
 

@@ -1,0 +1,92 @@
+// A caller on a league member's board, through the real door: founding is a
+// request for the host; once the host has founded it the caller finds the
+// house of this board (not another board's player of the same name), the
+// bar and the standings name the league and the boards, and every change
+// lands in the journal as well as in the copy.
+#include <gtest/gtest.h>
+
+#include "core/founding.h"
+#include "core/league.h"
+#include "core/model.h"
+#include "core/osfs.h"
+#include "tests/player/door_session.h"
+
+TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
+{
+    TGameFolder g;
+    const std::string dir = g.S.Dir;
+    WriteFile(dir + "LEAGUE.CFG", "League = Thyre Cup\nRole = member\nNode = 21:1/101\nBoard = One BBS\n"
+                                  "Host = 21:1/100\nInbound = " + dir + "\nOutbound = " + dir + "\n");
+    TSession s;
+    ASSERT_TRUE(s.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?"));
+    s.Key("Y");
+    ASSERT_TRUE(s.Expect(": "));
+    s.Key("Astra\r");
+    ASSERT_TRUE(s.Expect("will be founded at the host's next exchange"));
+    s.Key("\r");
+    EXPECT_EQ(s.Exit(), 0);
+    // A second call is told the house is on its way, and asks nothing.
+    TSession waiting;
+    ASSERT_TRUE(waiting.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(waiting.Expect("House Astra will be founded at the host's next exchange"));
+    waiting.Key("\r");
+    EXPECT_EQ(waiting.Exit(), 0);
+    // The request waits in the journal; the copy has no such house.
+    std::vector<TJournalEntry> journal;
+    ASSERT_TRUE(ReadJournal(dir, journal));
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].Change.Kind, ChangeFound);
+    EXPECT_EQ(journal[0].Change.Text, "Astra");
+    EXPECT_EQ(journal[0].Change.Player, "Sam");
+    g.Load();
+    EXPECT_FALSE(HouseNameTaken("Astra", 0));
+
+    // The host founded it, after another board's Sam founded Bravo.
+    int bravo = FoundHouse("Bravo", "Sam", 0), astra = FoundHouse("Astra", "Sam", 0);
+    ASSERT_GT(astra, bravo);
+    g.Save();
+    TLeagueState st = ReadLeagueState(dir);
+    st.HouseBoard[bravo] = "21:1/102";
+    st.HouseBoard[astra] = "21:1/101";
+    st.Boards = {{"21:1/100", "Host BBS"}, {"21:1/101", "One BBS"}, {"21:1/102", "Two BBS"}};
+    ASSERT_TRUE(WriteLeagueState(dir, st));
+    ASSERT_TRUE(JournalTrim(dir, 1));
+
+    TSession again;
+    ASSERT_TRUE(again.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(again.Expect("Your command: "));
+    EXPECT_EQ(again.Screen.Row(0).substr(0, 11), " Thyre Cup ");
+    EXPECT_NE(again.Screen.Row(0).find("House Astra"), std::string::npos) << again.Screen.Row(0);
+    again.Key("T");
+    ASSERT_TRUE(again.Expect("back: "));
+    g.Load();
+    int track = HouseRec(astra).ResTrack == 2 ? 3 : 2;
+    again.Key(std::to_string(track + 1));
+    ASSERT_TRUE(again.Expect("Research changed."));
+    again.Key("\r");
+    ASSERT_TRUE(again.Expect("back: "));
+    again.Key("Q");
+    ASSERT_TRUE(again.Expect("Your command: "));
+    again.Key("N");
+    ASSERT_TRUE(again.Expect("key to go back: "));
+    std::string standings;
+    for (int r = 0; r < 24; r++) standings += again.Screen.Row(r) + "\n";
+    EXPECT_NE(standings.find("worlds  One BBS"), std::string::npos) << standings;
+    EXPECT_NE(standings.find("worlds  Two BBS"), std::string::npos) << standings;
+    again.Key("\r");
+    ASSERT_TRUE(again.Expect("Your command: "));
+    again.Key("Q");
+    EXPECT_EQ(again.Exit(), 0);
+
+    // The change is in the copy and in the journal, for Astra only.
+    g.Load();
+    EXPECT_EQ(HouseRec(astra).ResTrack, track);
+    ASSERT_TRUE(ReadJournal(dir, journal));
+    bool research = false;
+    for (const TJournalEntry& e : journal) {
+        EXPECT_EQ(e.Change.House, astra);
+        research = research || (e.Change.Kind == ChangeResearch && e.Change.Args[0] == track);
+    }
+    EXPECT_TRUE(research);
+}
