@@ -28,7 +28,7 @@ test-sanitize:
 
 # Every parser of outside data under libFuzzer for a bounded time each
 # (needs clang); new finds go to build-fuzz/corpus-<target>.
-FUZZ_TARGETS = load dropfile settings stores stamp keys
+FUZZ_TARGETS = load dropfile settings stores stamp keys league
 fuzz:
 	@if command -v clang++ >/dev/null; then \
 	  cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTHYRE_FUZZ=ON >/dev/null && \

@@ -178,7 +178,9 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
                 s.Made.push_back(m);
             }
         } else if (key == "BOARD" && f.size() >= 2 && GoodNode(f[0]) && s.Boards.size() < LeagueMembersMax + 1) {
-            s.Boards.push_back({f[0], f[1].substr(0, LeagueNameMax)});
+            // A board's name may hold commas: it is the rest of the line.
+            std::string name = TrimText(value.substr(value.find(',') + 1)).substr(0, LeagueNameMax);
+            s.Boards.push_back({f[0], TrimText(name)});
         } else if (key == "HOUSE" && f.size() >= 2) {
             int64_t h;
             if (ParseInt64(f[0], h) && h >= 1 && h <= MaxHouseSlots && GoodNode(f[1])) s.HouseBoard[h] = f[1];
