@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/gamefile.h"
+#include "core/league.h"
 #include "core/model.h"
 #include "core/osfs.h"
 #include "tests/player/door_session.h"
@@ -352,6 +353,63 @@ TEST(WineDoor, RefusalsNameWindowsAndItsSocketError)
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Out, "Door: DOOR32.SYS comm type 1 (serial) is not supported on Windows; use telnet (2)\n");
     EXPECT_FALSE(g.Locked());
+}
+
+// A Linux host and a Windows member of one league: each sets itself up with
+// its own program, they exchange packets over a shared folder, and a packet
+// is the same bytes whichever build wrote it.
+TEST(CrossPlatform, ALinuxHostAndAWindowsMemberPlayOneLeague)
+{
+    NEED_WINDOWS_BUILD();
+    TScratch host, win, twin, wire, other;
+    ASSERT_EQ(Linux("ydmaint", {"-d", host.Dir, "new", "-seed", "21"}).Exit, 0);
+    TRun h = Linux("ydmaint", {"-d", host.Dir, "league", "init", "-league", "Cup", "-role", "host", "-node", "2:5/1",
+                               "-inbound", wire.Dir, "-outbound", wire.Dir});
+    TRun w = Windows("ydmaint", {"-d", win.Dir, "league", "init", "-league", "Cup", "-role", "member", "-node", "2:5/2",
+                                 "-host", "2:5/1", "-inbound", wire.Dir, "-outbound", wire.Dir});
+    ASSERT_EQ(h.Exit, 0) << h.Out;
+    ASSERT_EQ(w.Exit, 0) << w.Out;
+    std::string keys = Lines(h.Out).back() + "\n" + Lines(w.Out).back() + "\n";
+    for (const TScratch* b : {&host, &win}) {
+        std::string cfg = ReadFile(b->Path("LEAGUE.CFG"));
+        cfg = cfg.substr(0, cfg.find("Key = ")) + keys;
+        if (b == &host) cfg += "Member = 2:5/2, Windows BBS, 1\n";
+        WriteFile(b->Path("LEAGUE.CFG"), cfg);
+    }
+    ASSERT_EQ(Linux("ydmaint", {"-d", host.Dir, "league", "send"}).Exit, 0);
+    TRun r = Windows("ydmaint", {"-d", win.Dir, "league", "receive"});
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(ReadFile(win.Path("THYRE.DAT")) == ReadFile(host.Path("THYRE.DAT")));
+
+    // A founding request waits in the Windows member's journal; a copy of
+    // the folder sends from Linux: the two packets are the same bytes.
+    TChange found;
+    found.Kind = ChangeFound;
+    found.Text = "Wina";
+    found.Player = "Sam";
+    ASSERT_TRUE(JournalAppend(win.Dir, 1, found));
+    for (const char* f : {"THYRE.DAT", "LEAGUE.DAT", "LEAGUE.KEY", "JOURNAL.DAT", "EVENTS.DAT", "MSGS.DAT"})
+        CopyWholeFile(win.Path(f), twin.Path(f));
+    std::string cfg = ReadFile(win.Path("LEAGUE.CFG"));
+    size_t at = cfg.find("Outbound = ");
+    cfg = cfg.substr(0, at) + "Outbound = " + other.Dir + cfg.substr(cfg.find('\n', at));
+    WriteFile(twin.Path("LEAGUE.CFG"), cfg);
+    ASSERT_EQ(Windows("ydmaint", {"-d", win.Dir, "league", "send"}).Exit, 0);
+    ASSERT_EQ(Linux("ydmaint", {"-d", twin.Dir, "league", "send"}).Exit, 0);
+    const std::string packet = "thyre_j_2-5-2_2-5-1_00000001.ytp";
+    ASSERT_TRUE(PathExists(wire.Path(packet)));
+    EXPECT_TRUE(ReadFile(wire.Path(packet)) == ReadFile(other.Path(packet)));
+
+    // The host's night founds the house; the member takes the new game.
+    r = Linux("ydmaint", {"-d", host.Dir, "daily"});
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    r = Windows("ydmaint", {"-d", win.Dir, "daily"});
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(ReadFile(win.Path("THYRE.DAT")) == ReadFile(host.Path("THYRE.DAT")));
+    r = Windows("ydmaint", {"-d", win.Dir, "status"});
+    EXPECT_NE(r.Out.find("Wina"), std::string::npos) << r.Out;
+    r = Linux("ydmaint", {"-d", host.Dir, "league", "status"});
+    EXPECT_NE(r.Out.find("houses: Wina"), std::string::npos) << r.Out;
 }
 
 }   // namespace
