@@ -71,6 +71,7 @@ test-windows: all
 bench: all
 	./$(BUILD)/night_bench
 	./$(BUILD)/screen_bench
+	./$(BUILD)/league_bench
 
 # Local play: a game with two computer houses in play/ when none runs there,
 # then the door on this terminal.  `build/ydmaint -d play turn` plays a night.
