@@ -457,7 +457,19 @@ static void Init()
     if (!PathExists(GameFolder + LeagueKeyName)) KeyGen(false);
 }
 
-static std::string When(int64_t t) { return t > 0 ? IntToText(t) : "never"; }
+// Seconds since 1970 as a UTC date and time ("2026-12-08 21:39 UTC").
+static std::string When(int64_t t)
+{
+    if (t <= 0) return "never";
+    int64_t days = t / 86400, secs = t % 86400;
+    // Days to a civil date (proleptic Gregorian), from 1970-01-01.
+    int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
+    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365, doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    int64_t mp = (5 * doy + 2) / 153, day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
+    int64_t year = yoe + era * 400 + (month <= 2);
+    return IntToText(year) + "-" + TwoDigits((int)month) + "-" + TwoDigits((int)day) + " " +
+           TwoDigits((int)(secs / 3600)) + ":" + TwoDigits((int)(secs / 60 % 60)) + " UTC";
+}
 
 static void Status(const TLeagueConfig& c)
 {
