@@ -353,3 +353,20 @@ TLeagueLook LookAtLeague(const std::string& folder)
     }
     return look;
 }
+
+void ForgetLeagueHouses(const std::string& folder)
+{
+    if (!PathExists(folder + LeagueStateName)) return;
+    TLeagueState s = ReadLeagueState(folder);
+    for (std::string& b : s.HouseBoard) b.clear();
+    s.Made.clear();
+    WriteLeagueState(folder, s);
+}
+
+std::string LeagueMemberRefusal(const std::string& folder)
+{
+    TLeagueConfig c = ReadLeagueConfig(folder);
+    if (!c.Present || c.Host) return "";
+    return "this board is a member of the league \"" + c.Name + "\": its game is the host's (" + c.HostNode +
+           "), which plays the nights and starts the games";
+}

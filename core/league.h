@@ -101,6 +101,13 @@ struct TLeagueLook {
 };
 TLeagueLook LookAtLeague(const std::string& folder);
 
+// A new game on a host: no house plays from any board yet, and no fleet is
+// noted as made (the exchanges' numbers go on).
+void ForgetLeagueHouses(const std::string& folder);
+// Why a command that changes the game by itself may not run on this board
+// (a league member's game is the host's), or "".
+std::string LeagueMemberRefusal(const std::string& folder);
+
 // Whether this board's door may change the game for a house: in a league,
 // only for houses that play from this board.
 bool LeagueHouseHere(const std::string& folder, int house);

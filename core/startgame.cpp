@@ -1,5 +1,6 @@
 // Starting a game in a folder: the old game and its stores archived, a new
 // map made from the settings, the computer houses founded, the game saved.
+#include "core/league.h"
 #include "core/startgame.h"
 
 #include "core/chronicle.h"
@@ -109,6 +110,7 @@ bool StartGame(const std::string& folder, const TSettings& settings, uint32_t se
         return false;
     }
     ClearOldFiles(folder);
+    ForgetLeagueHouses(folder);
     summary += "new game \"" + StrGet(hd.GameName) + "\": " + IntToText(hd.SystemCount) + " systems, " +
                IntToText(hd.WorldCount) + " worlds, room for " + IntToText(hd.MaxHouses) + " houses, " +
                IntToText(computers) + " computer house(s)";

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <vector>
 
+#include "core/league.h"
 #include "core/access.h"
 #include "core/files.h"
 #include "core/gamefile.h"
@@ -22,7 +23,8 @@ enum { BackupCount = 7, BackupWaitSeconds = 60, BackupHoldSeconds = 1800 };
 static const char* const CopiedFiles[] = {
     GameFileName,    SettingsFileName, EventsFileName, MessagesFileName, FameFileName,   NewsFileName,
     MaintLogName,    MaintLogOldName,  ErrorsLogName,  ErrorsLogOldName, OldGameName,    OldEventsName,
-    OldMessagesName, UndoGameName,     "THYRE.ANS",    "THYRE.TXT",
+    OldMessagesName, UndoGameName,     "THYRE.ANS",    "THYRE.TXT",      LeagueConfigName, LeagueStateName,
+    LeagueKeyName,   JournalName,
 };
 
 static std::string BackupName(int n) { return std::string(BackupPrefix) + IntToText(n); }
@@ -50,7 +52,9 @@ void CmdBackup()
     for (const std::string& name : names) {
         std::string data;
         if (!PathExists(GameFolder + name)) continue;
-        if (!ReadWholeFile(GameFolder + name, data) || !ReplaceFileSafely(folder + name, data)) {
+        // The league's private key stays readable by its owner alone.
+        if (!ReadWholeFile(GameFolder + name, data) || !ReplaceFileSafely(folder + name, data) ||
+            (name == LeagueKeyName && !RestrictToOwner(folder + name))) {
             failed = name;
             break;
         }

@@ -1,6 +1,7 @@
 // The hand commands that put a game or a house in place, and the event list.
 #include <cstdio>
 
+#include "core/league.h"
 #include "core/access.h"
 #include "core/founding.h"
 #include "core/gamefile.h"
@@ -15,6 +16,7 @@
 
 void CmdNew()
 {
+    if (std::string why = LeagueMemberRefusal(GameFolder); !why.empty()) Fatal(why);
     if (GameFileExists(GamePath()) && !HasOption("-force"))
         Fatal("a game is already running here; add -force to replace it (it is kept as OLDGAME.DAT)");
     uint32_t seed = HasOption("-seed") ? (uint32_t)IntOption("-seed", 1) : ClockSeed();
@@ -26,6 +28,7 @@ void CmdNew()
 
 void CmdJoin()
 {
+    if (std::string why = LeagueMemberRefusal(GameFolder); !why.empty()) Fatal(why);
     if (CommandArgs.size() < 2) Fatal("join needs a house name and a player name");
     const std::string houseName = TrimText(CommandArgs[0]), playerName = TrimText(CommandArgs[1]);
     auto printable = [](const std::string& t) {

@@ -288,6 +288,9 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
     }
     TLeagueState told;
     if (!haveGame || !haveLeague || !ParseLeagueState(league, told)) return "it lacks the game or the league's state";
+    // A game whose day went back is a new game: the changes made for the
+    // old one are dropped, but a house asked for is still asked for.
+    bool newGame = LoadGame(GamePath()) && p.Day < Game.Header.Day;
     // The game is checked as a file before it replaces anything.
     std::string scratch = GameFolder + "LEAGUE.NEW";
     if (!ReplaceFileSafely(scratch, game) || !LoadGame(scratch)) {
@@ -309,6 +312,13 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
     std::erase_if(s.Made, [&](const TMadeFleet& m) { return m.Node == node; });
     std::vector<TJournalEntry> entries;
     ReadJournal(GameFolder, entries);
+    if (newGame) {
+        std::erase_if(entries, [](const TJournalEntry& e) { return e.Change.Kind != ChangeFound; });
+        std::string kept;
+        EncodeJournal(entries, kept);
+        if (!ReplaceFileSafely(GameFolder + JournalName, kept)) return "JOURNAL.DAT could not be written";
+        LeagueLog("a new game from the host: the changes made for the old one are dropped");
+    }
     for (const TJournalEntry& e : entries) {
         if (e.Number <= peer.Applied || e.Change.Kind == ChangeFound) continue;
         TChange resolved = e.Change;
@@ -354,8 +364,6 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
                 why = "not the host's game";
             else if (p.Number <= (peer = &LeaguePeer(s, p.Sender))->NumberIn)
                 why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
-            else if (!c.Host && loaded && p.Day < Game.Header.Day)
-                why = "day " + IntToText(p.Day) + " is older than the game's";
         }
         if (!why.empty()) {
             Refuse(w.Path, why);

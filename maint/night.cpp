@@ -157,6 +157,7 @@ int CmdDaily()
 
 void CmdTurn()
 {
+    if (std::string why = LeagueMemberRefusal(GameFolder); !why.empty()) Fatal(why);
     std::string message;
     if (!RunNight(message)) Fatal(message);
     Say(message + ".");

@@ -38,7 +38,7 @@ TEST(Ydmaint, UsageAndUnknownCommands)
     // A folder and no command: the usage.
     r = Ydmaint({"-d", "/tmp"});
     EXPECT_EQ(r.Exit, 0);
-    EXPECT_EQ(Lines(r.Out).size(), 15u);
+    EXPECT_EQ(Lines(r.Out).size(), 16u);
 }
 
 TEST(Ydmaint, BackupsWhileNightsRunAndARestore)
