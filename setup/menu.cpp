@@ -2,6 +2,7 @@
 // news and Hall of Fame viewers, and starting a game.
 #include <cstdio>
 
+#include "core/league.h"
 #include "core/access.h"
 #include "core/files.h"
 #include "core/gamefile.h"
@@ -109,21 +110,22 @@ struct TSetupEntry {
     const char* Key;
     const char* Label;
     void (*Run)();
+    bool ChangesGame;   // refused on a league member, whose game is the host's
 };
 
 static void StartAsked() { StartGameScreen(true); }
 
 static const TSetupEntry SetupMenu[10] = {
-    {"1", "Settings for new games", SettingsEditor},
-    {"2", "Houses (player editor)", HousesScreen},
-    {"3", "Add a computer house", AddComputerHouse},
-    {"4", "Send a notice to the players", SendSysopNotice},
-    {"5", "News and standings", NewsViewer},
-    {"6", "Hall of Fame", FameViewer},
-    {"7", "Start a new game now", StartAsked},
-    {"8", "End the running game now", EndGame},
-    {"9", "Change the running game (length, joining, victories)", ChangeRunningGame},
-    {"Q", "Quit", nullptr},
+    {"1", "Settings for new games", SettingsEditor, false},
+    {"2", "Houses (player editor)", HousesScreen, true},
+    {"3", "Add a computer house", AddComputerHouse, true},
+    {"4", "Send a notice to the players", SendSysopNotice, true},
+    {"5", "News and standings", NewsViewer, false},
+    {"6", "Hall of Fame", FameViewer, false},
+    {"7", "Start a new game now", StartAsked, true},
+    {"8", "End the running game now", EndGame, true},
+    {"9", "Change the running game (length, joining, victories)", ChangeRunningGame, true},
+    {"Q", "Quit", nullptr, false},
 };
 
 void MainScreen()
@@ -135,8 +137,17 @@ void MainScreen()
         for (const TSetupEntry& e : SetupMenu) ConMenuItem(e.Key, e.Label);
         std::string choice = UpperText(ConAsk("Choice: "));
         if (choice == "Q" || choice == "X") return;
-        for (const TSetupEntry& e : SetupMenu)
-            if (choice == e.Key && e.Run) e.Run();
+        for (const TSetupEntry& e : SetupMenu) {
+            if (choice != e.Key || !e.Run) continue;
+            std::string refusal = e.ChangesGame ? LeagueMemberRefusal(SetupFolder) : "";
+            if (refusal.empty()) {
+                e.Run();
+            } else {
+                ConBad(CapitalFirst(refusal) + ".");
+                ConDim("Make this change on the host's board.");
+                ConPressEnter();
+            }
+        }
     }
 }
 

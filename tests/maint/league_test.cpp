@@ -332,6 +332,14 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
     EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
     EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == after);
     EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("was passed already"), std::string::npos);
+    // A member plays no night and starts no game of its own.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"turn"}, {"new", "-force"}, {"join", "Rogue", "Rex"}}) {
+        std::vector<std::string> all = {"-d", m1.Folder};
+        all.insert(all.end(), args.begin(), args.end());
+        r = Ydmaint(all);
+        EXPECT_EQ(r.Exit, 1);
+        EXPECT_NE(r.Out.find("is a member of the league \"Thyre Cup\""), std::string::npos) << r.Out;
+    }
     // The status tells each member's exchanges and houses.
     r = Ydmaint({"-d", host.Folder, "league", "status"});
     EXPECT_NE(r.Out.find("21:1/101 (One BBS, up to 2 houses): last in #11"), std::string::npos) << r.Out;
