@@ -67,7 +67,13 @@ TLeagueConfig ReadLeagueConfig(const std::string& folder)
         } else if (key == "NODE") c.Node = value;
         else if (key == "BOARD") c.Board = value.substr(0, LeagueNameMax);
         else if (key == "HOST") c.HostNode = value;
-        else if (key == "INBOUND") c.Inbound = value.empty() ? "" : FolderWithDelim(value);
+        else if (key == "INBOUND") {
+            if (!value.empty() && c.Inbounds.size() < 8) c.Inbounds.push_back(FolderWithDelim(value));
+        } else if (key == "TRANSPORT") {
+            std::string t = UpperText(value);
+            if (t != "FOLDER" && t != "MAILER") problem("Transport must be folder or mailer");
+            c.Transport = t == "MAILER" ? TransportMailer : TransportFolder;
+        } else if (key == "OUTBOUNDZONE") c.OutboundZone = (int)Clamp(ParseInt(value, 0), 0, 32767);
         else if (key == "OUTBOUND") c.Outbound = value.empty() ? "" : FolderWithDelim(value);
         else if (key == "PACKETLIMIT") c.PacketLimit = Clamp(ParseInt(value, 0), 4096, 256 * 1024 * 1024);
         else if (key == "MEMBER") {
@@ -93,7 +99,15 @@ TLeagueConfig ReadLeagueConfig(const std::string& folder)
     if (!GoodNode(c.HostNode)) problem("no Host address");
     if (c.Host && c.HostNode != c.Node) problem("the host's Node and Host differ");
     if (!c.Host && c.HostNode == c.Node) problem("a member's Node is the Host's");
-    if (c.Inbound.empty() || c.Outbound.empty()) problem("no Inbound or Outbound folder");
+    if (c.Inbounds.empty() || c.Outbound.empty()) problem("no Inbound or Outbound folder");
+    if (c.Transport == TransportMailer) {
+        TFtnAddress a;
+        if (!ParseFtnAddress(c.Node, a) || !ParseFtnAddress(c.HostNode, a))
+            problem("with a mailer every node is an address such as 21:1/100");
+        for (const TLeagueMember& m : c.Members)
+            if (!ParseFtnAddress(m.Node, a)) problem("with a mailer every node is an address such as 21:1/100");
+        if (c.OutboundZone == 0) problem("with a mailer OutboundZone names the zone of the outbound folder");
+    }
     if (c.Board.empty()) c.Board = c.Node;
     return c;
 }
@@ -111,8 +125,13 @@ std::string LeagueConfigText(const TLeagueConfig& c)
     line("Board = " + c.Board);
     line("Host = " + c.HostNode);
     line("; Where packets arrive and where they are left for the other boards");
-    line("Inbound = " + c.Inbound);
+    for (const std::string& in : c.Inbounds) line("Inbound = " + in);
     line("Outbound = " + c.Outbound);
+    if (c.Transport == TransportMailer) {
+        line("; A mailer carries the packets: Outbound is its outbound folder for the zone below");
+        line("Transport = mailer");
+        line("OutboundZone = " + IntToText(c.OutboundZone));
+    }
     if (c.Host) {
         line("; The members (host only): address, board name, most houses its callers found");
         for (const TLeagueMember& m : c.Members)
@@ -370,3 +389,57 @@ std::string LeagueMemberRefusal(const std::string& folder)
     return "this board is a member of the league \"" + c.Name + "\": its game is the host's (" + c.HostNode +
            "), which plays the nights and starts the games";
 }
+
+bool ParseFtnAddress(const std::string& text, TFtnAddress& a)
+{
+    a = TFtnAddress();
+    std::string t = text;
+    size_t at = t.find('@');
+    if (at != std::string::npos) {
+        a.Domain = t.substr(at + 1);
+        t = t.substr(0, at);
+        if (a.Domain.empty() || a.Domain.size() > 20) return false;
+        for (char ch : a.Domain)
+            if (!std::isalnum((unsigned char)ch) && ch != '.' && ch != '-' && ch != '_') return false;
+    }
+    // Every part a number within the limits the outbound's names allow.
+    auto number = [](const std::string& part, int high, int& out) {
+        int64_t v;
+        if (part.empty() || part.size() > 5 || !ParseInt64(part, v) || v < 0 || v > high) return false;
+        for (char ch : part)
+            if (ch < '0' || ch > '9') return false;
+        out = (int)v;
+        return true;
+    };
+    size_t colon = t.find(':'), slash = t.find('/'), dot = t.find('.');
+    if (colon == std::string::npos || slash == std::string::npos || slash < colon) return false;
+    std::string point = dot == std::string::npos ? "" : t.substr(dot + 1);
+    std::string node = t.substr(slash + 1, dot == std::string::npos ? std::string::npos : dot - slash - 1);
+    if (dot != std::string::npos && (dot < slash || !number(point, 65535, a.Point))) return false;
+    return number(t.substr(0, colon), 4095, a.Zone) && a.Zone > 0 &&
+           number(t.substr(colon + 1, slash - colon - 1), 65535, a.Net) && number(node, 65535, a.Node);
+}
+
+static std::string Hex(int v, int digits)
+{
+    static const char* const d = "0123456789abcdef";
+    std::string out((size_t)digits, '0');
+    for (int i = digits - 1; i >= 0; i--, v >>= 4) out[(size_t)i] = d[v & 15];
+    return out;
+}
+
+std::string FlowFilePath(const TLeagueConfig& c, const TFtnAddress& a)
+{
+    // The outbound root holds its own zone; another zone has root.zzz beside it.
+    std::string root = c.Outbound;
+    if (a.Zone != c.OutboundZone) {
+        std::string bare = root;
+        while (!bare.empty() && IsPathDelim(bare.back())) bare.pop_back();
+        root = bare + "." + Hex(a.Zone, 3) + root.substr(bare.size());
+    }
+    std::string netNode = Hex(a.Net, 4) + Hex(a.Node, 4);
+    if (a.Point == 0) return root + netNode + ".flo";
+    return root + netNode + ".pnt" + root.substr(root.size() - 1) + "0000" + Hex(a.Point, 4) + ".flo";
+}
+
+std::string BusyFlagPath(const std::string& flowFile) { return flowFile.substr(0, flowFile.size() - 4) + ".bsy"; }

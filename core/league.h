@@ -23,6 +23,15 @@ struct TLeagueMember {
     int Houses = 0;         // how many houses its callers may found
 };
 
+// A FidoNet-technology address: zone:net/node[.point][@domain].
+struct TFtnAddress {
+    int Zone = 0, Net = 0, Node = 0, Point = 0;
+    std::string Domain;
+};
+bool ParseFtnAddress(const std::string& text, TFtnAddress& a);
+
+enum TLeagueTransport { TransportFolder, TransportMailer };
+
 struct TLeagueConfig {
     bool Present = false;   // LEAGUE.CFG exists: this board is in a league
     std::string Name;       // the league's name
@@ -31,7 +40,10 @@ struct TLeagueConfig {
     std::string Board;      // this board's name
     std::string HostNode;
     std::vector<TLeagueMember> Members;   // the host's list
-    std::string Inbound, Outbound;        // folders, with their delimiters
+    std::vector<std::string> Inbounds;    // where packets arrive (a mailer may have two), with delimiters
+    std::string Outbound;                 // where packets are left; for a mailer its BinkleyTerm-style outbound
+    TLeagueTransport Transport = TransportFolder;
+    int OutboundZone = 0;                 // a mailer's outbound: the zone its root folder is for
     std::vector<std::pair<std::string, std::string>> Keys;   // node, public key in hex
     int64_t PacketLimit = 8 * 1024 * 1024;
     std::string Problem;    // why the file cannot be used, or ""
@@ -39,6 +51,9 @@ struct TLeagueConfig {
 
 // Reads folder's LEAGUE.CFG; Present is false when there is none.
 TLeagueConfig ReadLeagueConfig(const std::string& folder);
+// A mailer's flow file for an address, and the busy flag that guards it.
+std::string FlowFilePath(const TLeagueConfig& c, const TFtnAddress& a);
+std::string BusyFlagPath(const std::string& flowFile);
 std::string LeagueConfigText(const TLeagueConfig& c);
 const TLeagueMember* LeagueMember(const TLeagueConfig& c, const std::string& node);
 std::string LeagueKeyOf(const TLeagueConfig& c, const std::string& node);

@@ -77,6 +77,9 @@ typedef int TFileHandle;
 TFileHandle FileOpenRead(const std::string& path);
 TFileHandle FileCreate(const std::string& path);   // create or truncate
 TFileHandle FileOpenAppend(const std::string& path);
+// Creates the file only when it does not exist yet (a mailer's .bsy flag):
+// -1 when it exists or cannot be made.
+TFileHandle FileCreateNew(const std::string& path);
 // Reads up to n bytes, looping over short reads; the count read, -1 on error.
 int64_t FileRead(TFileHandle fd, void* buf, size_t n);
 bool FileWrite(TFileHandle fd, const void* buf, size_t n);

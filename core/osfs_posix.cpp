@@ -206,6 +206,14 @@ TFileHandle FileCreate(const std::string& path)
     return fd;
 }
 
+TFileHandle FileCreateNew(const std::string& path)
+{
+    if (FaultNow()) return -1;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, FileMode);
+    KeepReadable(fd);
+    return fd;
+}
+
 TFileHandle FileOpenAppend(const std::string& path)
 {
     if (FaultNow()) return -1;

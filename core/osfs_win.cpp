@@ -269,6 +269,13 @@ TFileHandle FileCreate(const std::string& path)
                 _O_WRONLY);
 }
 
+TFileHandle FileCreateNew(const std::string& path)
+{
+    if (FaultNow()) return -1;
+    return Wrap(CreateFileA(path.c_str(), GENERIC_WRITE, ShareAll, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
+                _O_WRONLY);
+}
+
 TFileHandle FileOpenAppend(const std::string& path)
 {
     if (FaultNow()) return -1;

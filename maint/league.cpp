@@ -15,12 +15,15 @@
 #include "core/osfs.h"
 #include "core/packet.h"
 #include "core/replace.h"
+#include "core/settings.h"
 #include "core/stores.h"
 #include "core/text.h"
 #include "maint/maintcmd.h"
 
 inline constexpr const char* RefusedFolderName = "LEAGUE.BAD";   // packets refused, kept for the sysop
 enum { MadeNotesKept = 10000 };   // the host's notes of fleets made, in a member's entries
+enum { MailerBusyWaitSeconds = 60 };
+inline constexpr const char* MailerPacketFolder = "thyre";   // in a mailer's outbound: packets waiting to go
 
 static const char* const ChangeNames[ChangeKindCount] = {
     "",           "visit",         "ship order",     "building order", "cancelled order", "world focus",
@@ -72,6 +75,33 @@ static std::string MemberLetters(const TLeagueState& s, const std::string& node)
     return out;
 }
 
+// A mailer's flow file gets one line more: the packet, "^" for delete once
+// sent.  The mailer's .bsy flag keeps it and us from the file at once: we
+// make it (never taking one that exists), append, and let it go; a flag
+// that stays a minute means a session with that node, and we try tomorrow.
+static std::string QueueForMailer(const TLeagueConfig& c, const std::string& receiver, const std::string& packet)
+{
+    TFtnAddress a;
+    if (!ParseFtnAddress(receiver, a)) return receiver + " is not an address";
+    std::string flow = FlowFilePath(c, a), busy = BusyFlagPath(flow);
+    std::string folder = flow.substr(0, flow.size() - FileNameOf(flow).size());
+    if (!IsFolder(folder) && !MakeFolder(folder)) return "the outbound folder " + folder + " could not be made";
+    TFileHandle flag = -1;
+    for (int tries = 0; tries < MailerBusyWaitSeconds * 10 && flag < 0; tries++) {
+        flag = FileCreateNew(busy);
+        if (flag < 0) SleepMs(100);
+    }
+    if (flag < 0) return busy + " stayed for a minute (the mailer is busy with " + receiver + ")";
+    FileClose(flag);
+    // Appended, never rewritten: what another program queued stays.
+    std::string line = "^" + packet + "\r\n";
+    std::string old;
+    if (ReadWholeFile(flow, old) && !old.empty() && old.back() != '\n') line = "\r\n" + line;
+    bool queued = AppendText(flow, line);
+    DeleteFile(busy);
+    return queued ? "" : flow + " could not be written: " + LastErrorText();
+}
+
 static bool SendPacket(const TLeagueConfig& c, TPacket& p, const std::string& key)
 {
     std::string bytes = MakePacket(p, key, c.PacketLimit);
@@ -79,10 +109,29 @@ static bool SendPacket(const TLeagueConfig& c, TPacket& p, const std::string& ke
         LeagueLog("PROBLEM: the packet for " + p.Receiver + " could not be made (larger than PacketLimit, or no key)");
         return false;
     }
-    std::string path = c.Outbound + PacketFileName(p);
+    // With a mailer the packets wait in a folder of their own beside its
+    // flow files, until the mailer has sent and deleted them.
+    std::string folder = c.Outbound;
+    if (c.Transport == TransportMailer) {
+        folder = c.Outbound + MailerPacketFolder;
+        if (!IsFolder(folder) && !MakeFolder(folder)) {
+            LeagueLog("PROBLEM: the folder " + folder + " could not be made: " + LastErrorText());
+            return false;
+        }
+        folder = FolderWithDelim(FullPath(folder));
+    }
+    std::string path = folder + PacketFileName(p);
     if (!ReplaceFileSafely(path, bytes)) {
         LeagueLog("PROBLEM: " + path + " could not be written: " + LastErrorText());
         return false;
+    }
+    if (c.Transport == TransportMailer) {
+        std::string why = QueueForMailer(c, p.Receiver, path);
+        if (!why.empty()) {
+            DeleteFile(path);
+            LeagueLog("PROBLEM: " + FileNameOf(path) + " for " + p.Receiver + " was not queued: " + why);
+            return false;
+        }
     }
     LeagueLog("sent " + FileNameOf(path) + " to " + p.Receiver + " (" + IntToText((int64_t)bytes.size()) + " bytes)");
     return true;
@@ -181,17 +230,19 @@ struct TWaiting {
 static std::vector<TWaiting> Waiting(const TLeagueConfig& c)
 {
     std::vector<TWaiting> out;
+    for (const std::string& inbound : c.Inbounds) {
     std::vector<std::string> names;
-    if (!ListFolder(c.Inbound, names)) return out;
+    if (!ListFolder(inbound, names)) continue;
     for (const std::string& n : names) {
         if (!EndsWith(UpperText(n), ".YTP") || !StartsWith(UpperText(n), "THYRE_")) continue;
         std::string bytes;
         TWaiting w;
-        w.Path = c.Inbound + n;
+        w.Path = inbound + n;
         if (!ReadWholeFile(w.Path, bytes) || !PeekPacket(bytes, w.Header)) w.Header = TPacket();
         // Another league's or another board's packets are left where they are.
         if (!w.Header.League.empty() && (w.Header.League != c.Name || w.Header.Receiver != c.Node)) continue;
         out.push_back(w);
+    }
     }
     std::sort(out.begin(), out.end(), [](const TWaiting& a, const TWaiting& b) {
         if (a.Header.Sender != b.Header.Sender) return a.Header.Sender < b.Header.Sender;
@@ -451,7 +502,12 @@ static void Init()
     c.Board = OptionText("-board");
     c.HostNode = c.Host ? c.Node : OptionText("-host");
     // Folders as whole paths: the nightly run starts in whatever folder.
-    c.Inbound = OptionText("-inbound").empty() ? "" : FolderWithDelim(FullPath(OptionText("-inbound")));
+    for (size_t i = 0; i + 1 < CommandArgs.size(); i++)
+        if (CommandArgs[i] == "-inbound") c.Inbounds.push_back(FolderWithDelim(FullPath(CommandArgs[i + 1])));
+    if (UpperText(OptionText("-transport")) == "MAILER") {
+        c.Transport = TransportMailer;
+        c.OutboundZone = ParseInt(OptionText("-zone"), 0);
+    }
     c.Outbound = OptionText("-outbound").empty() ? "" : FolderWithDelim(FullPath(OptionText("-outbound")));
     if (c.Board.empty()) c.Board = c.Node;
     std::string role = UpperText(OptionText("-role"));
@@ -506,7 +562,9 @@ static void Status(const TLeagueConfig& c)
     if (!c.Host && ReadJournal(GameFolder, entries))
         Say("  " + IntToText((int64_t)entries.size()) + " journal entr" + (entries.size() == 1 ? "y" : "ies") +
             " wait for the host.");
-    Say("  " + IntToText((int64_t)Waiting(c).size()) + " packet(s) wait in " + c.Inbound);
+    std::string inbounds;
+    for (const std::string& in : c.Inbounds) inbounds += (inbounds.empty() ? "" : " and ") + in;
+    Say("  " + IntToText((int64_t)Waiting(c).size()) + " packet(s) wait in " + inbounds);
 }
 
 int CmdLeague()
