@@ -4,6 +4,10 @@
 // single board's, byte for byte, every night.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -15,6 +19,7 @@
 #include "core/osfs.h"
 #include "core/routes.h"
 #include "core/stores.h"
+#include "core/text.h"
 #include "core/rules.h"
 #include "tests/testutil.h"
 
@@ -442,4 +447,242 @@ TEST(League, PacketsLostDelayedAndDuplicatedLoseNothingAndApplyNothingTwice)
     EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
     std::string log = ReadFile(host.Folder + "MAINT.LOG") + ReadFile(m1.Folder + "MAINT.LOG");
     EXPECT_NE(log.find("was passed already"), std::string::npos);
+}
+
+// ------------------------------------------------------------ over binkd
+
+namespace {
+
+const char* const Binkd = "/usr/sbin/binkd";
+
+// One board's mailer: its configuration, its outbound and inbound.  The
+// host's listens on loopback; the members poll it.
+struct TMailer {
+    std::string Dir, Address, Config = "";
+    int Port = 0;
+    int64_t Pid = 0;
+};
+
+static void WriteMailerConfig(TMailer& m, const std::string& peers)
+{
+    for (const char* d : {"out", "in", "tmp"})
+        if (!IsFolder(m.Dir + d)) MakeFolder(m.Dir + d);
+    m.Config = m.Dir + "binkd.cfg";
+    std::string cfg = "domain fidonet " + m.Dir + "out 21\naddress " + m.Address +
+                      "@fidonet\nsysname \"Test\"\nsysop \"Sysop\"\nlocation \"Here\"\nnodeinfo 115200,TCP,BINKP\n"
+                      "inbound " + m.Dir + "in\ninbound-nonsecure " + m.Dir + "tmp\ntemp-inbound " + m.Dir +
+                      "tmp\nlog " + m.Dir + "binkd.log\nloglevel 4\npid-file " + m.Dir + "binkd.pid\n" + peers;
+    if (m.Port) cfg += "iport " + std::to_string(m.Port) + "\nlisten 127.0.0.1:" + std::to_string(m.Port) + "\n";
+    WriteFile(m.Config, cfg);
+}
+
+static bool StartListening(TMailer& m)
+{
+    if (std::system((std::string(Binkd) + " -D " + m.Config + " >/dev/null 2>&1").c_str()) != 0) return false;
+    for (int i = 0; i < 50 && m.Pid == 0; i++) {
+        int64_t pid = 0;
+        if (ParseInt64(TrimText(ReadFile(m.Dir + "binkd.pid")), pid) && pid > 0) m.Pid = pid;
+        else SleepMs(100);
+    }
+    SleepMs(200);
+    return m.Pid > 0;
+}
+
+static void Stop(TMailer& m)
+{
+    if (m.Pid <= 0) return;
+    kill((pid_t)m.Pid, SIGTERM);
+    for (int i = 0; i < 50 && ProcessAlive(m.Pid); i++) SleepMs(100);
+    m.Pid = 0;
+}
+
+// A member's mailer calls the host once and exchanges what is queued.
+static TRun Poll(const TMailer& m, const std::string& host) { return RunProgram(Binkd, {"-p", "-P", host, m.Config}); }
+
+}   // namespace
+
+TEST(LeagueMailer, AWeekOverBinkdThenADownMemberABadPasswordABadKeyAndACutPacket)
+{
+    if (!PathExists(Binkd)) GTEST_SKIP() << "binkd is not installed";
+    TScratch s;
+    std::string single = s.Path("single/");
+    TBoard host{s.Path("host/"), "21:1/100"}, m1{s.Path("m1/"), "21:1/101", true}, m2{s.Path("m2/"), "21:1/102", true};
+    TMailer hm{s.Path("host-mail/"), "21:1/100"}, mm1{s.Path("m1-mail/"), "21:1/101"}, mm2{s.Path("m2-mail/"), "21:1/102"};
+    hm.Port = 20000 + (int)(ProcessId() % 20000);
+    for (const std::string& d : {single, host.Folder, m1.Folder, m2.Folder, hm.Dir, mm1.Dir, mm2.Dir}) ASSERT_TRUE(MakeFolder(d));
+    std::string port = "127.0.0.1:" + std::to_string(hm.Port);
+    WriteMailerConfig(hm, "node 21:1/101@fidonet - pw101\nnode 21:1/102@fidonet - pw102\n");
+    WriteMailerConfig(mm1, "node 21:1/100@fidonet " + port + " pw101\n");
+    WriteMailerConfig(mm2, "node 21:1/100@fidonet " + port + " pw102\n");
+    ASSERT_TRUE(StartListening(hm)) << ReadFile(hm.Dir + "binkd.log");
+    struct TStopAtEnd {
+        TMailer& M;
+        ~TStopAtEnd() { Stop(M); }
+    } stopAtEnd{hm};
+
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "new", "-seed", "31", "-players", "10"}).Exit, 0);
+    CopyWholeFile(host.Folder + "THYRE.DAT", single + "THYRE.DAT");
+    CopyWholeFile(host.Folder + "THYRE.CFG", single + "THYRE.CFG");
+    std::string keys;
+    std::vector<std::pair<TBoard*, TMailer*>> boards = {{&host, &hm}, {&m1, &mm1}, {&m2, &mm2}};
+    for (auto [b, m] : boards) {
+        TRun r = Ydmaint({"-d", b->Folder, "league", "init", "-league", "Mail Cup", "-role", b->Member ? "member" : "host",
+                          "-node", b->Node, "-host", host.Node, "-transport", "mailer", "-zone", "21", "-inbound",
+                          m->Dir + "in", "-outbound", m->Dir + "out"});
+        ASSERT_EQ(r.Exit, 0) << r.Out;
+        keys += Lines(r.Out).back() + "\n";
+    }
+    for (auto [b, m] : boards) {
+        std::string cfg = ReadFile(b->Folder + "LEAGUE.CFG");
+        cfg = cfg.substr(0, cfg.find("Key = ")) + keys;
+        if (!b->Member) cfg += "Member = 21:1/101, One BBS, 2\nMember = 21:1/102, Two BBS, 2\n";
+        WriteFile(b->Folder + "LEAGUE.CFG", cfg);
+    }
+    // The host's first game, queued for each member in the mailer's
+    // outbound: a flow file per node, the packet marked to delete once sent.
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "league", "send"}).Exit, 0);
+    std::string flow = ReadFile(hm.Dir + "out/00010065.flo");
+    EXPECT_EQ(flow.substr(0, 1), "^");
+    EXPECT_NE(flow.find("thyre_s_21-1-100_21-1-101_00000001.ytp"), std::string::npos) << flow;
+    EXPECT_TRUE(PathExists(hm.Dir + "out/00010066.flo"));
+    for (TMailer* m : {&mm1, &mm2}) ASSERT_EQ(Poll(*m, host.Node).Exit, 0) << ReadFile(m->Dir + "binkd.log");
+    EXPECT_FALSE(PathExists(hm.Dir + "out/00010065.flo"));   // sent, and the packet with it
+    for (TBoard* b : {&m1, &m2}) ASSERT_EQ(Ydmaint({"-d", b->Folder, "league", "receive"}).Exit, 0);
+    ASSERT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+
+    TChange found = Change(ChangeFound, 0, {}, "Hosta");
+    found.Player = "Sam";
+    Call(host, found);
+    for (TBoard* b : {&m1, &m2}) {
+        TChange c = Change(ChangeFound, 0, {}, b == &m1 ? "Mira" : "Mirax");
+        c.Player = "Sam";
+        Call(*b, c);
+    }
+    int64_t bytesIn = 0, packets = 0;
+    // A week; then m2 is down three days, and comes back.
+    for (int day = 1; day <= 11; day++) {
+        SCOPED_TRACE("day " + std::to_string(day));
+        bool m2Up = day < 8 || day > 10;
+        std::vector<int> all;
+        LoadGame(host.Folder + "THYRE.DAT");
+        for (int h = 1; h <= MaxHouseSlots; h++)
+            if (Playing(h)) all.push_back(h);
+        for (TBoard* b : {&host, &m1, &m2})
+            if (b != &m2 || m2Up)
+                for (int h : b->Houses) PlayDay(*b, h, day, all);
+        for (auto [b, m] : boards) {
+            if (!b->Member || (b == &m2 && !m2Up)) continue;
+            ASSERT_EQ(Ydmaint({"-d", b->Folder, "daily"}).Exit, 0);
+            ASSERT_EQ(Poll(*m, host.Node).Exit, 0);
+        }
+        std::vector<std::string> in;
+        ListFolder(hm.Dir + "in", in);
+        for (const std::string& n : in) bytesIn += FileSize(hm.Dir + "in/" + n), packets++;
+        TRun r = Ydmaint({"-d", host.Folder, "daily"});
+        ASSERT_EQ(r.Exit, 0) << r.Out;
+        ASSERT_EQ(Poll(mm1, host.Node).Exit, 0);
+        if (m2Up) {
+            ASSERT_EQ(Poll(mm2, host.Node).Exit, 0);
+        }
+        Replay(single, host);
+        Replay(single, m1);
+        // Back from three days down, m2's callers played on a copy three
+        // nights old: the host checks their changes again and refuses what
+        // no longer holds, as the single board does.
+        std::map<int64_t, int64_t> made;
+        if (m2Up) ReplayChanges(single, m2.Today, m2.Made, 0, m2.Today.size(), made, day != 11);
+        ASSERT_EQ(Ydmaint({"-d", single, "daily"}).Exit, 0);
+        ASSERT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == ReadFile(single + "THYRE.DAT"));
+        for (TBoard* b : {&host, &m1, &m2}) {
+            b->Today.clear();
+            b->Made.clear();
+        }
+        if (day == 1) {
+            TLeagueState st = ReadLeagueState(host.Folder);
+            for (int h = 1; h <= MaxHouseSlots; h++) {
+                if (StrGet(HouseRec(h).Name) == "Hosta") host.Houses.push_back(h);
+                if (st.HouseBoard[h] == m1.Node) m1.Houses.push_back(h);
+                if (st.HouseBoard[h] == m2.Node) m2.Houses.push_back(h);
+            }
+            ASSERT_EQ(m1.Houses.size() + m2.Houses.size() + host.Houses.size(), 3u);
+        }
+        if (day == 10) {
+            // m2 missed three nights: three games wait for it at the host.
+            std::string queued = ReadFile(hm.Dir + "out/00010066.flo");
+            EXPECT_EQ(std::count(queued.begin(), queued.end(), '\n'), 3) << queued;
+        }
+    }
+    std::printf("[ figures  ] the host took %lld packets, %lld bytes, from two members in 11 days\n", (long long)packets,
+                (long long)bytesIn);
+    // Every board takes the last night: each copy is the host's game, and
+    // the host applied every change each member made.
+    for (TBoard* b : {&m1, &m2}) ASSERT_EQ(Ydmaint({"-d", b->Folder, "league", "receive"}).Exit, 0);
+    for (TBoard* b : {&m1, &m2}) EXPECT_TRUE(ReadFile(b->Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    TLeagueState st = ReadLeagueState(host.Folder);
+    EXPECT_EQ(LeaguePeer(st, m1.Node).Applied, m1.Journal.size());
+    EXPECT_EQ(LeaguePeer(st, m2.Node).Applied, m2.Journal.size());
+
+    // A wrong password: the host's mailer refuses the session; nothing moves.
+    std::string before = ReadFile(host.Folder + "THYRE.DAT");
+    LoadGame(m1.Folder + "THYRE.DAT");
+    EXPECT_EQ(Call(m1, Change(ChangeResearch, m1.Houses[0], {(HouseRec(m1.Houses[0]).ResTrack + 1) % 4})), "");
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
+    WriteMailerConfig(mm1, "node 21:1/100@fidonet " + port + " wrong\n");
+    Poll(mm1, host.Node);
+    EXPECT_TRUE(PathExists(mm1.Dir + "out/00010064.flo"));   // still queued
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "league", "receive"}).Exit, 0);
+    EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == before);
+    EXPECT_NE(ReadFile(hm.Dir + "binkd.log").find("ncorrect password"), std::string::npos);
+    // The right password again: it arrives and is applied once.
+    WriteMailerConfig(mm1, "node 21:1/100@fidonet " + port + " pw101\n");
+    ASSERT_EQ(Poll(mm1, host.Node).Exit, 0);
+    TRun r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 change(s) applied"), std::string::npos) << r.Out;
+    before = ReadFile(host.Folder + "THYRE.DAT");
+
+    // A wrong key: m1 makes a new pair and tells nobody.
+    std::string oldKey = ReadFile(m1.Folder + "LEAGUE.KEY");
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "keygen", "-force"}).Exit, 0);
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
+    ASSERT_EQ(Poll(mm1, host.Node).Exit, 0);
+    r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == before);
+    EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("its signature does not match 21:1/101's key"), std::string::npos);
+    WriteFile(m1.Folder + "LEAGUE.KEY", oldKey);
+
+    // A packet cut short in the inbound: refused and kept aside.
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
+    ASSERT_EQ(Poll(mm1, host.Node).Exit, 0);
+    std::vector<std::string> in;
+    ListFolder(hm.Dir + "in", in);
+    ASSERT_EQ(in.size(), 1u);
+    std::string cut = ReadFile(hm.Dir + "in/" + in[0]);
+    WriteFile(hm.Dir + "in/" + in[0], cut.substr(0, cut.size() / 2));
+    r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == before);
+    EXPECT_TRUE(PathExists(host.Folder + "LEAGUE.BAD/" + in[0]));
+    EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("cut short"), std::string::npos);
+
+    // Nothing of ours listens anywhere but on loopback, and it stops by its pid.
+    char portHex[8];
+    std::snprintf(portHex, sizeof portHex, ":%04X", hm.Port);
+    int onLoopback = 0, elsewhere = 0;
+    for (const std::string& line : Lines(ReadFile("/proc/net/tcp") + ReadFile("/proc/net/tcp6"))) {
+        std::vector<std::string> f;
+        for (size_t at = 0; at < line.size();) {
+            size_t from = line.find_first_not_of(' ', at);
+            if (from == std::string::npos) break;
+            at = line.find(' ', from);
+            f.push_back(line.substr(from, at == std::string::npos ? std::string::npos : at - from));
+        }
+        if (f.size() < 4 || f[3] != "0A" || f[1].find(portHex) == std::string::npos) continue;
+        (f[1] == std::string("0100007F") + portHex ? onLoopback : elsewhere)++;
+    }
+    EXPECT_EQ(onLoopback, 1);
+    EXPECT_EQ(elsewhere, 0);
+    int64_t pid = hm.Pid;
+    Stop(hm);
+    EXPECT_FALSE(ProcessAlive(pid));
 }
