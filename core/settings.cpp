@@ -122,6 +122,10 @@ static const int FileOrder[SettingFieldCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1
 // default, then clamped to its range.
 static void ApplyLine(TSettings& s, const std::string& key, const std::string& value)
 {
+    if (key == "WEBFOLDER") {
+        s.WebFolder = value;
+        return;
+    }
     for (const TSettingField& f : SettingFields) {
         if (key != f.Key) continue;
         switch (f.Kind) {
@@ -195,6 +199,10 @@ std::string SettingsText(const TSettings& s)
             pos = end + 1;
         }
         out += std::string(f.FileName) + " = " + SettingValueText(s, f) + "\r\n";
+    }
+    if (!s.WebFolder.empty()) {
+        out += "; Where the nightly run writes the game's web page\r\n";
+        out += "WebFolder = " + s.WebFolder + "\r\n";
     }
     return out;
 }

@@ -37,6 +37,9 @@ struct TSettings {
     bool AutoRestart;
     bool DailyReset;
     bool NewsFile;
+    // Where the nightly run writes the game's web page; empty: nowhere.  Not
+    // in the setup program's table: THYRE.CFG names it only once it is set.
+    std::string WebFolder;
 };
 
 

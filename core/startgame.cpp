@@ -1,5 +1,6 @@
 // Starting a game in a folder: the old game and its stores archived, a new
 // map made from the settings, the computer houses founded, the game saved.
+#include "core/history.h"
 #include "core/league.h"
 #include "core/startgame.h"
 
@@ -52,6 +53,7 @@ static void ClearOldFiles(const std::string& folder)
     DeleteFile(OldFileName(path));
     for (int i = 0; i < 7; i++) DeleteFile(folder + BackupPrefix + IntToText(i));
     DeleteFile(folder + NewsFileName);
+    DeleteFile(folder + ScoresFileName);
 }
 
 // The ComputerHouses list: names separated by commas; pieces shorter than

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <vector>
 
+#include "core/history.h"
 #include "core/league.h"
 #include "core/access.h"
 #include "core/files.h"
@@ -24,7 +25,7 @@ static const char* const CopiedFiles[] = {
     GameFileName,    SettingsFileName, EventsFileName, MessagesFileName, FameFileName,   NewsFileName,
     MaintLogName,    MaintLogOldName,  ErrorsLogName,  ErrorsLogOldName, OldGameName,    OldEventsName,
     OldMessagesName, UndoGameName,     "THYRE.ANS",    "THYRE.TXT",      LeagueConfigName, LeagueStateName,
-    LeagueKeyName,   JournalName,
+    LeagueKeyName,   JournalName,      ScoresFileName,
 };
 
 static std::string BackupName(int n) { return std::string(BackupPrefix) + IntToText(n); }

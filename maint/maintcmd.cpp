@@ -1,6 +1,7 @@
 #include "maint/maintcmd.h"
 
 #include "maint/league.h"
+#include "maint/web.h"
 
 #include <climits>
 #include <cstdio>
@@ -65,6 +66,7 @@ static void Usage()
     Say("  ydmaint [-d dir] backup FOLDER        (a copy of the game's files, taken under the lock)");
     Say("  ydmaint [-d dir] restore [N|FILE] [-yes]   (the backups, or going back to one)");
     Say("  ydmaint [-d dir] league init|keygen|status|send|receive   (one galaxy played from several boards)");
+    Say("  ydmaint [-d dir] web FOLDER           (the game's web page: standings, news, a score chart)");
     Say("  daily -quiet prints nothing on success; new also takes -systems 5-12; sim -hollow 0-3.");
     Say("  Without -d the game folder is the current folder.");
     Say("Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
@@ -98,6 +100,7 @@ static const TCommand Commands[] = {
     {"backup", Done<CmdBackup>},
     {"restore", Done<CmdRestore>},
     {"league", CmdLeague},
+    {"web", Done<CmdWeb>},
 };
 
 int MaintMain(int argc, char** argv)

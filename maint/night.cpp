@@ -10,6 +10,7 @@
 #include "core/founding.h"
 #include "core/galaxy.h"
 #include "core/gamefile.h"
+#include "core/history.h"
 #include "core/lock.h"
 #include "core/model.h"
 #include "core/osfs.h"
@@ -22,6 +23,7 @@
 #include "maint/league.h"
 #include "maint/maintcmd.h"
 #include "maint/startgame.h"
+#include "maint/web.h"
 #include "core/stores.h"
 #include "turn/turn.h"
 
@@ -49,6 +51,8 @@ static bool PlayLockedNight(std::string& message)
         return false;
     }
     if (Game.Header.Ended) WriteFame(GameFolder);
+    // The chart's history: a night that cannot add to it still counts.
+    bool recorded = RecordScores(GameFolder);
     if (!SaveGame(GamePath())) {
         message = "could not write " + GamePath();
         return false;
@@ -56,6 +60,7 @@ static bool PlayLockedNight(std::string& message)
     TrimMessages(GameFolder, Game.Header.Day);
     message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(EventCount()) + " events";
     if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + WinKindText(Game.Header.WinKind) + ")";
+    if (!recorded) message += "; SCORES.DAT could not be written";
     return true;
 }
 
@@ -152,6 +157,17 @@ int CmdDaily()
         int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
         WriteNews(GameFolder, day);
     }
+    // The web page after the night, when THYRE.CFG names its folder.
+    if (ok && !s.WebFolder.empty()) {
+        // A folder not written as a whole path lies in the game folder.
+        bool whole = IsPathDelim(s.WebFolder[0]) || (s.WebFolder.size() > 1 && s.WebFolder[1] == ':');
+        std::string problem = WriteWebSite(GameFolder, whole ? s.WebFolder : GameFolder + s.WebFolder);
+        MaintLog(GameFolder, problem.empty() ? "web page written to " + s.WebFolder : "PROBLEM: web page: " + problem);
+        if (!problem.empty()) {
+            Say("ydmaint: PROBLEM: web page: " + problem + ".");
+            ok = false;
+        }
+    }
     return ok ? 0 : 1;
 }
 
@@ -193,6 +209,7 @@ void CmdSim()
             std::fflush(stdout);
         }
         PlayNight(GameFolder);
+        RecordScores(GameFolder);
         if (d % 10 == 0 || Game.Header.Ended) {
             if (progress) std::printf("\r%20s\r", "");
             Say("");

@@ -1,0 +1,42 @@
+#include "core/history.h"
+
+#include <cstring>
+
+#include "core/model.h"
+#include "core/osfs.h"
+#include "core/replace.h"
+
+bool ReadScoreHistory(const std::string& folder, std::vector<TScoreRec>& out)
+{
+    out.clear();
+    std::string data;
+    if (!PathExists(folder + ScoresFileName)) return true;
+    if (!ReadWholeFile(folder + ScoresFileName, data)) return false;
+    for (size_t at = 0; at + sizeof(TScoreRec) <= data.size(); at += sizeof(TScoreRec)) {
+        TScoreRec r;
+        std::memcpy(&r, data.data() + at, sizeof r);
+        bool good = r.Day >= 1 && (out.empty() || r.Day > out.back().Day);
+        for (int h = 0; h < MaxHouseSlots && good; h++) good = r.Status[h] <= StatusOut;
+        if (good) out.push_back(r);
+    }
+    return true;
+}
+
+bool RecordScores(const std::string& folder)
+{
+    int day = Game.Header.Day - 1;
+    if (day < 1) return true;
+    std::vector<TScoreRec> all;
+    ReadScoreHistory(folder, all);
+    while (!all.empty() && all.back().Day >= day) all.pop_back();
+    TScoreRec r;
+    std::memset(&r, 0, sizeof r);
+    r.Day = (uint16_t)day;
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        r.Score[h - 1] = HouseRec(h).Score;
+        r.Status[h - 1] = HouseRec(h).Status <= StatusOut ? HouseRec(h).Status : (uint8_t)StatusFree;
+    }
+    all.push_back(r);
+    std::string data((const char*)all.data(), all.size() * sizeof(TScoreRec));
+    return ReplaceFileSafely(folder + ScoresFileName, data);
+}

@@ -1,0 +1,28 @@
+// SCORES.DAT: every house's score and standing after each night since the
+// game began, for the web page's chart.  Kept beside THYRE.DAT, never in it:
+// the night writes one record a night, replacing the file safely.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr const char* ScoresFileName = "SCORES.DAT";
+
+#pragma pack(push, 1)
+struct TScoreRec {
+    uint16_t Day;          // the night's game day
+    uint8_t Zero[2];       // zero
+    int32_t Score[25];     // each house slot's score after that night
+    uint8_t Status[25];    // each slot's status (StatusFree: no house)
+    uint8_t Pad[3];        // zero
+};
+#pragma pack(pop)
+static_assert(sizeof(TScoreRec) == 132);
+
+// Adds the loaded game's scores as the record of the night just played
+// (the game day before the current one); a record of that day or later,
+// left by a night played again or a game restored, is replaced.
+bool RecordScores(const std::string& folder);
+// The records, in day order.  Damaged ones (a partial record at the end,
+// days out of order, statuses outside the table) are left out.
+bool ReadScoreHistory(const std::string& folder, std::vector<TScoreRec>& out);
