@@ -51,8 +51,12 @@ static bool PlayLockedNight(std::string& message)
         return false;
     }
     if (Game.Header.Ended) WriteFame(GameFolder);
-    // The chart's history: a night that cannot add to it still counts.
-    bool recorded = RecordScores(GameFolder);
+    // The chart's history, before the game is saved: a night that could not
+    // add to it is played again, like one that could not store its events.
+    if (!RecordScores(GameFolder)) {
+        message = "could not write " + GameFolder + ScoresFileName;
+        return false;
+    }
     if (!SaveGame(GamePath())) {
         message = "could not write " + GamePath();
         return false;
@@ -60,7 +64,6 @@ static bool PlayLockedNight(std::string& message)
     TrimMessages(GameFolder, Game.Header.Day);
     message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(EventCount()) + " events";
     if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + WinKindText(Game.Header.WinKind) + ")";
-    if (!recorded) message += "; SCORES.DAT could not be written";
     return true;
 }
 

@@ -1,4 +1,5 @@
-// Any bytes as a league packet, LEAGUE.DAT, LEAGUE.CFG or a journal: the
+// Any bytes as a league packet, LEAGUE.DAT, LEAGUE.CFG, a journal or the
+// score history (SCORES.DAT): the
 // readers take them without a crash, and what they accept reads back the
 // same once written again.  The seed packets are signed with the keys
 // below, so mutations of their insides reach past the signature check.
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/history.h"
 #include "core/league.h"
 #include "core/packet.h"
 #include "tests/fuzz/fuzz_folder.h"
@@ -60,6 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::string out;
         EncodeJournal(entries, out);
         if (!DecodeJournal(out, again) || again.size() != entries.size()) std::abort();
+        break;
+    }
+    case 4: {
+        // SCORES.DAT: whatever the reader keeps is in day order.
+        FuzzFile(ScoresFileName, data + 1, size - 1);
+        std::vector<TScoreRec> history;
+        ReadScoreHistory(FuzzFolder(), history);
+        for (size_t i = 1; i < history.size(); i++)
+            if (history[i].Day <= history[i - 1].Day) std::abort();
         break;
     }
     default: {

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "core/history.h"
 #include "core/access.h"
 #include "core/files.h"
 #include "core/founding.h"
@@ -144,6 +145,8 @@ TEST(Faults, EverySaveStoreNightStartAndChange)
     Prepare(reference);
     NightOnce(reference);
     std::string refGame = ReadFile(reference.Path(GameFileName)), refEvents = ReadFile(reference.Path(EventsFileName));
+    std::string refScores = ReadFile(reference.Path(ScoresFileName));
+    EXPECT_EQ(refScores.size(), sizeof(TScoreRec));
     points += EveryFaultPoint([](const TScratch& s) { NightOnce(s); },
                               [&](const TScratch& s, const std::string& before, int n) {
                                   ASSERT_TRUE(LoadGame(s.Path(GameFileName))) << n;
@@ -151,6 +154,7 @@ TEST(Faults, EverySaveStoreNightStartAndChange)
                                   if (ReadFile(s.Path(GameFileName)) == before) NightOnce(s);
                                   EXPECT_EQ(ReadFile(s.Path(GameFileName)), refGame) << n;
                                   EXPECT_EQ(ReadFile(s.Path(EventsFileName)), refEvents) << n;
+                                  EXPECT_TRUE(ReadFile(s.Path(ScoresFileName)) == refScores) << n;
                               });
     std::printf("[ figures  ] %d fault points tried\n", points);
     EXPECT_GT(points, 30);

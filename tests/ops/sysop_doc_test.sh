@@ -10,7 +10,7 @@ cleanup() { pkill -f "socat TCP-LISTEN:2323.*$scratch" 2>/dev/null || true; rm -
 trap cleanup EXIT
 script=$scratch/guide.sh
 awk '/^```sh$/ {on=1; next} /^```/ {on=0} on' "$src/docs/SYSOP.md" |
-  sed -e "s|/usr/games/|$build/|g" -e "s|/var/games|$scratch/games|g" > "$script"
+  sed -e "s|/usr/games/|$build/|g" -e "s|/var/games|$scratch/games|g" -e "s|/var/www|$scratch/www|g" > "$script"
 grep -q ydmaint "$script" || exit 1
 command -v socat >/dev/null || { echo "socat missing: the door blocks of the guide cannot be run"; exit 1; }
 mkdir -p "$scratch/games"
@@ -19,7 +19,10 @@ game=$scratch/games/thyre
 [ -f "$game/THYRE.DAT" ] && [ -f "$game/THYRE.ANS" ] && [ -f "$game/THYRE.TXT" ]
 grep -q "Standings" "$game/THYRE.TXT"
 status=$("$build/ydmaint" -d "$game" status)
-grep -q "Day 2 of 90" <<<"$status" || { echo "$status"; exit 1; }
+grep -q "Day 3 of 90" <<<"$status" || { echo "$status"; exit 1; }
+# The guide's web page, written by hand and by the nightly run.
+grep -q "Standings" "$scratch/www/html/thyre/index.html"
+grep -q "web page written to" "$game/MAINT.LOG"
 # The guide's league: both members took the host's second day.
 for b in league-one league-two; do
   cmp -s "$scratch/games/$b/THYRE.DAT" "$scratch/games/league-host/THYRE.DAT" || { echo "$b differs from the host"; exit 1; }
