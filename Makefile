@@ -9,7 +9,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
-.PHONY: all test test-plain test-sanitize fuzz test-windows windows play bench reliability install uninstall package clean
+.PHONY: all test test-plain test-sanitize fuzz test-windows windows play bench load reliability install uninstall package clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -78,6 +78,19 @@ bench: all
 # The reliability campaign at ten times the rounds of make test: nights
 # killed at random moments, many writers at once, waiters racing on stale
 # locks, every fault point, hostile callers.  Prints the figures.
+# A busy BBS: 25 callers for a minute with human pauses (the night and the
+# setup program in the middle), 50 in burst mode, then the largest number of
+# callers whose 99th percentile stays under 100 ms (LOAD_SECONDS per step).
+LOAD_SECONDS ?= 60
+load: all
+	./$(BUILD)/load_run -callers 25 -seconds $(LOAD_SECONDS)
+	./$(BUILD)/load_run -callers 50 -seconds $(LOAD_SECONDS) -burst
+	@best=0; for n in 25 50 100 150 200; do \
+	  line=$$(./$(BUILD)/load_run -callers $$n -seconds 20 -quiet | grep '^all:'); \
+	  p99=$$(sed -E 's/.* 99th ([0-9.]+) ms, worst.*/\1/' <<<"$$line"); echo "$$n callers: $$line"; \
+	  if awk "BEGIN{exit !($$p99 < 100)}"; then best=$$n; else break; fi; \
+	done; echo "the most callers with a 99th percentile under 100 ms: $$best (of 25, 50, 100, 150, 200 tried)"
+
 reliability: all
 	THYRE_SOAK_SCALE=10 ./$(BUILD)/tests/maint_tests --gtest_filter='Reliability*:Faults*' | grep -E "figures|OK|FAILED"
 	THYRE_SOAK_SCALE=10 ./$(BUILD)/tests/core_tests --gtest_filter='Lock.EightWaiters*' | grep -E "figures|OK|FAILED"
