@@ -237,10 +237,13 @@ void SetLockWaiting(TLockWaiting hook)
     Waiting = hook;
 }
 
+enum { LockRetryFirstMs = 2, LockRetryMaxMs = 100 };
+
 bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
 {
     TakeFailure[0] = 0;
     int64_t start = MonotonicMs();
+    int retryMs = LockRetryFirstMs;
     for (;;) {
         // The lock comes into place with its stamp in one rename: nobody
         // ever sees it without its OWNER.
@@ -273,7 +276,11 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
             Keep(TakeFailure, sizeof TakeFailure, "cannot lock " + LockFolderPath(folder) + ": " + why);
             return false;
         }
-        SleepMs(100);
+        // A lock is held for about a millisecond: the first retries come
+        // soon, then every 100 ms.  A change that meets another one waits
+        // a few milliseconds, not a tenth of a second.
+        SleepMs(retryMs);
+        retryMs = retryMs * 2 > LockRetryMaxMs ? (int)LockRetryMaxMs : retryMs * 2;
         int64_t elapsedMs = MonotonicMs() - start;
         if (Waiting) Waiting(elapsedMs);
         // While the nightly run is under way nobody but the run itself breaks a lock.

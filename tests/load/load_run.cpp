@@ -40,7 +40,7 @@
 
 namespace {
 
-enum { Houses = 25, WaitLimitMs = 30000 };
+enum { Houses = 25, WaitLimitMs = 30000, StepLimitMs = 15000 };
 
 struct TSample {
     std::string What;
@@ -60,6 +60,8 @@ struct TCallerRun {
     size_t Mark = 0;         // where the next wait starts looking
     uint32_t Random = 1;
     bool Burst = false;
+    bool Lost = false;       // the script lost its place (a notice came between)
+    int Resyncs = 0;
     int LastTrack = -1;      // the research track last confirmed
     int Bulletins = 0;       // bulletins confirmed
     std::string Problem;
@@ -113,9 +115,9 @@ struct TCallerRun {
     // Reads until one of the texts has come since the mark; its index, or -1.
     // A "[press a key]" that interrupts (a new day, a refusal) is answered,
     // and so is a page's "more".
-    int WaitFor(const std::vector<std::string>& texts)
+    int WaitFor(const std::vector<std::string>& texts, int limitMs = WaitLimitMs)
     {
-        double end = NowMs() + (double)WaitLimitMs;
+        double end = NowMs() + (double)limitMs;
         for (;;) {
             for (size_t i = 0; i < texts.size(); i++) {
                 size_t at = Seen.find(texts[i], Mark);
@@ -156,16 +158,18 @@ struct TCallerRun {
     }
 
     // Sends keys and waits for the answer; the time is a sample of `what`.
+    // No answer within the limit: -1, and the caller's script is lost (the
+    // run counts it and finds the main menu again).
     int Step(const std::string& what, const std::string& keys, const std::vector<std::string>& texts)
     {
-        if (!Problem.empty()) return -1;
+        if (!Problem.empty() || Lost) return -1;
         Mark = Seen.size();
         double t0 = NowMs();
         Bbs.Send(keys);
-        int got = WaitFor(texts);
+        int got = WaitFor(texts, StepLimitMs);
         double ms = NowMs() - t0;
         if (got < 0) {
-            Problem = "caller " + std::to_string(Index) + ": no answer to " + what + " (waiting for \"" + texts[0] + "\")";
+            Lost = true;
             return -1;
         }
         if (!what.empty()) {
@@ -173,6 +177,23 @@ struct TCallerRun {
             Samples.push_back({what, ms});
         }
         return got;
+    }
+
+    // Back to the main menu from wherever the caller is: Q, and Escape to
+    // leave a question, until the menu shows (a key that a notice took on
+    // the way is sent again).
+    void BackToMenu()
+    {
+        if (!Problem.empty()) return;
+        Resyncs += Lost;
+        Lost = false;
+        for (int tries = 0; tries < 8; tries++) {
+            Mark = Seen.size();
+            Bbs.Send(tries % 2 ? "\x1b" : "Q");
+            if (WaitFor({"Your command: "}, 2000) == 0) return;
+        }
+        Problem = "caller " + std::to_string(Index) + " could not get back to the main menu; it saw: " +
+                  Seen.substr(Seen.size() > 240 ? Seen.size() - 240 : 0);
     }
 
     void Think()
@@ -204,7 +225,7 @@ struct TCallerRun {
             Step("screen: map", "M", {"uit: "});
             Think();
             Step("screen: map moved", "E", {"uit: "});
-            Step("", "Q", {menu});
+            BackToMenu();
             break;
         case 4: {
             // Research: a change when the track is another than today's.
@@ -216,7 +237,7 @@ struct TCallerRun {
                 LastTrack = track;
                 Step("", " ", {"back: "});
             }
-            Step("", "Q", {menu});
+            BackToMenu();
             break;
         }
         case 5: {
@@ -224,7 +245,7 @@ struct TCallerRun {
             Think();
             int got = Step("screen: ships to build", "S", {"Build which ship (number)? ", "At which shipyard? ", "back: "});
             if (got == 2) {
-                Step("", "Q", {menu});
+                BackToMenu();
                 break;
             }
             if (got == 1) got = Step("", "1\r", {"Build which ship (number)? "});
@@ -232,21 +253,18 @@ struct TCallerRun {
             got = Step("", "1\r", {"How many (up to ", "[press a key]"});
             if (got == 0) Step("change: build ships", "1\r", {"[press a key]"});
             if (got >= 0) Step("", " ", {"back: "});
-            Step("", "Q", {menu});
+            BackToMenu();
             break;
         }
         case 6: {
-            int got = Step("screen: the Exchange", "X", {"Q] back: ", "Q`7 back: ", "[press a key]", "back: "});
-            if (got == 2) {
-                Step("", " ", {menu});
-                break;
-            }
+            int got = Step("screen: the Exchange", "X", {"Q] back: ", "Your command: "});
+            if (got != 0) break;
             Think();
             got = Step("", "O", {"For "});
             if (got >= 0) got = Step("", "F", {"How much ore"});
             if (got >= 0) got = Step("change: trade", "5\r", {"[press a key]"});
             if (got >= 0) Step("", " ", {"back: "});
-            Step("", "Q", {menu});
+            BackToMenu();
             break;
         }
         default: {
@@ -257,7 +275,7 @@ struct TCallerRun {
             if (got >= 0) got = Step("change: bulletin", "\r", {"Sent.", "couldn't be saved"});
             if (got == 0) Bulletins++;
             if (got >= 0) Step("", " ", {"back: "});
-            Step("", "Q", {menu});
+            BackToMenu();
         }
         }
     }
@@ -359,6 +377,7 @@ int main(int argc, char** argv)
             }
             while (NowMs() < stop && r.Problem.empty()) {
                 r.Act();
+                if (r.Lost) r.BackToMenu();
                 r.Think();
             }
             if (r.Problem.empty()) r.Step("", "Q", {"The Thyre will wait for you"});
@@ -419,8 +438,11 @@ int main(int argc, char** argv)
     std::printf("all: %zu answers, median %.1f ms, 99th %.1f ms, worst %.1f ms; changes: 99th %.1f ms\n", all.size(),
                 Percentile(all, 0.5), Percentile(all, 0.99), all.empty() ? 0.0 : *std::max_element(all.begin(), all.end()),
                 Percentile(changes, 0.99));
-    std::printf("waits on the lock long enough to say so: %d; callers turned away: %d; doors ended cleanly: %d of %d\n",
-                BusyWaits.load(), TurnedAway.load(), exits, callers);
+    int resyncs = 0;
+    for (TCallerRun& r : runs) resyncs += r.Resyncs;
+    std::printf("waits on the lock long enough to say so: %d; callers turned away: %d; doors ended cleanly: %d of %d;"
+                " scripts that lost their place and found the menu again: %d\n",
+                BusyWaits.load(), TurnedAway.load(), exits, callers, resyncs);
     std::printf("confirmed changes missing: research %d, bulletins %d; ERRORS.LOG %s; lock left %s\n", wrongTrack,
                 missingBulletins, errors ? "WRITTEN" : "none", locked ? "YES" : "no");
     bool ok = Failures == 0 && TurnedAway == 0 && wrongTrack == 0 && missingBulletins == 0 && !errors && !locked &&
