@@ -49,7 +49,7 @@ struct TSample {
 
 std::mutex Lock;
 std::vector<TSample> Samples;
-std::atomic<int> Failures{0}, BusyWaits{0}, TurnedAway{0};
+std::atomic<int> Failures{0}, BusyWaits{0}, TurnedAway{0}, TurnedAwayAtNight{0};
 
 double NowMs() { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
@@ -61,6 +61,7 @@ struct TCallerRun {
     uint32_t Random = 1;
     bool Burst = false;
     bool Lost = false;       // the script lost its place (a notice came between)
+    bool Night = false;      // sent away by the nightly run
     int Resyncs = 0;
     int LastTrack = -1;      // the research track last confirmed
     int Bulletins = 0;       // bulletins confirmed
@@ -104,7 +105,12 @@ struct TCallerRun {
             }
         }
         Pending.erase(0, i);
+        size_t from = Seen.size() > SeenBefore + 40 ? SeenBefore : (SeenBefore > 40 ? SeenBefore - 40 : 0);
+        if (Seen.find("The nightly maintenance is running", from) != std::string::npos) NightSeen = true;
+        SeenBefore = Seen.size();
     }
+    size_t SeenBefore = 0;
+    bool NightSeen = false;   // the door said the nightly run is under way
 
     int Draw(int n)
     {
@@ -125,6 +131,13 @@ struct TCallerRun {
                     Mark = at + texts[i].size();
                     return (int)i;
                 }
+            }
+            // A caller inside when the night begins is sent away, as the
+            // door does during the nightly run: its visit ends there.
+            if (NightSeen) {
+                if (!Night) TurnedAwayAtNight++;
+                Night = true;
+                return -1;
             }
             size_t busy = Seen.find("Please wait: the game is busy", Mark);
             if (busy != std::string::npos) {
@@ -162,7 +175,7 @@ struct TCallerRun {
     // run counts it and finds the main menu again).
     int Step(const std::string& what, const std::string& keys, const std::vector<std::string>& texts)
     {
-        if (!Problem.empty() || Lost) return -1;
+        if (!Problem.empty() || Lost || Night) return -1;
         Mark = Seen.size();
         double t0 = NowMs();
         Bbs.Send(keys);
@@ -179,19 +192,34 @@ struct TCallerRun {
         return got;
     }
 
-    // Back to the main menu from wherever the caller is: Q, and Escape to
-    // leave a question, until the menu shows (a key that a notice took on
-    // the way is sent again).
+    bool TailIs(const std::string& text) const
+    {
+        size_t end = Seen.find_last_not_of(" \r\n");
+        if (end == std::string::npos) return false;
+        std::string want = text.substr(0, text.find_last_not_of(' ') + 1);
+        return end + 1 >= want.size() && Seen.compare(end + 1 - want.size(), want.size(), want) == 0;
+    }
+
+    // Back to the main menu from wherever the caller is: Escape leaves a
+    // question, Q leaves a screen, until the menu shows.
     void BackToMenu()
     {
-        if (!Problem.empty()) return;
+        if (!Problem.empty() || Night) return;
         Resyncs += Lost;
         Lost = false;
-        for (int tries = 0; tries < 8; tries++) {
-            Mark = Seen.size();
-            Bbs.Send(tries % 2 ? "\x1b" : "Q");
-            if (WaitFor({"Your command: "}, 2000) == 0) return;
+        WaitFor({"The nightly maintenance is running"}, 500);
+        if (NightSeen || Night) {
+            if (!Night) TurnedAwayAtNight++;
+            Night = true;
+            return;
         }
+        for (int tries = 0; tries < 8; tries++) {
+            if (TailIs("Your command: ")) return;
+            Mark = Seen.size();
+            Bbs.Send(TailIs("back: ") || TailIs("uit: ") || TailIs("[press a key]") ? "Q" : "\x1b");
+            WaitFor({"Your command: "}, 1500);
+        }
+        if (TailIs("Your command: ")) return;
         Problem = "caller " + std::to_string(Index) + " could not get back to the main menu; it saw: " +
                   Seen.substr(Seen.size() > 240 ? Seen.size() - 240 : 0);
     }
@@ -369,18 +397,18 @@ int main(int argc, char** argv)
     std::vector<std::thread> threads;
     for (TCallerRun& r : runs)
         threads.emplace_back([&r, stop] {
-            if (r.WaitFor({"Your command: "}) < 0) {
+            if (r.WaitFor({"Your command: "}) < 0 && !r.Night) {
                 r.Problem = "caller " + std::to_string(r.Index) + " never reached the main menu; it saw: " +
                             r.Seen.substr(r.Seen.size() > 300 ? r.Seen.size() - 300 : 0);
                 TurnedAway++;
                 return;
             }
-            while (NowMs() < stop && r.Problem.empty()) {
+            while (NowMs() < stop && r.Problem.empty() && !r.Night) {
                 r.Act();
                 if (r.Lost) r.BackToMenu();
                 r.Think();
             }
-            if (r.Problem.empty()) r.Step("", "Q", {"The Thyre will wait for you"});
+            if (r.Problem.empty() && !r.Night) r.Step("", "Q", {"The Thyre will wait for you"});
         });
     // The sysop in the middle: the setup program changes the running game,
     // then the nightly run plays a night while everyone is inside.
@@ -404,7 +432,7 @@ int main(int argc, char** argv)
             std::printf("PROBLEM: %s\n", r.Problem.c_str());
             Failures++;
         }
-        exits += r.Bbs.WaitExit(10000) == 0;
+        exits += r.Bbs.WaitExit(10000) == 0 || r.Night;
     }
 
     // What the callers saw confirmed is in the game.
@@ -443,6 +471,7 @@ int main(int argc, char** argv)
     std::printf("waits on the lock long enough to say so: %d; callers turned away: %d; doors ended cleanly: %d of %d;"
                 " scripts that lost their place and found the menu again: %d\n",
                 BusyWaits.load(), TurnedAway.load(), exits, callers, resyncs);
+    std::printf("callers sent away because they were inside when the night began: %d\n", TurnedAwayAtNight.load());
     std::printf("confirmed changes missing: research %d, bulletins %d; ERRORS.LOG %s; lock left %s\n", wrongTrack,
                 missingBulletins, errors ? "WRITTEN" : "none", locked ? "YES" : "no");
     bool ok = Failures == 0 && TurnedAway == 0 && wrongTrack == 0 && missingBulletins == 0 && !errors && !locked &&
