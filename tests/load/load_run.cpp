@@ -105,7 +105,7 @@ struct TCallerRun {
             }
         }
         Pending.erase(0, i);
-        size_t from = Seen.size() > SeenBefore + 40 ? SeenBefore : (SeenBefore > 40 ? SeenBefore - 40 : 0);
+        size_t from = SeenBefore > 40 ? SeenBefore - 40 : 0;   // the text may straddle two reads
         if (Seen.find("The nightly maintenance is running", from) != std::string::npos) NightSeen = true;
         SeenBefore = Seen.size();
     }
