@@ -84,7 +84,7 @@ static int Done()
     return 0;
 }
 
-// Commands whose parts are not built answer as unknown words.
+// The commands by their words; any other word is refused as unknown.
 static const TCommand Commands[] = {
     {"new", Done<CmdNew>},
     {"join", Done<CmdJoin>},
