@@ -137,6 +137,8 @@ static bool SendPacket(const TLeagueConfig& c, TPacket& p, const std::string& ke
     return true;
 }
 
+static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::string& summary);
+
 bool LeagueSend(const TLeagueConfig& c, std::string& summary)
 {
     std::string key;
@@ -144,6 +146,21 @@ bool LeagueSend(const TLeagueConfig& c, std::string& summary)
         summary = "no key: run ydmaint league keygen";
         return false;
     }
+    // Under the folder lock: a caller's change writes the journal and
+    // LEAGUE.DAT under it too, and the game, events and letters sent are of
+    // one moment.  Held for the few milliseconds of making the packets.
+    TAccess a = FolderOpen(GameFolder, 60, 1800, false);
+    if (a != AccessOk) {
+        summary = a == AccessFailed ? GameAccessFailure() : "the game stayed locked for a minute";
+        return false;
+    }
+    bool ok = SendLocked(c, key, summary);
+    GameRelease();
+    return ok;
+}
+
+static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::string& summary)
+{
     TLeagueState s = ReadLeagueState(GameFolder);
     int sent = 0;
     bool ok = true;

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <thread>
 
+#include "core/access.h"
 #include "core/change.h"
 #include "core/diplomacy.h"
 #include "core/gamefile.h"
@@ -685,4 +687,34 @@ TEST(LeagueMailer, AWeekOverBinkdThenADownMemberABadPasswordABadKeyAndACutPacket
     int64_t pid = hm.Pid;
     Stop(hm);
     EXPECT_FALSE(ProcessAlive(pid));
+}
+
+// A member's callers keep changing the game while its sysop sends again and
+// again: the journal's numbers and LEAGUE.DAT's count of them never go back
+// (each side changes LEAGUE.DAT only under the folder lock).
+TEST(League, SendingWhileCallersChangeLosesNoEntry)
+{
+    TLeagueRig rig;
+    SetUpLeague(rig, rig.wire);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    const std::string dir = rig.m1.Folder;
+    const int changes = 150;
+    std::thread callers([&] {
+        for (int i = 0; i < changes; i++) {
+            ASSERT_EQ(FolderOpen(dir, 30, 20, false), AccessOk);
+            TChange c = Change(ChangeCameOn, 1, {});
+            EXPECT_TRUE(JournalAppend(dir, 1, c));
+            GameRelease();
+        }
+    });
+    int sends = 0;
+    for (; sends < 12; sends++) EXPECT_EQ(Ydmaint({"-d", dir, "league", "send"}).Exit, 0);
+    callers.join();
+    std::vector<TJournalEntry> journal;
+    ASSERT_TRUE(ReadJournal(dir, journal));
+    ASSERT_EQ(journal.size(), (size_t)changes);
+    for (size_t i = 0; i < journal.size(); i++) EXPECT_EQ(journal[i].Number, i + 1);
+    TLeagueState st = ReadLeagueState(dir);
+    EXPECT_EQ(st.NextEntry, (uint32_t)changes + 1);
+    EXPECT_EQ(LeaguePeer(st, rig.host.Node).NumberOut, (uint32_t)sends);
 }
