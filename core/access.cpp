@@ -6,11 +6,12 @@
 #include "core/gamefile.h"
 #include "core/lock.h"
 
-// What this thread holds, so it can always be let go: per thread, as the
-// lock's own stamp is, so two threads never let go of each other's lock.
-static thread_local std::string HeldFolder;
-static thread_local bool LockHeld = false;
-static thread_local bool MarkerHeld = false;
+// What this process holds, so it can always be let go, also by the
+// release at exit.  Process-wide on purpose: a thread's own variables are
+// gone before the functions run at exit, and the lock would stay.
+static std::string HeldFolder;
+static bool LockHeld = false;
+static bool MarkerHeld = false;
 
 static void ReleaseAtExit()
 {
