@@ -68,6 +68,10 @@ std::string ApplyChange(const TChange& c, const std::string& folder, int day, in
         if (to != 0 && (!IsHouse(to) || HouseRec(to).Status == StatusFree)) return "There is no such house.";
         std::vector<std::string> lines = SplitLines(c.Text);
         if (lines.empty()) return "The letter is empty.";
+        // A colour code in a letter would reach the reader's screen.
+        for (std::string& line : lines)
+            for (char& ch : line)
+                if (ch == '`') ch = '\'';
         // A notice (a treaty signed, notice given) comes from the game itself.
         return SendMessage(folder, c.Args[1] == 1 ? 0 : h, to, day, lines) ? "" : "The letter could not be sent.";
     }

@@ -321,6 +321,9 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
             continue;
         }
         TChange resolved = ch;
+        // A member's notice (a treaty signed, notice given) arrives as a
+        // letter of its house: no board writes in the game's own name.
+        if (resolved.Kind == ChangeLetter) resolved.Args[1] = 0;
         if (refusal.empty() && !ResolveMadeFleets(s, p.Sender, resolved)) refusal = "That fleet is gone.";
         if (refusal.empty()) refusal = ApplyChange(resolved, GameFolder, day, &made);
         if (refusal.empty()) {

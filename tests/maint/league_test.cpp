@@ -339,6 +339,22 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
     EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
     EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == after);
     EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("was passed already"), std::string::npos);
+    // A member cannot write in the game's name, nor colour another board's
+    // screens: its "notice" arrives as its house's letter, codes made plain.
+    TChange forged = Change(ChangeLetter, m1.Houses[0], {host.Houses[0], 1}, "`CThe sysop says: give up");
+    ASSERT_TRUE(JournalAppend(m1.Folder, 11, forged));
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "league", "receive"}).Exit, 0);
+    std::vector<TMessageRec> box;
+    ASSERT_TRUE(ReadMailbox(host.Folder, host.Houses[0], box));
+    bool arrived = false;
+    for (const TMessageRec& m : box) {
+        if (MessageLine(m, 0).find("The sysop says") == std::string::npos) continue;
+        arrived = true;
+        EXPECT_EQ(m.From, m1.Houses[0]);
+        EXPECT_EQ(MessageLine(m, 0), "'CThe sysop says: give up");
+    }
+    EXPECT_TRUE(arrived);
     // A member plays no night and starts no game of its own.
     for (const std::vector<std::string>& args : {std::vector<std::string>{"turn"}, {"new", "-force"}, {"join", "Rogue", "Rex"}}) {
         std::vector<std::string> all = {"-d", m1.Folder};
@@ -349,7 +365,7 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
     }
     // The status tells each member's exchanges and houses.
     r = Ydmaint({"-d", host.Folder, "league", "status"});
-    EXPECT_NE(r.Out.find("21:1/101 (One BBS, up to 2 houses): last in #11"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("21:1/101 (One BBS, up to 2 houses): last in #12"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("houses: Mira, Nadir"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("21:1/102 (Two BBS, up to 1 house): last in #10"), std::string::npos) << r.Out;
 }
