@@ -106,12 +106,12 @@ void FleetArgs(const TChange& c, int which[2])
 
 // ---------------------------------------------------------------- bytes
 
-static void PutNumber(std::string& out, uint64_t v, int bytes)
+void PutLittle(std::string& out, uint64_t v, int bytes)
 {
     for (int i = 0; i < bytes; i++) out += (char)(uint8_t)(v >> (8 * i));
 }
 
-static bool GetNumber(const std::string& in, size_t& pos, int bytes, uint64_t& v)
+bool GetLittle(const std::string& in, size_t& pos, int bytes, uint64_t& v)
 {
     if (pos > in.size() || in.size() - pos < (size_t)bytes) return false;
     v = 0;
@@ -123,7 +123,7 @@ static bool GetNumber(const std::string& in, size_t& pos, int bytes, uint64_t& v
 static bool GetText(const std::string& in, size_t& pos, std::string& text)
 {
     uint64_t n;
-    if (!GetNumber(in, pos, 2, n) || n > ChangeTextLimit || in.size() - pos < n) return false;
+    if (!GetLittle(in, pos, 2, n) || n > ChangeTextLimit || in.size() - pos < n) return false;
     text = in.substr(pos, (size_t)n);
     pos += (size_t)n;
     return true;
@@ -133,23 +133,23 @@ void EncodeChange(const TChange& c, std::string& out)
 {
     out += (char)c.Kind;
     out += (char)c.House;
-    for (int64_t a : c.Args) PutNumber(out, (uint64_t)a, 8);
+    for (int64_t a : c.Args) PutLittle(out, (uint64_t)a, 8);
     std::string text = c.Text.substr(0, ChangeTextLimit), player = c.Player.substr(0, ChangeTextLimit);
-    PutNumber(out, text.size(), 2);
+    PutLittle(out, text.size(), 2);
     out += text;
-    PutNumber(out, player.size(), 2);
+    PutLittle(out, player.size(), 2);
     out += player;
 }
 
 bool DecodeChange(const std::string& in, size_t& pos, TChange& c)
 {
     uint64_t v;
-    if (!GetNumber(in, pos, 1, v) || v == ChangeNone || v >= ChangeKindCount) return false;
+    if (!GetLittle(in, pos, 1, v) || v == ChangeNone || v >= ChangeKindCount) return false;
     c.Kind = (uint8_t)v;
-    if (!GetNumber(in, pos, 1, v) || v > MaxHouseSlots) return false;
+    if (!GetLittle(in, pos, 1, v) || v > MaxHouseSlots) return false;
     c.House = (uint8_t)v;
     for (int64_t& a : c.Args) {
-        if (!GetNumber(in, pos, 8, v)) return false;
+        if (!GetLittle(in, pos, 8, v)) return false;
         a = (int64_t)v;
     }
     return GetText(in, pos, c.Text) && GetText(in, pos, c.Player);

@@ -55,6 +55,11 @@ void FleetArgs(const TChange& c, int which[2]);
 // *result: a split's new fleet, a trade's amount got, a founding's house.
 std::string ApplyChange(const TChange& c, const std::string& folder, int day, int64_t* result = nullptr);
 
+// Numbers as little-endian bytes, the same on every platform, for the
+// league's records and packets; Get is false when the bytes run out.
+void PutLittle(std::string& out, uint64_t v, int bytes);
+bool GetLittle(const std::string& in, size_t& pos, int bytes, uint64_t& v);
+
 // The record as bytes (little-endian, the same on every platform) and back;
 // false for bytes that are not one whole, valid record.
 void EncodeChange(const TChange& c, std::string& out);

@@ -239,25 +239,11 @@ TLeaguePeer& LeaguePeer(TLeagueState& s, const std::string& node)
 
 // ---------------------------------------------------------------- journal
 
-static void Put(std::string& out, uint64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; i++) out += (char)(uint8_t)(v >> (8 * i));
-}
-
-static bool Get(const std::string& in, size_t& pos, int bytes, uint64_t& v)
-{
-    if (pos > in.size() || in.size() - pos < (size_t)bytes) return false;
-    v = 0;
-    for (int i = 0; i < bytes; i++) v |= (uint64_t)(uint8_t)in[pos + (size_t)i] << (8 * i);
-    pos += (size_t)bytes;
-    return true;
-}
-
 void EncodeJournal(const std::vector<TJournalEntry>& entries, std::string& out)
 {
     for (const TJournalEntry& e : entries) {
-        Put(out, e.Number, 4);
-        Put(out, e.Day, 2);
+        PutLittle(out, e.Number, 4);
+        PutLittle(out, e.Day, 2);
         EncodeChange(e.Change, out);
     }
 }
@@ -268,7 +254,7 @@ bool DecodeJournal(const std::string& in, std::vector<TJournalEntry>& out)
     while (pos < in.size()) {
         TJournalEntry e;
         uint64_t number, day;
-        if (!Get(in, pos, 4, number) || !Get(in, pos, 2, day) || !DecodeChange(in, pos, e.Change)) return false;
+        if (!GetLittle(in, pos, 4, number) || !GetLittle(in, pos, 2, day) || !DecodeChange(in, pos, e.Change)) return false;
         e.Number = (uint32_t)number;
         e.Day = (uint16_t)day;
         // Numbered upwards: anything else is not a journal.

@@ -1,5 +1,7 @@
 #include "core/packet.h"
 
+#include "core/change.h"
+
 #include <gcrypt.h>
 #include <zlib.h>
 
@@ -122,20 +124,6 @@ static bool Verify(const std::string& message, const std::string& signature, con
 
 // ------------------------------------------------------------------ bytes
 
-static void Put(std::string& out, uint64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; i++) out += (char)(uint8_t)(v >> (8 * i));
-}
-
-static bool Get(const std::string& in, size_t& pos, int bytes, uint64_t& v)
-{
-    if (pos > in.size() || in.size() - pos < (size_t)bytes) return false;
-    v = 0;
-    for (int i = 0; i < bytes; i++) v |= (uint64_t)(uint8_t)in[pos + (size_t)i] << (8 * i);
-    pos += (size_t)bytes;
-    return true;
-}
-
 static void PutText(std::string& out, const std::string& text)
 {
     std::string t = text.substr(0, HeaderTextMax);
@@ -146,7 +134,7 @@ static void PutText(std::string& out, const std::string& text)
 static bool GetText(const std::string& in, size_t& pos, std::string& text)
 {
     uint64_t n;
-    if (!Get(in, pos, 1, n) || n > HeaderTextMax || in.size() - pos < n) return false;
+    if (!GetLittle(in, pos, 1, n) || n > HeaderTextMax || in.size() - pos < n) return false;
     text = in.substr(pos, (size_t)n);
     pos += (size_t)n;
     return true;
@@ -166,10 +154,10 @@ std::string MakePacket(const TPacket& p, const std::string& privateKey, int64_t 
     PutText(out, p.League);
     PutText(out, p.Sender);
     PutText(out, p.Receiver);
-    Put(out, p.Day, 2);
-    Put(out, p.Number, 4);
-    Put(out, p.Payload.size(), 4);
-    Put(out, packed.size(), 4);
+    PutLittle(out, p.Day, 2);
+    PutLittle(out, p.Number, 4);
+    PutLittle(out, p.Payload.size(), 4);
+    PutLittle(out, packed.size(), 4);
     out += packed;
     std::string signature = Sign(out, privateKey);
     if (signature.size() != SignatureBytes) return "";
@@ -184,15 +172,15 @@ static bool ReadHeader(const std::string& bytes, TPacket& p, size_t& at, uint64_
     if (bytes.size() < 6 || bytes.compare(0, 4, std::string(Magic, 4)) != 0 || (uint8_t)bytes[4] != PacketVersion)
         return false;
     pos = 5;
-    if (!Get(bytes, pos, 1, v) || (v != PacketJournal && v != PacketState)) return false;
+    if (!GetLittle(bytes, pos, 1, v) || (v != PacketJournal && v != PacketState)) return false;
     p.Kind = (uint8_t)v;
     if (!GetText(bytes, pos, p.League) || !GetText(bytes, pos, p.Sender) || !GetText(bytes, pos, p.Receiver))
         return false;
-    if (!Get(bytes, pos, 2, v)) return false;
+    if (!GetLittle(bytes, pos, 2, v)) return false;
     p.Day = (uint16_t)v;
-    if (!Get(bytes, pos, 4, v)) return false;
+    if (!GetLittle(bytes, pos, 4, v)) return false;
     p.Number = (uint32_t)v;
-    if (!Get(bytes, pos, 4, rawSize) || !Get(bytes, pos, 4, packedSize)) return false;
+    if (!GetLittle(bytes, pos, 4, rawSize) || !GetLittle(bytes, pos, 4, packedSize)) return false;
     at = pos;
     return true;
 }
@@ -229,14 +217,14 @@ std::string OpenPacket(const std::string& bytes, const std::string& publicKey, i
 void PutSection(std::string& out, const std::string& name, const std::string& data)
 {
     PutText(out, name);
-    Put(out, data.size(), 4);
+    PutLittle(out, data.size(), 4);
     out += data;
 }
 
 bool GetSection(const std::string& in, size_t& pos, std::string& name, std::string& data)
 {
     uint64_t n;
-    if (!GetText(in, pos, name) || !Get(in, pos, 4, n) || in.size() - pos < n) return false;
+    if (!GetText(in, pos, name) || !GetLittle(in, pos, 4, n) || in.size() - pos < n) return false;
     data = in.substr(pos, (size_t)n);
     pos += (size_t)n;
     return true;

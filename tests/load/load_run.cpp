@@ -218,6 +218,11 @@ struct TCallerRun {
             Mark = Seen.size();
             Bbs.Send(TailIs("back: ") || TailIs("uit: ") || TailIs("[press a key]") ? "Q" : "\x1b");
             WaitFor({"Your command: "}, 1500);
+            if (NightSeen) {   // the night began while finding the menu: the visit ends there
+                TurnedAwayAtNight++;
+                Night = true;
+                return;
+            }
         }
         if (TailIs("Your command: ")) return;
         Problem = "caller " + std::to_string(Index) + " could not get back to the main menu; it saw: " +
