@@ -16,19 +16,11 @@
 #include "core/osfs.h"
 #include "core/replace.h"
 #include "core/random.h"
-#include "core/routes.h"
 #include "core/stores.h"
-#include "turn/planner.h"
 #include "turn/turn.h"
 
 static TGame Start;
 static std::string Folder, StartEvents;
-
-static void SetSearches(bool fast)
-{
-    PlannerFast = fast;
-    RoutesFast = fast;
-}
 
 static void PrepareGame()
 {
@@ -47,7 +39,6 @@ static void PrepareGame()
     p.Days = 0;
     GenerateGalaxy(p);
     for (int i = 0; i < 25; i++) FoundHouse("House " + std::to_string(i), "ai" + std::to_string(i), 1);
-    SetSearches(true);
     for (int n = 0; n < 40; n++) PlayNight(Folder);
     Start = Game;
     ReadWholeFile(Folder + "EVENTS.DAT", StartEvents);
@@ -62,9 +53,10 @@ static double NightSeconds(bool fast)
     Game = Start;
     ReplaceFileSafely(Folder + "EVENTS.DAT", StartEvents);   // the same store each night
     SeedRandom(7);
-    SetSearches(fast);
+    TNight night;
+    night.PlainSearches = !fast;
     auto t0 = std::chrono::steady_clock::now();
-    PlayNight(Folder);
+    PlayNight(Folder, night);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 

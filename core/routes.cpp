@@ -5,8 +5,6 @@
 
 static int NextHopWith(const std::vector<int>& dist, int start);
 
-bool RoutesFast = true;
-
 // The search as the rules word it: take the nearest system not yet expanded
 // and scan the whole lane table, in index order, for its passable lanes.
 static void PlainHops(int start, std::vector<int>& dist)
@@ -73,13 +71,9 @@ std::vector<int> HopDistances(int start)
     int n = Game.Header.SystemCount < 0 ? 0 : Game.Header.SystemCount;
     std::vector<int> dist((size_t)n, -1);
     if (!IsSystem(start)) return dist;
-    if (RoutesFast) {
-        TLaneLists lists;
-        BuildLaneLists(lists, LanePassableFilter);
-        SearchHops(lists, start, dist);
-    } else {
-        PlainHops(start, dist);
-    }
+    TLaneLists lists;
+    BuildLaneLists(lists, LanePassableFilter);
+    SearchHops(lists, start, dist);
     return dist;
 }
 
@@ -114,13 +108,16 @@ const std::vector<int>& THopMemo::From(int s)
     // Every number outside the map shares the last entry: -1 everywhere.
     size_t i = IsSystem(s) ? (size_t)s : n;
     if (Known[i]) return Hops[i];
-    Known[i] = 1;
     Hops[i].assign(n, -1);
-    if (!IsSystem(s)) return Hops[i];
-    if (!RoutesFast) {
+    if (!IsSystem(s)) {
+        Known[i] = 1;
+        return Hops[i];
+    }
+    if (Plain) {   // searched anew every time, by the scan of the lane table
         PlainHops(s, Hops[i]);
         return Hops[i];
     }
+    Known[i] = 1;
     if (Lists.Head.size() != n) BuildLaneLists(Lists, LanePassableFilter);
     SearchHops(Lists, s, Hops[i]);
     return Hops[i];

@@ -4,13 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-// The searches come in two forms with the same answers: a plain scan of the
-// whole lane table for every system reached, and lane lists built once per
-// search (with one search per destination kept for the length of the
-// movement phase).  The fast ones are used unless this is cleared; the tests
-// and the benchmark compare the two.
-extern bool RoutesFast;
-
 // Each system's lanes, as lists in lane index order, of the lanes a filter
 // keeps (nullptr: every lane in the table).  One breadth-first search over
 // them serves every program: routes, the generator's and the night's
@@ -31,8 +24,12 @@ int NextHop(int start, int goal);
 // Other ends of the passable lanes at s, in lane order, at most 8.
 std::vector<int> Neighbours(int s);
 // Hop counts from each system, searched once and kept while the lanes stand
-// still (within one phase, or while one house is planned).
+// still (within one phase, or while one house is planned).  The plain form
+// keeps nothing and scans the whole lane table for every system reached, as
+// the rules word the search: the fast form must give exactly its answers,
+// and the tests and the benchmark compare the two.
 struct THopMemo {
+    bool Plain = false;
     std::vector<std::vector<int>> Hops;
     std::vector<char> Known;
     TLaneLists Lists;   // each system's passable lanes, built on the first search

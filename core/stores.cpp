@@ -8,16 +8,6 @@
 #include "core/osfs.h"
 #include "core/replace.h"
 
-int EventKeepDays = 7;
-bool EventsSync = true;
-
-// The event store while a night writes it.
-static bool EventsOpen = false;
-static int EventsDay = 0;
-static int EventsWritten = 0;
-static std::string EventsPath;
-static std::string EventsData;   // EVENTS.NEW's records, written out at the end
-
 std::string EventText(const TEventRec& e) { return std::string(e.Text, e.Text + (e.Len > 79 ? 79 : e.Len)); }
 
 std::string MessageLine(const TMessageRec& m, int i)
@@ -44,66 +34,68 @@ bool ReadEvents(const std::string& folder, std::vector<TEventRec>& out)
     return ReadRecords(folder + EventsFileName, out);
 }
 
-bool EventsBegin(const std::string& folder, int day, bool replaceDay)
+bool EventsBegin(TEventWriter& ev, const std::string& folder, int day, bool replaceDay)
 {
-    EventsDay = day;
-    EventsWritten = 0;
-    EventsPath = folder + EventsFileName;
-    EventsData.clear();
+    ev.Open = false;
+    ev.Day = day;
+    ev.Written = 0;
+    ev.Path = folder + EventsFileName;
+    ev.Data.clear();
     // The new file must be creatable before the night writes anything to it.
-    TFileHandle fd = FileCreate(NewFileName(EventsPath));
+    TFileHandle fd = FileCreate(NewFileName(ev.Path));
     if (fd < 0) return false;
     FileClose(fd);
     std::string old;
-    if (ReadWholeFile(EventsPath, old)) {
-        EventsData.reserve(old.size() + 65536);
+    if (ReadWholeFile(ev.Path, old)) {
+        ev.Data.reserve(old.size() + 65536);
         for (size_t at = 0; at + sizeof(TEventRec) <= old.size(); at += sizeof(TEventRec)) {
             uint16_t recordDay;
             std::memcpy(&recordDay, old.data() + at + offsetof(TEventRec, Day), sizeof recordDay);
             // Lines of this very day were left by a night that did not
             // complete (its game was never saved): this night writes them anew.
-            if ((int64_t)recordDay + EventKeepDays > day && (recordDay < day || !replaceDay)) EventsData.append(old, at, sizeof(TEventRec));
+            if ((int64_t)recordDay + ev.KeepDays > day && (recordDay < day || !replaceDay)) ev.Data.append(old, at, sizeof(TEventRec));
         }
     }
-    EventsOpen = true;
+    ev.Open = true;
     return true;
 }
 
-void AddEvent(int house, int kind, const std::string& text)
+void AddEvent(TEventWriter& ev, int house, int kind, const std::string& text)
 {
-    if (!EventsOpen) return;
+    if (!ev.Open) {
+        ev.Stray++;
+        return;
+    }
     size_t pos = 0;
     do {
         TEventRec e;
         std::memset(&e, 0, sizeof e);
         e.House = (uint8_t)house;
-        e.Day = (uint16_t)EventsDay;
+        e.Day = (uint16_t)ev.Day;
         e.Kind = (uint8_t)kind;
         std::string piece = text.substr(pos, EventTextMax);
         e.Len = (uint8_t)piece.size();
         std::memcpy(e.Text, piece.data(), piece.size());
-        EventsData.append((const char*)&e, sizeof e);
-        EventsWritten++;
+        ev.Data.append((const char*)&e, sizeof e);
+        ev.Written++;
         pos += EventTextMax;
     } while (pos < text.size());
 }
 
-void AddNews(const std::string& text) { AddEvent(0, EventNotice, text); }
-
-int EventCount() { return EventsWritten; }
+void AddNews(TEventWriter& ev, const std::string& text) { AddEvent(ev, 0, EventNotice, text); }
 
 // EVENTS.NEW replaces EVENTS.DAT in one rename: readers see the old nights or
 // the new, never a missing store.
-bool EventsEnd()
+bool EventsEnd(TEventWriter& ev)
 {
-    if (!EventsOpen) return true;
-    EventsOpen = false;
+    if (!ev.Open) return ev.Stray == 0;
+    ev.Open = false;
     TReplaceOpts opts;
-    opts.Temp = NewFileName(EventsPath);
-    opts.Sync = EventsSync;
-    bool ok = ReplaceFile(EventsPath, EventsData, opts) == ReplaceDone;
-    EventsData.clear();
-    return ok;
+    opts.Temp = NewFileName(ev.Path);
+    opts.Sync = ev.Sync;
+    bool ok = ReplaceFile(ev.Path, ev.Data, opts) == ReplaceDone;
+    ev.Data.clear();
+    return ok && ev.Stray == 0;
 }
 
 static void SetLine(TMsgLine& l, const std::string& text)

@@ -47,19 +47,30 @@ static_assert(sizeof(TEventRec) == 84 && sizeof(TMessageRec) == 298);
 std::string EventText(const TEventRec& e);
 std::string MessageLine(const TMessageRec& m, int i);
 
-// The event writer, open for the length of one night.
-extern int EventKeepDays;   // 7; the simulator keeps everything
-// Whether EVENTS.NEW reaches the disk before it is renamed into place; the
-// simulator, playing a scratch game night after night, does without.
-extern bool EventsSync;
+// The event writer: a night (or the sysop ending a game) makes one, opens it,
+// hands it to whatever writes lines, and closes it.  The lines are kept in
+// memory and written out at the end in one replace.
+struct TEventWriter {
+    int KeepDays = 7;       // nights of lines kept; the simulator keeps everything
+    // Whether EVENTS.NEW reaches the disk before it is renamed into place;
+    // the simulator, playing a scratch game night after night, does without.
+    bool Sync = true;
+    bool Open = false;
+    int Day = 0;            // the day the lines are written for
+    int Written = 0;        // lines added since it was opened
+    int Stray = 0;          // lines added while it was not open: an error at the end
+    std::string Path;
+    std::string Data;       // EVENTS.NEW's records
+};
 // A night replaces whatever lines of its day a night that did not complete
 // left behind (replaceDay); a line added afterwards (the sysop ending the
 // game) keeps the day's lines.
-bool EventsBegin(const std::string& folder, int day, bool replaceDay = true);
-void AddEvent(int house, int kind, const std::string& text);
-void AddNews(const std::string& text);
-int EventCount();
-bool EventsEnd();
+bool EventsBegin(TEventWriter& ev, const std::string& folder, int day, bool replaceDay = true);
+void AddEvent(TEventWriter& ev, int house, int kind, const std::string& text);
+void AddNews(TEventWriter& ev, const std::string& text);
+// False when the store could not be replaced, or when a line was added to
+// the writer while it was not open (that line would have been lost).
+bool EventsEnd(TEventWriter& ev);
 // Every stored record, in file order; false when EVENTS.DAT cannot be read.
 bool ReadEvents(const std::string& folder, std::vector<TEventRec>& out);
 

@@ -46,7 +46,8 @@ static bool PlayLockedNight(std::string& message)
         return true;
     }
     Backup();
-    if (!PlayNight(GameFolder)) {
+    TNight night;
+    if (!PlayNight(GameFolder, night)) {
         message = "could not write " + GameFolder + EventsFileName;
         return false;
     }
@@ -62,7 +63,7 @@ static bool PlayLockedNight(std::string& message)
         return false;
     }
     TrimMessages(GameFolder, Game.Header.Day);
-    message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(EventCount()) + " events";
+    message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(night.Events.Written) + " events";
     if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + WinKindText(Game.Header.WinKind) + ")";
     return true;
 }
@@ -191,8 +192,6 @@ void CmdSim()
     int houses = ArgInt(0, 0), days = ArgInt(1, 0), seed = ArgInt(2, 1);
     if (houses < 1 || houses > MaxHouseSlots) Fatal("sim takes 1 to 25 houses");
     if (days > 9999) Fatal("sim plays at most 9999 days");
-    EventKeepDays = 9999;
-    EventsSync = false;   // a scratch game: the whole of it is saved at the end
     TNewGame p;
     p.Players = houses;
     p.Days = days;
@@ -206,12 +205,15 @@ void CmdSim()
     // On a terminal a progress line tells where the simulation is; into a
     // file or a pipe nothing extra is written.
     bool progress = StdoutIsTerminal();
+    TNight night;
+    night.Events.KeepDays = 9999;
+    night.Events.Sync = false;   // a scratch game: the whole of it is saved at the end
     for (int d = 1;; d++) {
         if (progress) {
             std::printf("\r  night %d of %d ", d, days < 1 ? 1 : days);
             std::fflush(stdout);
         }
-        PlayNight(GameFolder);
+        if (!PlayNight(GameFolder, night)) Fatal("could not write " + GameFolder + EventsFileName);
         RecordScores(GameFolder);
         if (d % 10 == 0 || Game.Header.Ended) {
             if (progress) std::printf("\r%20s\r", "");

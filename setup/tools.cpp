@@ -301,10 +301,11 @@ void EndGame()
     EndGameWith(leader, WinSysopEnded);
     int day = (int)Max(1, (int)hd.Day - 1);
     std::string leaderName = leader ? StrGet(HouseRec(leader).Name) : "";
-    if (EventsBegin(SetupFolder, day, false)) {
-        AddNews(leader ? "*** The sysop has ended the game. " + leaderName + " wins with the highest score. ***"
+    TEventWriter ev;
+    if (EventsBegin(ev, SetupFolder, day, false)) {
+        AddNews(ev, leader ? "*** The sysop has ended the game. " + leaderName + " wins with the highest score. ***"
                        : "*** The sysop has ended the game. ***");
-        EventsEnd();
+        EventsEnd(ev);
     }
     WriteFame(SetupFolder);
     WriteNews(SetupFolder, day);

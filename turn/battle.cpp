@@ -257,7 +257,7 @@ static void ApplyLosses(TSide& side)
     }
 }
 
-static void Withdraw(const TSide& side)
+static void Withdraw(TEventWriter& ev, const TSide& side)
 {
     for (int i = 0; i < side.FleetCount; i++) {
         int f = side.Fleets[i];
@@ -273,11 +273,11 @@ static void Withdraw(const TSide& side)
         fl.Loc = (int16_t)target;
         fl.Order = OrderHold;
         fl.Dest = -1;
-        if (IsHouse(fl.House)) AddEvent(fl.House, EventBattle, StrGet(fl.Name) + " fell back to " + SystemName(target) + ".");
+        if (IsHouse(fl.House)) AddEvent(ev, fl.House, EventBattle, StrGet(fl.Name) + " fell back to " + SystemName(target) + ".");
     }
 }
 
-static void AfterVolley()
+static void AfterVolley(TEventWriter& ev)
 {
     for (int i = 0; i < SideCount; i++) {
         TSide& side = Sides[i];
@@ -294,7 +294,7 @@ static void AfterVolley()
         bool screenBack = Doctrine(side) == DoctrineScreen && strength * 100 < enemy * 60;
         if (screenBack || strength * 3 < side.Start) {
             ApplyLosses(side);
-            Withdraw(side);
+            Withdraw(ev, side);
             side.Out = true;
         }
     }
@@ -307,7 +307,7 @@ static bool LostShips(const TSide& side)
     return false;
 }
 
-static void Report(int s)
+static void Report(TEventWriter& ev, int s)
 {
     std::string where = SystemName(s);
     int losers = 0;
@@ -318,14 +318,14 @@ static void Report(int s)
         std::string opponents;
         for (int j = 0; j < SideCount; j++)
             if (j != i && SidesHostile(i, j)) opponents += (opponents.empty() ? "" : " and ") + HouseName(Sides[j].House);
-        AddEvent(side.House, EventBattle, "Battle at " + where + " against " + opponents + ".");
-        AddEvent(side.House, EventBattle, "  You lost: " + ShipListText(side.Loss) + ".");
+        AddEvent(ev, side.House, EventBattle, "Battle at " + where + " against " + opponents + ".");
+        AddEvent(ev, side.House, EventBattle, "  You lost: " + ShipListText(side.Loss) + ".");
         for (int j = 0; j < SideCount; j++)
             if (j != i && SidesHostile(i, j))
-                AddEvent(side.House, EventBattle,
+                AddEvent(ev, side.House, EventBattle,
                          "  " + CapitalFirst(HouseName(Sides[j].House)) + " lost: " + ShipListText(Sides[j].Loss) + ".");
     }
-    if (losers >= 2) AddNews("Battle at " + where + ".");
+    if (losers >= 2) AddNews(ev, "Battle at " + where + ".");
     for (int i = 0; i < SideCount; i++) {
         const TSide& side = Sides[i];
         if (side.House != HouseHollow || side.NestSystem < 0) continue;
@@ -336,24 +336,25 @@ static void Report(int s)
             if (!IsHouse(Sides[j].House)) continue;
             THouse& hr = HouseRec(Sides[j].House);
             if (hr.NestsDestroyed < 255) hr.NestsDestroyed++;
-            AddEvent(Sides[j].House, EventHollow, "The Hollow nest at " + SystemName(side.NestSystem) + " is destroyed!");
+            AddEvent(ev, Sides[j].House, EventHollow, "The Hollow nest at " + SystemName(side.NestSystem) + " is destroyed!");
         }
-        AddNews("The Hollow nest at " + SystemName(side.NestSystem) + " has been destroyed.");
+        AddNews(ev, "The Hollow nest at " + SystemName(side.NestSystem) + " has been destroyed.");
     }
 }
 
-static void FightAt(int s)
+static void FightAt(TEventWriter& ev, int s)
 {
     if (!GatherSides(s) || !FightNeeded()) return;
     for (int v = 0; v < 3 && FightNeeded(); v++) {
         Volley();
-        AfterVolley();
+        AfterVolley(ev);
     }
     for (int i = 0; i < SideCount; i++) ApplyLosses(Sides[i]);
-    Report(s);
+    Report(ev, s);
 }
 
-void FightBattles()
+void FightBattles(TNight& night)
 {
-    for (int s = 0; s < Game.Header.SystemCount; s++) FightAt(s);
+    TEventWriter& ev = night.Events;
+    for (int s = 0; s < Game.Header.SystemCount; s++) FightAt(ev, s);
 }

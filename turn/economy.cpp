@@ -28,7 +28,7 @@ static void MarkBlockades()
     }
 }
 
-static void RunWorld(int w, int64_t points[])
+static void RunWorld(TEventWriter& ev, int w, int64_t points[])
 {
     TWorld& wd = Game.Worlds[w];
     int o = wd.Owner;
@@ -76,8 +76,8 @@ static void RunWorld(int w, int64_t points[])
     wd.Loyalty = (uint8_t)Max(0, loyalty);
 
     if (wd.Loyalty < 20 && wd.Garrison < 5 && !capital && Chance(20)) {
-        AddEvent(o, EventWorld, WorldName(w) + " has revolted and declared itself independent!");
-        AddNews(WorldName(w) + " has broken away from " + StrGet(hr.Name) + ".");
+        AddEvent(ev, o, EventWorld, WorldName(w) + " has revolted and declared itself independent!");
+        AddNews(ev, WorldName(w) + " has broken away from " + StrGet(hr.Name) + ".");
         wd.Owner = HouseIndependents;
         wd.Loyalty = 50;
     }
@@ -112,7 +112,7 @@ static void PayTribute()
 // A track at level 4, or a track number outside the four, is finished.
 static bool TrackDone(const THouse& hr, int t) { return t < 0 || t > 3 || hr.Research[t] >= MaxResearchLevel; }
 
-static void Research(int h, int64_t points)
+static void Research(TEventWriter& ev, int h, int64_t points)
 {
     THouse& hr = HouseRec(h);
     if (TrackDone(hr, hr.ResTrack)) {
@@ -121,7 +121,7 @@ static void Research(int h, int64_t points)
             if (!TrackDone(hr, t) && (next < 0 || hr.Research[t] < hr.Research[next])) next = t;
         if (next < 0) return;   // everything is known
         hr.ResTrack = (uint8_t)next;
-        AddEvent(h, EventResearch, "Research moves on to " + TrackName(next) + ".");
+        AddEvent(ev, h, EventResearch, "Research moves on to " + TrackName(next) + ".");
     }
     hr.ResPoints = (uint16_t)Min(65000, hr.ResPoints + points);
     int level = hr.Research[hr.ResTrack];
@@ -129,7 +129,7 @@ static void Research(int h, int64_t points)
     if (hr.ResPoints >= cost) {
         hr.ResPoints = (uint16_t)(hr.ResPoints - cost);
         hr.Research[hr.ResTrack] = (uint8_t)(level + 1);
-        AddEvent(h, EventResearch, "Research complete: " + TrackName(hr.ResTrack) + " " + IntToText(level + 1) + ".");
+        AddEvent(ev, h, EventResearch, "Research complete: " + TrackName(hr.ResTrack) + " " + IntToText(level + 1) + ".");
     }
 }
 
@@ -142,15 +142,16 @@ static void DriftPrice(uint16_t& price, int rest, int step)
         price = (uint16_t)Min(rest, price + step);
 }
 
-void RunEconomy()
+void RunEconomy(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     MarkBlockades();
     int64_t points[MaxHouseSlots + 1] = {0};
-    for (int w = 0; w < Game.Header.WorldCount; w++) RunWorld(w, points);
+    for (int w = 0; w < Game.Header.WorldCount; w++) RunWorld(ev, w, points);
     PayUpkeep();
     PayTribute();
     for (int h = 1; h <= MaxHouseSlots; h++)
-        if (Playing(h)) Research(h, points[h]);
+        if (Playing(h)) Research(ev, h, points[h]);
     for (int r = 0; r < 3; r++) DriftPrice(Game.Header.Price[r], ExchangeRestPrice[r], ExchangeDriftStep[r]);
 }
 
@@ -181,7 +182,7 @@ static int JoiningFleet(int h, int s, int c)
     return NewFleet(h, s, "Reserve");
 }
 
-static void DeliverShips(const TBuildOrder& bo)
+static void DeliverShips(TEventWriter& ev, const TBuildOrder& bo)
 {
     int s = Game.Worlds[bo.World].System;
     int f = JoiningFleet(bo.House, s, bo.Item);
@@ -190,36 +191,37 @@ static void DeliverShips(const TBuildOrder& bo)
     fl.Ships[bo.Item] = (uint16_t)Min(CountLimit, fl.Ships[bo.Item] + bo.Count);
     if (bo.Item == ShipHauler)
         fl.Troops = (uint16_t)Min(CountLimit, fl.Troops + (int64_t)bo.Count * ShipClassTable[ShipHauler].Capacity);
-    AddEvent(bo.House, EventWorld,
+    AddEvent(ev, bo.House, EventWorld,
              Counted(bo.Count, ShipName(bo.Item)) + " built at " + WorldName(bo.World) + ", joining " +
                  StrGet(fl.Name) + ".");
 }
 
-static void DeliverBuilding(const TBuildOrder& bo)
+static void DeliverBuilding(TEventWriter& ev, const TBuildOrder& bo)
 {
     TWorld& wd = Game.Worlds[bo.World];
     for (int i = 0; i < SlotCount(bo.World); i++)
         if (wd.Buildings[i] == BuildNone) {
             wd.Buildings[i] = (uint8_t)(bo.Item - BuildItemBuilding);
-            AddEvent(bo.House, EventWorld, "A new " + BuildingName(bo.Item - BuildItemBuilding) + " is working on " + WorldName(bo.World) + ".");
+            AddEvent(ev, bo.House, EventWorld, "A new " + BuildingName(bo.Item - BuildItemBuilding) + " is working on " + WorldName(bo.World) + ".");
             return;
         }
 }
 
-void CompleteBuilds()
+void CompleteBuilds(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     for (int b = 0; b < Game.Header.BuildCount; b++) {
         const TBuildOrder& bo = Game.Builds[b];
         bool ship = IsShipItem(bo.Item), building = IsBuildingItem(bo.Item);
         if (!IsHouse(bo.House) || !IsWorld(bo.World) || !(ship || building)) continue;
         if (Game.Worlds[bo.World].Owner != bo.House) {
-            AddEvent(bo.House, EventWorld, "An order at " + WorldName(bo.World) + " was lost with the world.");
+            AddEvent(ev, bo.House, EventWorld, "An order at " + WorldName(bo.World) + " was lost with the world.");
             continue;
         }
         if (ship)
-            DeliverShips(bo);
+            DeliverShips(ev, bo);
         else
-            DeliverBuilding(bo);
+            DeliverBuilding(ev, bo);
     }
     Game.Header.BuildCount = 0;
 }

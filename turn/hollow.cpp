@@ -11,7 +11,7 @@
 
 enum { NestMax = 200, MaxRaidTargets = 64 };
 
-static void Raid(const TFleet& fl)
+static void Raid(TEventWriter& ev, const TFleet& fl)
 {
     const TSystem& sys = Game.Systems[fl.Loc];
     for (int w = sys.FirstWorld; w < sys.FirstWorld + sys.WorldCount; w++) {
@@ -22,16 +22,17 @@ static void Raid(const TFleet& fl)
         owner.Ore -= stolen;
         wd.Pop = (int32_t)((int64_t)wd.Pop * 95 / 100);
         wd.Loyalty = (uint8_t)Max(0, wd.Loyalty - 5);
-        AddEvent(wd.Owner, EventHollow, "The Hollow raided " + WorldName(w) + " and carried off " + IntToText(stolen) + " ore.");
+        AddEvent(ev, wd.Owner, EventHollow, "The Hollow raided " + WorldName(w) + " and carried off " + IntToText(stolen) + " ore.");
     }
 }
 
-void HollowRaids()
+void HollowRaids(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     for (int f = 0; f < Game.Header.FleetCount; f++) {
         TFleet& fl = Game.Fleets[f];
         if (fl.House != HouseHollow || fl.Dest != -1) continue;
-        Raid(fl);
+        Raid(ev, fl);
         std::vector<int> around = Neighbours(fl.Loc);
         if (!around.empty()) {
             fl.Dest = (int16_t)around[(size_t)Random((int)around.size())];
@@ -41,7 +42,7 @@ void HollowRaids()
     }
 }
 
-void HollowSpawn()
+void HollowSpawn(TNight&)
 {
     int level = Game.Header.Hollow;
     if (level == 0) return;

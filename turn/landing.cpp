@@ -18,30 +18,30 @@ bool HostileArmedAt(int house, int system)
     return false;
 }
 
-void MoveCapital(int house)
+void MoveCapital(TEventWriter& ev, int house)
 {
     if (!IsHouse(house)) return;
     int best = -1;
     for (int w = 0; w < Game.Header.WorldCount; w++)
         if (Game.Worlds[w].Owner == house && (best < 0 || Game.Worlds[w].Pop > Game.Worlds[best].Pop)) best = w;
     HouseRec(house).Capital = (int16_t)best;
-    if (best >= 0) AddEvent(house, EventWorld, "Your capital moves to " + WorldName(best) + ".");
+    if (best >= 0) AddEvent(ev, house, EventWorld, "Your capital moves to " + WorldName(best) + ".");
 }
 
-static void Settle(int f)
+static void Settle(TEventWriter& ev, int f)
 {
     TFleet& fl = Game.Fleets[f];
     int w = fl.Target;
     TWorld& wd = Game.Worlds[w];
     int h = fl.House;
     if (wd.Owner != 0) {
-        AddEvent(h, EventWorld, WorldName(w) + " is already held by " + HouseName(wd.Owner) + "; " + StrGet(fl.Name) + " waits.");
+        AddEvent(ev, h, EventWorld, WorldName(w) + " is already held by " + HouseName(wd.Owner) + "; " + StrGet(fl.Name) + " waits.");
         fl.Order = OrderHold;
         return;
     }
     if (wd.Guard >= 1) return;   // the guard must first be beaten in battle
     if (HostileArmedAt(h, wd.System)) {
-        AddEvent(h, EventWorld, "Enemy ships at " + SystemName(wd.System) + " stop your settlers landing.");
+        AddEvent(ev, h, EventWorld, "Enemy ships at " + SystemName(wd.System) + " stop your settlers landing.");
         return;
     }
     if (fl.Ships[ShipSeeder] == 0) return;
@@ -52,17 +52,17 @@ static void Settle(int f)
     wd.Pop = gas ? 0 : 500;
     wd.Garrison = 2;
     wd.Focus = gas ? FocusFuel : FocusBalanced;
-    AddEvent(h, EventWorld, "Settlers have founded a colony on " + WorldName(w) + ".");
+    AddEvent(ev, h, EventWorld, "Settlers have founded a colony on " + WorldName(w) + ".");
     if (wd.Relic != 0) {
-        AddEvent(h, EventWorld, "Your settlers found an ancient relic on " + WorldName(w) + "!");
-        AddNews(HouseName(h) + " has claimed a relic at " + SystemName(wd.System) + ".");
+        AddEvent(ev, h, EventWorld, "Your settlers found an ancient relic on " + WorldName(w) + "!");
+        AddNews(ev, HouseName(h) + " has claimed a relic at " + SystemName(wd.System) + ".");
     }
     fl.Order = OrderHold;
     fl.Target = -1;
     if (ShipTotal(f) == 0) FreeFleet(f);
 }
 
-static void Invade(int f)
+static void Invade(TEventWriter& ev, int f)
 {
     TFleet& fl = Game.Fleets[f];
     int w = fl.Target;
@@ -73,12 +73,12 @@ static void Invade(int f)
         return;
     }
     if (holder == 0) {
-        AddEvent(invader, EventWorld, WorldName(w) + " is unclaimed; settle it with a Seeder.");
+        AddEvent(ev, invader, EventWorld, WorldName(w) + " is unclaimed; settle it with a Seeder.");
         fl.Order = OrderHold;
         return;
     }
     if (IsHouse(holder) && AtPeace(invader, holder)) {
-        AddEvent(invader, EventWorld, "You are at peace with " + HouseName(holder) + "; the invasion is called off.");
+        AddEvent(ev, invader, EventWorld, "You are at peace with " + HouseName(holder) + "; the invasion is called off.");
         fl.Order = OrderHold;
         return;
     }
@@ -93,31 +93,32 @@ static void Invade(int f)
         wd.Loyalty = 20;
         wd.Unrest = 5;
         wd.Garrison = (int16_t)Clamp((attack - defence) / 10, 1, 32767);
-        AddEvent(invader, EventWorld, "Your troops have taken " + WorldName(w) + " from " + HouseName(holder) + "!");
+        AddEvent(ev, invader, EventWorld, "Your troops have taken " + WorldName(w) + " from " + HouseName(holder) + "!");
         if (IsHouse(holder)) {
-            AddEvent(holder, EventWorld, WorldName(w) + " has fallen to " + HouseName(invader) + ".");
-            if (wasCapital) MoveCapital(holder);
+            AddEvent(ev, holder, EventWorld, WorldName(w) + " has fallen to " + HouseName(invader) + ".");
+            if (wasCapital) MoveCapital(ev, holder);
         }
-        AddNews(CapitalFirst(HouseName(invader)) + " has taken " + WorldName(w) + " from " + HouseName(holder) + ".");
+        AddNews(ev, CapitalFirst(HouseName(invader)) + " has taken " + WorldName(w) + " from " + HouseName(holder) + ".");
     } else {
         wd.Garrison = (int16_t)Max(0, wd.Garrison - fl.Troops * 2 / 3);
-        AddEvent(invader, EventWorld, "Your landing on " + WorldName(w) + " was thrown back.");
+        AddEvent(ev, invader, EventWorld, "Your landing on " + WorldName(w) + " was thrown back.");
         if (IsHouse(holder))
-            AddEvent(holder, EventWorld, "The garrison of " + WorldName(w) + " threw back a landing by " + HouseName(invader) + ".");
+            AddEvent(ev, holder, EventWorld, "The garrison of " + WorldName(w) + " threw back a landing by " + HouseName(invader) + ".");
     }
     fl.Troops = 0;
     fl.Order = OrderHold;
     fl.Target = -1;
 }
 
-void LandFleets()
+void LandFleets(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     for (int f = 0; f < Game.Header.FleetCount; f++) {
         const TFleet& fl = Game.Fleets[f];
         if (!IsHouse(fl.House) || !IsWorld(fl.Target) || fl.Loc != Game.Worlds[fl.Target].System) continue;
         if (fl.Order == OrderSettle)
-            Settle(f);
+            Settle(ev, f);
         else if (fl.Order == OrderInvade)
-            Invade(f);
+            Invade(ev, f);
     }
 }

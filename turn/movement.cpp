@@ -12,13 +12,6 @@
 enum { MovedBit = 1, StoppedBit = 2 };
 
 
-// The hops towards each destination are searched once for the phase: lanes
-// do not change while fleets move.  The plain form searches at every step.
-static int NextStep(THopMemo& routes, int start, int goal)
-{
-    return RoutesFast ? routes.Next(start, goal) : NextHop(start, goal);
-}
-
 static std::vector<int> RandomFleetOrder()
 {
     int n = Game.Header.FleetCount;
@@ -28,7 +21,7 @@ static std::vector<int> RandomFleetOrder()
     return order;
 }
 
-static void PrepareFleet(int f, int& steps)
+static void PrepareFleet(TEventWriter& ev, int f, int& steps)
 {
     TFleet& fl = Game.Fleets[f];
     steps = 0;
@@ -44,7 +37,7 @@ static void PrepareFleet(int f, int& steps)
         fl.Order = OrderHold;
         fl.Dest = -1;
         if (IsHouse(fl.House))
-            AddEvent(fl.House, EventMove, StrGet(fl.Name) + " holds: the fleet it escorted is gone.");
+            AddEvent(ev, fl.House, EventMove, StrGet(fl.Name) + " holds: the fleet it escorted is gone.");
     }
 }
 
@@ -60,14 +53,14 @@ static bool PatrolledAgainst(int f, int s)
     return false;
 }
 
-static void StepFleet(int f, int pass, int& steps, THopMemo& routes)
+static void StepFleet(TEventWriter& ev, int f, int pass, int& steps, THopMemo& routes)
 {
     TFleet& fl = Game.Fleets[f];
     bool house = IsHouse(fl.House);
     std::string name = StrGet(fl.Name);
-    int next = NextStep(routes, fl.Loc, fl.Dest);
+    int next = routes.Next(fl.Loc, fl.Dest);
     if (next < 0) {
-        if (house) AddEvent(fl.House, EventMove, name + " has no route to " + SystemName(fl.Dest) + " and waits.");
+        if (house) AddEvent(ev, fl.House, EventMove, name + " has no route to " + SystemName(fl.Dest) + " and waits.");
         steps = 0;
         return;
     }
@@ -76,7 +69,7 @@ static void StepFleet(int f, int pass, int& steps, THopMemo& routes)
     if (house && !(owner != 0 && Allied(owner, fl.House))) {
         int64_t cost = FleetFuelCost(f);
         if (cost > HouseRec(fl.House).Fuel) {
-            if (pass == 1) AddEvent(fl.House, EventMove, name + " is out of fuel at " + SystemName(fl.Loc) + ".");
+            if (pass == 1) AddEvent(ev, fl.House, EventMove, name + " is out of fuel at " + SystemName(fl.Loc) + ".");
             steps = 0;
             return;
         }
@@ -86,10 +79,10 @@ static void StepFleet(int f, int pass, int& steps, THopMemo& routes)
     fl.MoveFlags |= MovedBit;
     if (fl.Loc != fl.Dest && PatrolledAgainst(f, fl.Loc)) {
         fl.MoveFlags |= StoppedBit;
-        if (house) AddEvent(fl.House, EventMove, name + " was stopped by a patrol at " + SystemName(fl.Loc) + ".");
+        if (house) AddEvent(ev, fl.House, EventMove, name + " was stopped by a patrol at " + SystemName(fl.Loc) + ".");
     }
     if (fl.Loc == fl.Dest) {
-        if (house) AddEvent(fl.House, EventMove, name + " arrived at " + SystemName(fl.Loc) + ".");
+        if (house) AddEvent(ev, fl.House, EventMove, name + " arrived at " + SystemName(fl.Loc) + ".");
         if (fl.Order == OrderMove || fl.Order == OrderReturn) {
             fl.Order = OrderHold;
             fl.Dest = -1;
@@ -97,16 +90,21 @@ static void StepFleet(int f, int pass, int& steps, THopMemo& routes)
     }
 }
 
-void MoveFleets()
+void MoveFleets(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     std::vector<int> order = RandomFleetOrder();
     std::vector<int> steps((size_t)Game.Header.FleetCount, 0);
-    for (int f : order) PrepareFleet(f, steps[(size_t)f]);
+    for (int f : order) PrepareFleet(ev, f, steps[(size_t)f]);
+    // The hops towards each destination are searched once for the phase:
+    // lanes do not change while fleets move.  The plain form searches anew
+    // at every step.
     THopMemo routes;
+    routes.Plain = night.PlainSearches;
     for (int pass = 1; pass <= 2; pass++)
         for (int f : order) {
             const TFleet& fl = Game.Fleets[f];
             if (fl.House == 0 || steps[(size_t)f] < pass || AtRest(f) || (fl.MoveFlags & StoppedBit)) continue;
-            StepFleet(f, pass, steps[(size_t)f], routes);
+            StepFleet(ev, f, pass, steps[(size_t)f], routes);
         }
 }

@@ -10,7 +10,6 @@
 #include "core/text.h"
 #include "turn/turn.h"
 
-bool PlannerFast = true;
 
 static const TDifficulty Difficulties[3] = {
     // strike day, strike margin, attack odds, Hauler day, ore reserve
@@ -70,13 +69,13 @@ static int64_t PlainFleetThreat(int h, int s)
 // The fast form: each system's menacing fleet power for the house being
 // planned, built once.  Planning a house moves none of the other houses'
 // fleets and changes no treaty, so the table stays true while it plans.
-static int TablePlanned = 0;
+static int Planned = 0;     // the house being planned; 0 between plans
 static std::vector<int64_t> TablePower;
 static THopMemo PlanHops;   // the planner moves no fleet and changes no lane
 
 static std::vector<int> HopsFrom(int s)
 {
-    if (PlannerFast && TablePlanned != 0) return PlanHops.From(s);
+    if (Planned != 0) return PlanHops.From(s);
     return HopDistances(s);
 }
 
@@ -86,8 +85,6 @@ static void BuildThreatTable(int h)
     for (int f = 0; f < Game.Header.FleetCount; f++)
         if (IsSystem(Game.Fleets[f].Loc) && Menacing(h, Game.Fleets[f].House))
             TablePower[(size_t)Game.Fleets[f].Loc] += FleetPower(f);
-    TablePlanned = h;
-    PlanHops = THopMemo();
 }
 
 int64_t Threat(int h, int s, int w)
@@ -95,7 +92,7 @@ int64_t Threat(int h, int s, int w)
     if (!IsSystem(s)) return 0;
     int64_t threat = 0;
     if (IsWorld(w)) threat += (int64_t)Game.Worlds[w].Shield * 3 + Game.Worlds[w].Garrison;
-    threat += PlannerFast && TablePlanned == h ? TablePower[(size_t)s] : PlainFleetThreat(h, s);
+    threat += Planned == h && !PlanHops.Plain ? TablePower[(size_t)s] : PlainFleetThreat(h, s);
     return threat + 9 * (int64_t)Game.Systems[s].NestStrength;
 }
 
@@ -436,16 +433,19 @@ static void PlanShips(int h)
     if (n > 0) BuildShips(h, yard, ShipWarden, (int)Min(n, 65535));
 }
 
-void PlanHouse(int h)
+void PlanHouse(int h, bool plain)
 {
     if (!Playing(h)) return;
     THouse& hr = HouseRec(h);
     if (hr.Computer) hr.LastOnDay = (uint16_t)Today();
-    if (PlannerFast) BuildThreatTable(h);
+    PlanHops = THopMemo();
+    PlanHops.Plain = plain;
+    if (!plain) BuildThreatTable(h);
+    Planned = h;
     PlanResearch(h);
     PlanWorlds(h);
     PlanFleets(h);
     PlanShips(h);
-    TablePlanned = 0;   // the tables are this house's, tonight
+    Planned = 0;   // the tables are this house's, tonight
     PlanHops = THopMemo();
 }

@@ -11,7 +11,10 @@ struct TDifficulty {
     int OreReserve;
 };
 
-void PlanHouse(int h);
+// The threat and target searches come in two forms that give the same
+// answers: the plain scans (plain), and fast ones over a table of each
+// system's hostile fleet power built once per planned house.
+void PlanHouse(int h, bool plain = false);
 
 // The queries of the plan, as a player would see the game through the
 // house's charts.
@@ -29,9 +32,3 @@ struct TAttackTarget {
     bool Nest;
 };
 TAttackTarget AttackTarget(int h, int from, int64_t strength);
-
-// The threat and target searches come in two forms that give the same
-// answers: the plain scans, and fast ones over a table of each system's
-// hostile fleet power built once per planned house.  The fast ones are used
-// unless this is cleared (the tests and the benchmark compare the two).
-extern bool PlannerFast;

@@ -10,8 +10,9 @@
 #include "core/text.h"
 #include "turn/turn.h"
 
-void RunAbsence()
+void RunAbsence(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     const TGameHeader& hd = Game.Header;
     for (int h = 1; h <= MaxHouseSlots; h++) {
         THouse& hr = HouseRec(h);
@@ -19,21 +20,22 @@ void RunAbsence()
         int away = EventDay - hr.LastOnDay;
         if (hr.Status == StatusActive && away >= hd.AutopilotAfter) {
             hr.Status = StatusAutopilot;
-            AddEvent(h, EventNotice, "You have been away " + IntToText(away) + " days: your house is on autopilot.");
+            AddEvent(ev, h, EventNotice, "You have been away " + IntToText(away) + " days: your house is on autopilot.");
         }
         if (away >= hd.DissolveAfter) {
             HouseLeaves(h);
-            AddNews("House " + StrGet(hr.Name) + " has fallen silent; its worlds go their own way.");
+            AddNews(ev, "House " + StrGet(hr.Name) + " has fallen silent; its worlds go their own way.");
         }
         if (hr.Status != StatusOut && HouseWorldCount(h) == 0) {
             HouseLeaves(h);
-            AddNews("House " + StrGet(hr.Name) + " has lost its last world and is out of the game.");
+            AddNews(ev, "House " + StrGet(hr.Name) + " has lost its last world and is out of the game.");
         }
     }
 }
 
-void EndTreatiesOnNotice()
+void EndTreatiesOnNotice(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     for (int a = 1; a <= MaxHouseSlots; a++)
         for (int b = 1; b <= MaxHouseSlots; b++) {
             TRelation& r = Relation(a, b);
@@ -41,19 +43,19 @@ void EndTreatiesOnNotice()
             r.Treaties = 0;
             r.NoticeDay = 0;
             if (b > a) {
-                AddEvent(a, EventTreaty, "Your treaties with " + StrGet(HouseRec(b).Name) + " have ended.");
-                AddEvent(b, EventTreaty, "Your treaties with " + StrGet(HouseRec(a).Name) + " have ended.");
+                AddEvent(ev, a, EventTreaty, "Your treaties with " + StrGet(HouseRec(b).Name) + " have ended.");
+                AddEvent(ev, b, EventTreaty, "Your treaties with " + StrGet(HouseRec(a).Name) + " have ended.");
             }
         }
 }
 
-static void DeclareWinner(int house, int kind, const std::string& reason)
+static void DeclareWinner(TEventWriter& ev, int house, int kind, const std::string& reason)
 {
     EndGameWith(house, kind);
-    AddNews("*** " + HouseName(house) + " has won the game: " + reason + " ***");
+    AddNews(ev, "*** " + HouseName(house) + " has won the game: " + reason + " ***");
 }
 
-static bool LastHouseLeft()
+static bool LastHouseLeft(TEventWriter& ev)
 {
     int founded = 0, playing = 0, last = 0;
     for (int h = 1; h <= MaxHouseSlots; h++) {
@@ -64,11 +66,11 @@ static bool LastHouseLeft()
         }
     }
     if (founded < 2 || playing != 1) return false;
-    DeclareWinner(last, WinLastHouse, "the last house in the Thyre");
+    DeclareWinner(ev, last, WinLastHouse, "the last house in the Thyre");
     return true;
 }
 
-static bool EveryRelicHeld()
+static bool EveryRelicHeld(TEventWriter& ev)
 {
     int holder = -1;
     for (int w = 0; w < Game.Header.WorldCount; w++) {
@@ -78,11 +80,11 @@ static bool EveryRelicHeld()
         if (owner != holder) return false;
     }
     if (!IsHouse(holder)) return false;
-    DeclareWinner(holder, WinRelics, "every relic of the Thyre");
+    DeclareWinner(ev, holder, WinRelics, "every relic of the Thyre");
     return true;
 }
 
-static bool Dominion()
+static bool Dominion(TEventWriter& ev)
 {
     TGameHeader& hd = Game.Header;
     int64_t worlds = hd.WorldCount;
@@ -104,37 +106,39 @@ static bool Dominion()
     }
     if (hd.DominionDays < 255) hd.DominionDays++;
     if (hd.DominionDays == 1)
-        AddNews(StrGet(HouseRec(dominant).Name) + " and its allies hold most of the Thyre. Three days to dominion!");
+        AddNews(ev, StrGet(HouseRec(dominant).Name) + " and its allies hold most of the Thyre. Three days to dominion!");
     if (hd.DominionDays >= 3) {
-        DeclareWinner(dominant, WinDominion, "dominion over the Thyre");
+        DeclareWinner(ev, dominant, WinDominion, "dominion over the Thyre");
         return true;
     }
     return false;
 }
 
-static void TimeRunsOut()
+static void TimeRunsOut(TEventWriter& ev)
 {
     const TGameHeader& hd = Game.Header;
     if (hd.LastDay == 0 || EventDay < hd.LastDay) return;
     int best = LeadingHouse();
     if (best != 0)
-        DeclareWinner(best, WinScore, "the highest score when time ran out");
+        DeclareWinner(ev, best, WinScore, "the highest score when time ran out");
     else
         EndGameWith(0, WinNone);
 }
 
-void CheckVictory()
+void CheckVictory(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     const TGameHeader& hd = Game.Header;
     if (hd.Ended) return;
-    if ((hd.Victories & VictoryLastHouse) && LastHouseLeft()) return;
-    if ((hd.Victories & VictoryRelics) && EveryRelicHeld()) return;
-    if ((hd.Victories & VictoryDominion) && Dominion()) return;
-    TimeRunsOut();
+    if ((hd.Victories & VictoryLastHouse) && LastHouseLeft(ev)) return;
+    if ((hd.Victories & VictoryRelics) && EveryRelicHeld(ev)) return;
+    if ((hd.Victories & VictoryDominion) && Dominion(ev)) return;
+    TimeRunsOut(ev);
 }
 
-void WarnPeaceOver()
+void WarnPeaceOver(TNight& night)
 {
+    TEventWriter& ev = night.Events;
     const TGameHeader& hd = Game.Header;
     if (hd.PeaceDays == 0) return;
     bool computerActive = false;
@@ -143,5 +147,5 @@ void WarnPeaceOver()
     if (!computerActive) return;
     for (int h = 1; h <= MaxHouseSlots; h++)
         if (!HouseRec(h).Computer && Playing(h) && hd.Day + 1 == HouseRec(h).JoinedDay + hd.PeaceDays)
-            AddEvent(h, EventNotice, "Peace over: from tonight the computer houses may attack your worlds.");
+            AddEvent(ev, h, EventNotice, "Peace over: from tonight the computer houses may attack your worlds.");
 }

@@ -16,38 +16,50 @@ int EventDay = 0;
 // restores the night's own generator from the game.
 static const uint32_t PlannerStream = 0x9E3779B9u;
 
-bool PlayNight(const std::string& folder)
+bool PlayNight(const std::string& folder, TNight& night)
 {
     SeedRandom(Game.Header.Seed ^ PlannerStream);
     for (int h = 1; h <= MaxHouseSlots; h++)
-        if (HouseRec(h).Computer || HouseRec(h).Status == StatusAutopilot) PlanHouse(h);
-    return RunTurn(folder);
+        if (HouseRec(h).Computer || HouseRec(h).Status == StatusAutopilot) PlanHouse(h, night.PlainSearches);
+    return RunTurn(folder, night);
 }
 
-bool RunTurn(const std::string& folder)
+bool PlayNight(const std::string& folder)
+{
+    TNight night;
+    return PlayNight(folder, night);
+}
+
+bool RunTurn(const std::string& folder, TNight& night)
 {
     TGameHeader& h = Game.Header;
     if (h.Ended) return true;
     EventDay = h.Day;
     SeedRandom(h.Seed);
-    if (!EventsBegin(folder, EventDay)) return false;
-    LaneDrift();
-    MoveFleets();
-    FightBattles();
-    LandFleets();
-    HollowRaids();
-    RunEconomy();
-    CompleteBuilds();
-    HollowSpawn();
-    RunSight();
-    RunAbsence();
-    EndTreatiesOnNotice();
+    if (!EventsBegin(night.Events, folder, EventDay)) return false;
+    LaneDrift(night);
+    MoveFleets(night);
+    FightBattles(night);
+    LandFleets(night);
+    HollowRaids(night);
+    RunEconomy(night);
+    CompleteBuilds(night);
+    HollowSpawn(night);
+    RunSight(night);
+    RunAbsence(night);
+    EndTreatiesOnNotice(night);
     ComputeScores();
-    CheckVictory();
-    WarnPeaceOver();
+    CheckVictory(night);
+    WarnPeaceOver(night);
     h.Seed = RandomState();
     h.Day++;
-    return EventsEnd();
+    return EventsEnd(night.Events);
+}
+
+bool RunTurn(const std::string& folder)
+{
+    TNight night;
+    return RunTurn(folder, night);
 }
 
 // ---- Lane drift: announced on days 5 mod 7, carried out on days 0 mod 7.
@@ -64,31 +76,31 @@ bool Connected(bool countedOpenOnly)
     return SearchHops(lists, 0, dist) == n;
 }
 
-static void AnnounceLane(int l, const std::string& text)
+static void AnnounceLane(TEventWriter& ev, int l, const std::string& text)
 {
     int a = Game.Lanes[l].A, b = Game.Lanes[l].B;
     for (int h = 1; h <= MaxHouseSlots; h++)
         if (Playing(h) && (Chart(h, a).SeenDay > 0 || Chart(h, b).SeenDay > 0))
-            AddEvent(h, EventLane, "The lane " + SystemName(a) + " - " + SystemName(b) + " " + text);
+            AddEvent(ev, h, EventLane, "The lane " + SystemName(a) + " - " + SystemName(b) + " " + text);
 }
 
-static void DriftChange()
+static void DriftChange(TEventWriter& ev)
 {
     int closed = 0, opened = 0;
     for (int l = 0; l < Game.Header.LaneCount; l++) {
         TLane& ln = Game.Lanes[l];
         if (ln.State == LaneClosing) {
             ln.State = LaneClosed;
-            AnnounceLane(l, "has closed.");
+            AnnounceLane(ev, l, "has closed.");
             closed++;
         } else if (ln.State == LaneOpening) {
             ln.State = LaneOpen;
-            AnnounceLane(l, "is now open.");
+            AnnounceLane(ev, l, "is now open.");
             opened++;
         }
     }
     if (closed + opened > 0)
-        AddNews("Lane drift: " + IntToText(closed) + " lanes closed and " + IntToText(opened) +
+        AddNews(ev, "Lane drift: " + IntToText(closed) + " lanes closed and " + IntToText(opened) +
                 " opened across the Thyre.");
 }
 
@@ -102,7 +114,7 @@ static bool ClosingAllowed(int l)
     return Connected(true);
 }
 
-static void DriftWarnings()
+static void DriftWarnings(TEventWriter& ev)
 {
     int lanes = Game.Header.LaneCount;
     int n = (int)Max(1, lanes / 12);
@@ -115,7 +127,7 @@ static void DriftWarnings()
         if (LaneDegree(ln.A, true) <= 1 || LaneDegree(ln.B, true) <= 1) continue;
         ln.State = LaneClosing;
         if (ClosingAllowed(l)) {
-            AnnounceLane(l, "is unstable and will close in 2 days.");
+            AnnounceLane(ev, l, "is unstable and will close in 2 days.");
             marked++;
         } else {
             ln.State = LaneOpen;
@@ -129,15 +141,16 @@ static void DriftWarnings()
         if (ln.State != LaneClosed) continue;
         if (LaneDegree(ln.A, true) >= 5 || LaneDegree(ln.B, true) >= 5) continue;
         ln.State = LaneOpening;
-        AnnounceLane(l, "is forming and will open in 2 days.");
+        AnnounceLane(ev, l, "is forming and will open in 2 days.");
         marked++;
     }
 }
 
-void LaneDrift()
+void LaneDrift(TNight& night)
 {
-    if (EventDay % 7 == 0) DriftChange();
-    if (EventDay % 7 == 5) DriftWarnings();
+    TEventWriter& ev = night.Events;
+    if (EventDay % 7 == 0) DriftChange(ev);
+    if (EventDay % 7 == 5) DriftWarnings(ev);
 }
 
 // ---- Sight: the charts show the night's end state.
@@ -151,7 +164,7 @@ void MarkSeen(int h, int s)
         if (k != h && (Relation(h, k).Treaties & TreatyCharts)) Chart(k, s) = seen;
 }
 
-void RunSight()
+void RunSight(TNight&)
 {
     for (int w = 0; w < Game.Header.WorldCount; w++)
         if (IsHouse(Game.Worlds[w].Owner)) MarkSeen(Game.Worlds[w].Owner, Game.Worlds[w].System);

@@ -116,11 +116,12 @@ TEST(Chronicle, NewsOfTheDay)
     EXPECT_EQ(lines[5], "   1. House Vey               1,234,567    2 worlds\r");
     EXPECT_EQ(lines[6], "   2. House Mor                      0    2 worlds\r");
 
-    ASSERT_TRUE(EventsBegin(dir.Dir, 2));
-    AddNews("Big news.");
-    AddEvent(1, EventBattle, "private");
-    AddNews("More news.");
-    ASSERT_TRUE(EventsEnd());
+    TEventWriter ev;
+    ASSERT_TRUE(EventsBegin(ev, dir.Dir, 2));
+    AddNews(ev, "Big news.");
+    AddEvent(ev, 1, EventBattle, "private");
+    AddNews(ev, "More news.");
+    ASSERT_TRUE(EventsEnd(ev));
     Game.Header.LastDay = 0;
     HouseRec(2).Status = StatusOut;
     WriteNews(dir.Dir, 2);
@@ -149,10 +150,11 @@ TEST(Chronicle, ANightPlayedTwiceStoresItsOutputOnce)
 {
     TScratch dir;
     for (int run = 0; run < 2; run++) {
-        ASSERT_TRUE(EventsBegin(dir.Dir, 7));
-        AddEvent(1, EventBattle, "Battle at Kel.");
-        AddNews("House Vey takes Kel.");
-        ASSERT_TRUE(EventsEnd());
+        TEventWriter ev;
+        ASSERT_TRUE(EventsBegin(ev, dir.Dir, 7));
+        AddEvent(ev, 1, EventBattle, "Battle at Kel.");
+        AddNews(ev, "House Vey takes Kel.");
+        ASSERT_TRUE(EventsEnd(ev));
         EndedGame();   // the saved game still says the entry is not written
         WriteFame(dir.Dir);
         EXPECT_EQ(+Game.Header.FameWritten, 1);

@@ -19,15 +19,15 @@ static std::vector<TEventRec> Stored(const TScratch& dir)
 TEST(Events, LongTextsSplitAndNothingOutsideANight)
 {
     TScratch dir;
-    AddEvent(1, EventBattle, "before the night");   // not open: nothing
-    ASSERT_TRUE(EventsBegin(dir.Dir, 5));
-    AddEvent(3, EventWorld, std::string(79, 'a') + std::string(79, 'b') + std::string(42, 'c'));
-    AddNews("");
-    EXPECT_EQ(EventCount(), 4);
+    TEventWriter ev;
+    ASSERT_TRUE(EventsBegin(ev, dir.Dir, 5));
+    AddEvent(ev, 3, EventWorld, std::string(79, 'a') + std::string(79, 'b') + std::string(42, 'c'));
+    AddNews(ev, "");
+    EXPECT_EQ(ev.Written, 4);
     // Readers see the old store until the night is done.
     std::vector<TEventRec> none;
     EXPECT_FALSE(ReadEvents(dir.Dir, none));
-    ASSERT_TRUE(EventsEnd());
+    ASSERT_TRUE(EventsEnd(ev));
     std::vector<TEventRec> all = Stored(dir);
     ASSERT_EQ(all.size(), 4u);
     EXPECT_EQ(EventText(all[0]), std::string(79, 'a'));
@@ -46,25 +46,40 @@ TEST(Events, LongTextsSplitAndNothingOutsideANight)
     EXPECT_EQ(raw[84 * 2 + 5 + 42], 0);
     EXPECT_EQ(raw[84 * 2 + 1], 5);
     EXPECT_FALSE(PathExists(dir.Path("EVENTS.NEW")));
+
+    // A line written when no night is open is lost, and that is an error,
+    // not a silence: the writer's end reports it, and the store keeps what
+    // it had.
+    AddEvent(ev, 1, EventBattle, "after the night");
+    EXPECT_FALSE(EventsEnd(ev));
+    TEventWriter early;
+    AddNews(early, "before the night");
+    ASSERT_TRUE(EventsBegin(early, dir.Dir, 6));
+    AddNews(early, "in the night");
+    EXPECT_FALSE(EventsEnd(early));
+    all = Stored(dir);
+    ASSERT_EQ(all.size(), 5u);
+    EXPECT_EQ(EventText(all[4]), "in the night");
 }
 
 TEST(Events, SevenDaysAreKept)
 {
     TScratch dir;
+    TEventWriter ev;
     for (int day = 1; day <= 10; day++) {
-        ASSERT_TRUE(EventsBegin(dir.Dir, day));
-        AddEvent(1, EventMove, "day " + std::to_string(day));
-        ASSERT_TRUE(EventsEnd());
+        ASSERT_TRUE(EventsBegin(ev, dir.Dir, day));
+        AddEvent(ev, 1, EventMove, "day " + std::to_string(day));
+        ASSERT_TRUE(EventsEnd(ev));
     }
     std::vector<TEventRec> all = Stored(dir);
     ASSERT_EQ(all.size(), 7u);
     EXPECT_EQ(+all.front().Day, 4);
     EXPECT_EQ(+all.back().Day, 10);
-    EventKeepDays = 9999;
-    ASSERT_TRUE(EventsBegin(dir.Dir, 500));
-    ASSERT_TRUE(EventsEnd());
+    TEventWriter keepAll;
+    keepAll.KeepDays = 9999;
+    ASSERT_TRUE(EventsBegin(keepAll, dir.Dir, 500));
+    ASSERT_TRUE(EventsEnd(keepAll));
     EXPECT_EQ(Stored(dir).size(), 7u);
-    EventKeepDays = 7;
 }
 
 TEST(Messages, SendReadMarkAndTrim)

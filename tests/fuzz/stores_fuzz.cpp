@@ -24,9 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         MarkShownRead(folder, size ? data[0] : 1, box);
     }
     TrimMessages(folder, size > 1 ? data[1] : 3);
-    if (EventsBegin(folder, size > 2 ? data[2] : 5)) {
-        AddEvent(1, EventBattle, std::string((const char*)data, size));
-        EventsEnd();
+    TEventWriter ev;
+    if (EventsBegin(ev, folder, size > 2 ? data[2] : 5)) {
+        AddEvent(ev, 1, EventBattle, std::string((const char*)data, size));
+        EventsEnd(ev);
     }
     return 0;
 }

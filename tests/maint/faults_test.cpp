@@ -33,10 +33,11 @@ void Prepare(const TScratch& s)
     ASSERT_TRUE(StartGame(s.Dir, DefaultSettings(), 21, summary)) << summary;
     ASSERT_GT(FoundHouse("Astra", "Ann Caller", 0), 0);
     ASSERT_TRUE(SaveGame(s.Path(GameFileName)));
-    ASSERT_TRUE(EventsBegin(s.Dir, 1));
-    AddEvent(3, EventMove, "Scouts arrived at Kel.");
-    AddNews("A quiet start.");
-    ASSERT_TRUE(EventsEnd());
+    TEventWriter ev;
+    ASSERT_TRUE(EventsBegin(ev, s.Dir, 1));
+    AddEvent(ev, 3, EventMove, "Scouts arrived at Kel.");
+    AddNews(ev, "A quiet start.");
+    ASSERT_TRUE(EventsEnd(ev));
     ASSERT_TRUE(SendMessage(s.Dir, 3, 0, 1, {"Hello all"}));
 }
 
@@ -93,9 +94,10 @@ TEST(Faults, EverySaveStoreNightStartAndChange)
     points += EveryFaultPoint(
         [](const TScratch& s) {
             TrimMessages(s.Dir, 40);
-            if (EventsBegin(s.Dir, 2)) {
-                AddEvent(3, EventBattle, "Battle at Kel.");
-                EventsEnd();
+            TEventWriter ev;
+            if (EventsBegin(ev, s.Dir, 2)) {
+                AddEvent(ev, 3, EventBattle, "Battle at Kel.");
+                EventsEnd(ev);
             }
         },
         [](const TScratch& s, const std::string&, int n) {

@@ -63,9 +63,10 @@ TEST(StartGame, OverARunningGameArchivesIt)
     HouseRec(1).Computer = 0;
     ASSERT_TRUE(SaveGame(dir.Path("THYRE.DAT")));
     std::string oldGame;
-    ASSERT_TRUE(EventsBegin(dir.Dir, 1));
-    AddNews("old news");
-    ASSERT_TRUE(EventsEnd());
+    TEventWriter ev;
+    ASSERT_TRUE(EventsBegin(ev, dir.Dir, 1));
+    AddNews(ev, "old news");
+    ASSERT_TRUE(EventsEnd(ev));
     ASSERT_TRUE(SendMessage(dir.Dir, 1, 2, 1, {"old letter"}));
     for (const char* f : {"THYRE.BK0", "THYRE.BK6", "NEWS.TXT", "THYRE.NEW", "OLDGAME.DAT", "OLDMSGS.DAT"})
         WriteFile(dir.Path(f), "x");
@@ -163,11 +164,12 @@ TEST(StartGame, EventsListing)
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Out, "ydmaint: no EVENTS.DAT\n");
     for (int day = 11; day <= 12; day++) {
-        ASSERT_TRUE(EventsBegin(dir.Dir, day));
-        AddEvent(3, EventMove, "moved on " + std::to_string(day));
-        AddEvent(4, EventMove, "not ours");
-        AddNews("news of " + std::to_string(day));
-        ASSERT_TRUE(EventsEnd());
+        TEventWriter ev;
+        ASSERT_TRUE(EventsBegin(ev, dir.Dir, day));
+        AddEvent(ev, 3, EventMove, "moved on " + std::to_string(day));
+        AddEvent(ev, 4, EventMove, "not ours");
+        AddNews(ev, "news of " + std::to_string(day));
+        ASSERT_TRUE(EventsEnd(ev));
     }
     r = Ydmaint({"-d", dir.Dir, "events", "3"});
     EXPECT_EQ(r.Out, " 11 moved on 11\n 12 moved on 12\n");

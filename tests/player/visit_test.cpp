@@ -35,9 +35,10 @@ int FoundFor(const TGameFolder& g, const std::string& name, const std::string& p
 
 void AddEvents(const TGameFolder& g, int day, int house, int kind, int count, const std::string& text)
 {
-    ASSERT_TRUE(EventsBegin(g.S.Dir, day));
-    for (int i = 1; i <= count; i++) AddEvent(house, kind, text + " " + IntToText(i) + ".");
-    ASSERT_TRUE(EventsEnd());
+    TEventWriter ev;
+    ASSERT_TRUE(EventsBegin(ev, g.S.Dir, day));
+    for (int i = 1; i <= count; i++) AddEvent(ev, house, kind, text + " " + IntToText(i) + ".");
+    ASSERT_TRUE(EventsEnd(ev));
 }
 
 } // namespace

@@ -85,7 +85,6 @@ TEST(Night, InvariantsHoldNightAfterNight)
 {
     for (int seed = 1; seed <= 3; seed++) {
         TScratch dir;
-        EventKeepDays = 7;
         ComputerGame(4 + seed * 2, 6 + seed, seed, seed);
         std::vector<int> degree = HomeDegrees();
         for (int night = 0; night < 45; night++) {
@@ -158,9 +157,10 @@ TEST(LaneDrift, WeeklyCadenceAndLimits)
                 std::vector<int> before;
                 for (int l = 0; l < Game.Header.LaneCount; l++) before.push_back(Game.Lanes[l].State);
                 EventDay = day;
-                ASSERT_TRUE(EventsBegin(dir.Dir, day));
-                LaneDrift();
-                ASSERT_TRUE(EventsEnd());
+                TNight night;
+                ASSERT_TRUE(EventsBegin(night.Events, dir.Dir, day));
+                LaneDrift(night);
+                ASSERT_TRUE(EventsEnd(night.Events));
                 int marked = 0, opening = 0;
                 for (int l = 0; l < Game.Header.LaneCount; l++) {
                     int was = before[(size_t)l], now = Game.Lanes[l].State;
@@ -207,9 +207,10 @@ TEST(LaneDrift, SmallMapsStillDrift)
     Game.Lanes[Game.Header.LaneCount++] = {0, 2, LaneClosed, 0};
     TScratch dir;
     EventDay = 5;
-    ASSERT_TRUE(EventsBegin(dir.Dir, 5));
-    LaneDrift();
-    ASSERT_TRUE(EventsEnd());
+    TNight night;
+    ASSERT_TRUE(EventsBegin(night.Events, dir.Dir, 5));
+    LaneDrift(night);
+    ASSERT_TRUE(EventsEnd(night.Events));
     int closing = 0, opening = 0;
     for (int l = 0; l < Game.Header.LaneCount; l++) {
         closing += Game.Lanes[l].State == LaneClosing;
@@ -218,18 +219,18 @@ TEST(LaneDrift, SmallMapsStillDrift)
     EXPECT_EQ(closing, 1);
     EXPECT_EQ(opening, 1);
     EventDay = 7;
-    ASSERT_TRUE(EventsBegin(dir.Dir, 7));
-    LaneDrift();
-    ASSERT_TRUE(EventsEnd());
+    ASSERT_TRUE(EventsBegin(night.Events, dir.Dir, 7));
+    LaneDrift(night);
+    ASSERT_TRUE(EventsEnd(night.Events));
     std::vector<TEventRec> events;
     ASSERT_TRUE(ReadEvents(dir.Dir, events));
     EXPECT_EQ(EventText(events.back()), "Lane drift: 1 lanes closed and 1 opened across the Thyre.");
     // A change day with nothing pending writes no news.
     EventDay = 14;
-    ASSERT_TRUE(EventsBegin(dir.Dir, 14));
-    LaneDrift();
-    EXPECT_EQ(EventCount(), 0);
-    ASSERT_TRUE(EventsEnd());
+    ASSERT_TRUE(EventsBegin(night.Events, dir.Dir, 14));
+    LaneDrift(night);
+    EXPECT_EQ(night.Events.Written, 0);
+    ASSERT_TRUE(EventsEnd(night.Events));
 }
 
 TEST(Sight, ChartsTreatiesShareWhatIsSeen)
@@ -240,7 +241,8 @@ TEST(Sight, ChartsTreatiesShareWhatIsSeen)
     Relation(1, 2).Treaties = TreatyCharts;
     AddTestFleet(1, 1, ShipSkiff, 1, "Eyes");
     EventDay = Game.Header.Day = 6;
-    RunSight();
+    TNight night;
+    RunSight(night);
     EXPECT_EQ(+Chart(1, 0).SeenDay, 6);
     EXPECT_EQ(Chart(1, 0).SeenOwner, 1);
     EXPECT_EQ(+Chart(1, 2).SeenDay, 6);   // a Skiff sees one lane further
@@ -271,12 +273,15 @@ TEST(Routes, FleetSpeedsAndFuel)
     EXPECT_EQ(FleetFuelCost(raiders), 3);
 }
 
-static void EndOfNight(TScratch& dir, void (*phase)())
+// Runs one phase of the night's end with the event store open; the lines it wrote.
+static int EndOfNight(TScratch& dir, void (*phase)(TNight&))
 {
     EventDay = Game.Header.Day;
-    ASSERT_TRUE(EventsBegin(dir.Dir, EventDay));
-    phase();
-    ASSERT_TRUE(EventsEnd());
+    TNight night;
+    EXPECT_TRUE(EventsBegin(night.Events, dir.Dir, EventDay));
+    phase(night);
+    EXPECT_TRUE(EventsEnd(night.Events));
+    return night.Events.Written;
 }
 
 TEST(Standing, AbsenceOnTheExactDay)
@@ -428,9 +433,7 @@ TEST(Standing, TreatiesScoresAndPeace)
     Game.Header.PeaceDays = 10;
     HouseRec(1).JoinedDay = 3;
     Game.Header.Day = 12;
-    EndOfNight(dir, WarnPeaceOver);
-    EXPECT_EQ(EventCount(), 1);
+    EXPECT_EQ(EndOfNight(dir, WarnPeaceOver), 1);
     Game.Header.Day = 11;
-    EndOfNight(dir, WarnPeaceOver);
-    EXPECT_EQ(EventCount(), 0);
+    EXPECT_EQ(EndOfNight(dir, WarnPeaceOver), 0);
 }

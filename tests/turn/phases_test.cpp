@@ -11,7 +11,7 @@
 #include "turn/turn.h"
 
 // Runs one phase with the event store open, and gives back the lines.
-struct TNight {
+struct TPhaseNight {
     TScratch Dir;
     std::vector<TEventRec> Events;
     template <typename F>
@@ -19,9 +19,10 @@ struct TNight {
     {
         EventDay = Game.Header.Day;
         SeedRandom((uint32_t)seed);
-        ASSERT_TRUE(EventsBegin(Dir.Dir, EventDay));
-        phase();
-        ASSERT_TRUE(EventsEnd());
+        TNight run;
+        ASSERT_TRUE(EventsBegin(run.Events, Dir.Dir, EventDay));
+        phase(run);
+        ASSERT_TRUE(EventsEnd(run.Events));
         ASSERT_TRUE(ReadEvents(Dir.Dir, Events));
     }
     bool Has(int house, const std::string& text) const
@@ -46,7 +47,7 @@ TEST(Battle, TenLancersAgainstTwentySkiffs)
     int lancers = AddTestFleet(1, 1, ShipLancer, 10, "Lances");
     Game.Fleets[lancers].Doctrine = DoctrineStrike;
     int skiffs = AddTestFleet(2, 1, ShipSkiff, 20, "Skiffs");
-    TNight night;
+    TPhaseNight night;
     night.Run(FightBattles);
     EXPECT_EQ(Game.Fleets[skiffs].House, 0);   // all twenty lost in the first volley
     EXPECT_EQ(Game.Fleets[lancers].House, 1);
@@ -69,11 +70,11 @@ TEST(Battle, WhoFightsWhom)
     AddTestFleet(2, 1, ShipLancer, 5);
     Relation(1, 2).Treaties = Relation(2, 1).Treaties = TreatyPeace;
     Game.Worlds[1].Owner = 0;   // Greens hold nothing there
-    TNight quiet;
+    TPhaseNight quiet;
     quiet.Run(FightBattles);
     EXPECT_EQ(quiet.Count(1) + quiet.Count(2), 0);   // houses at peace fight nothing
     AddTestFleet(3, 1, ShipLancer, 5);
-    TNight war;
+    TPhaseNight war;
     war.Run(FightBattles);
     EXPECT_TRUE(war.Has(3, "Battle at Sys1 against Reds and Blues."));
     EXPECT_TRUE(war.Has(1, "Battle at Sys1 against Greens."));
@@ -83,7 +84,7 @@ TEST(Battle, WhoFightsWhom)
     AddTestHouse(1, "Reds", 0);
     AddTestHouse(2, "Blues", 1);
     AddTestFleet(1, 1, ShipHauler, 5);
-    TNight none;
+    TPhaseNight none;
     none.Run(FightBattles);   // Blues' world has no shield and no fleet there
     EXPECT_EQ(none.Count(1), 0);
 }
@@ -95,13 +96,13 @@ TEST(Battle, ShieldsOfIndependentsOnlyAgainstInvaders)
     Game.Worlds[1].Owner = HouseIndependents;
     Game.Worlds[1].Shield = 30;
     int f = AddTestFleet(1, 1, ShipLancer, 3);
-    TNight passing;
+    TPhaseNight passing;
     passing.Run(FightBattles);
     EXPECT_EQ(passing.Count(1), 0);
     EXPECT_EQ(+Game.Worlds[1].Shield, 30);
     Game.Fleets[f].Order = OrderInvade;
     Game.Fleets[f].Target = 1;
-    TNight invading;
+    TPhaseNight invading;
     invading.Run(FightBattles);
     EXPECT_TRUE(invading.Has(1, "Battle at Sys1 against independents."));
     EXPECT_LT(+Game.Worlds[1].Shield, 30);
@@ -113,12 +114,12 @@ TEST(Battle, NestsFightHousesAndAreCredited)
     AddTestHouse(1, "Reds", 0);
     Game.Systems[1].NestStrength = 3;
     Game.Systems[1].Flags = SysNest;
-    TNight empty;
+    TPhaseNight empty;
     empty.Run(FightBattles);
     EXPECT_EQ(Game.Systems[1].NestStrength, 3);   // nobody there: no fight
     int f = AddTestFleet(1, 1, ShipBreaker, 20);
     Game.Fleets[f].Doctrine = DoctrineStrike;
-    TNight night;
+    TPhaseNight night;
     night.Run(FightBattles);
     EXPECT_EQ(Game.Systems[1].NestStrength, 0);
     EXPECT_EQ(Game.Systems[1].Flags & SysNest, 0);
@@ -137,7 +138,7 @@ TEST(Battle, FallingBack)
     int weak = AddTestFleet(1, 1, ShipLancer, 6, "Weak");
     int strong = AddTestFleet(2, 1, ShipBreaker, 40, "Strong");
     Game.Fleets[strong].Doctrine = DoctrineStrike;
-    TNight night;
+    TPhaseNight night;
     night.Run(FightBattles);
     // It falls back towards its capital, or, destroyed in the exchange, is
     // reported lost: either way the night says which.
@@ -157,7 +158,7 @@ TEST(Battle, FallingBack)
     Game.Fleets[screen].Ships[ShipHauler] = 5;
     int attackers = AddTestFleet(2, 1, ShipLancer, 80, "Lancers");
     Game.Fleets[attackers].Doctrine = DoctrineHold;
-    TNight second;
+    TPhaseNight second;
     second.Run(FightBattles);
     ASSERT_EQ(Game.Fleets[screen].House, 1);
     EXPECT_EQ(+Game.Fleets[screen].Loc, 0);
@@ -177,7 +178,7 @@ TEST(Battle, ScreenProtectsTransports)
         Game.Fleets[convoy].Ships[ShipWarden] = (uint16_t)wardens;
         Game.Fleets[convoy].Doctrine = (uint8_t)doctrine;
         AddTestFleet(2, 1, ShipLancer, 8, "Raid");
-        TNight night;
+        TPhaseNight night;
         night.Run(FightBattles, 5);
         return 30 - (Game.Fleets[convoy].House ? Game.Fleets[convoy].Ships[ShipHauler] : 0);
     };
@@ -197,7 +198,7 @@ TEST(Movement, PatrolsFuelAndArrival)
     int patrol = AddTestFleet(2, 2, ShipLancer, 1, "Guard");
     Game.Fleets[patrol].Order = OrderPatrol;
     HouseRec(1).Fuel = 100;
-    TNight night;
+    TPhaseNight night;
     night.Run(MoveFleets);
     EXPECT_EQ(+Game.Fleets[skiffs].Loc, 2);
     EXPECT_TRUE(night.Has(1, "Fast was stopped by a patrol at Sys2."));
@@ -206,7 +207,7 @@ TEST(Movement, PatrolsFuelAndArrival)
     OrderFleet(1, skiffs, OrderMove, 3, -1);
     Game.Fleets[skiffs].Loc = 1;
     Game.Fleets[patrol].Loc = 3;
-    TNight arrive;
+    TPhaseNight arrive;
     arrive.Run(MoveFleets);
     EXPECT_EQ(+Game.Fleets[skiffs].Loc, 3);
     EXPECT_TRUE(arrive.Has(1, "Fast arrived at Sys3."));
@@ -219,13 +220,13 @@ TEST(Movement, PatrolsFuelAndArrival)
     OrderFleet(1, skiffs, OrderMove, 4, -1);
     Relation(1, 2).Treaties = Relation(2, 1).Treaties = TreatyPeace;
     HouseRec(1).Fuel = 10;
-    TNight peace;
+    TPhaseNight peace;
     peace.Run(MoveFleets);
     EXPECT_EQ(+HouseRec(1).Fuel, 8);
     Game.Fleets[skiffs].Loc = 3;
     OrderFleet(1, skiffs, OrderMove, 4, -1);
     Relation(1, 2).Treaties = Relation(2, 1).Treaties = TreatyAlliance;
-    TNight allied;
+    TPhaseNight allied;
     allied.Run(MoveFleets);
     EXPECT_EQ(+HouseRec(1).Fuel, 8);
     EXPECT_EQ(+Game.Fleets[skiffs].Loc, 4);
@@ -234,17 +235,17 @@ TEST(Movement, PatrolsFuelAndArrival)
     Game.Fleets[skiffs].Loc = 0;
     OrderFleet(1, skiffs, OrderMove, 3, -1);
     HouseRec(1).Fuel = 3;
-    TNight dry;
+    TPhaseNight dry;
     dry.Run(MoveFleets);
     EXPECT_EQ(+Game.Fleets[skiffs].Loc, 1);   // paid for one lane, stopped silently
     EXPECT_EQ(dry.Count(1), 0);
-    TNight empty;
+    TPhaseNight empty;
     empty.Run(MoveFleets);
     EXPECT_TRUE(empty.Has(1, "Fast is out of fuel at Sys1."));
     // No route.
     Game.Lanes[2].State = LaneClosed;
     HouseRec(1).Fuel = 100;
-    TNight cut;
+    TPhaseNight cut;
     cut.Run(MoveFleets);
     EXPECT_TRUE(cut.Has(1, "Fast has no route to Sys3 and waits."));
     EXPECT_EQ(+Game.Fleets[skiffs].Dest, 3);
@@ -258,16 +259,16 @@ TEST(Movement, EscortsFollow)
     int escort = AddTestFleet(1, 0, ShipLancer, 1, "Escort");
     HouseRec(1).Fuel = 100;
     EXPECT_EQ(OrderFleet(1, escort, OrderEscort, -1, lead), "");
-    TNight still;
+    TPhaseNight still;
     still.Run(MoveFleets);
     EXPECT_EQ(+Game.Fleets[escort].Dest, -1);   // the lead goes nowhere
     OrderFleet(1, lead, OrderMove, 2, -1);
-    TNight go;
+    TPhaseNight go;
     go.Run(MoveFleets);
     EXPECT_EQ(+Game.Fleets[escort].Loc, 1);
     EXPECT_EQ(+Game.Fleets[lead].Loc, 1);
     Game.Fleets[lead].House = 0;
-    TNight lost;
+    TPhaseNight lost;
     lost.Run(MoveFleets);
     EXPECT_EQ(Game.Fleets[escort].Order, OrderHold);
     EXPECT_EQ(+Game.Fleets[escort].Dest, -1);
@@ -283,7 +284,7 @@ TEST(Landings, SettlersAndInvasions)
     int b = AddTestFleet(1, 1, ShipSeeder, 1, "Second");
     Game.Fleets[a].Order = Game.Fleets[b].Order = OrderSettle;
     Game.Fleets[a].Target = Game.Fleets[b].Target = 1;
-    TNight night;
+    TPhaseNight night;
     night.Run(LandFleets);
     EXPECT_EQ(Game.Worlds[1].Owner, 1);
     EXPECT_EQ(+Game.Worlds[1].Pop, 500);
@@ -301,7 +302,7 @@ TEST(Landings, SettlersAndInvasions)
     int c = AddTestFleet(2, 2, ShipSeeder, 1, "Third");
     Game.Fleets[c].Order = OrderSettle;
     Game.Fleets[c].Target = 2;
-    TNight guarded;
+    TPhaseNight guarded;
     guarded.Run(LandFleets);
     EXPECT_EQ(Game.Worlds[2].Owner, 0);
     EXPECT_EQ(Game.Fleets[c].Order, OrderSettle);
@@ -324,7 +325,7 @@ TEST(Landings, TenTroopsAgainstAGarrisonOfFive)
         Game.Fleets[f].Troops = 10;
         Game.Fleets[f].Order = OrderInvade;
         Game.Fleets[f].Target = 1;
-        TNight night;
+        TPhaseNight night;
         night.Run(LandFleets, seed);
         EXPECT_EQ(+Game.Fleets[f].Troops, 0);
         EXPECT_EQ(Game.Fleets[f].Order, OrderHold);
@@ -360,10 +361,10 @@ TEST(Landings, InvasionAfterTheShieldsFall)
     Game.Fleets[f].Order = OrderInvade;
     Game.Fleets[f].Target = 1;
     Game.Fleets[f].Dest = 1;
-    TNight night;
-    night.Run([] {
-        FightBattles();
-        LandFleets();
+    TPhaseNight night;
+    night.Run([](TNight& n) {
+        FightBattles(n);
+        LandFleets(n);
     });
     EXPECT_EQ(+Game.Worlds[1].Shield, 0);
     EXPECT_EQ(Game.Worlds[1].Owner, 1);
@@ -374,7 +375,7 @@ TEST(Landings, InvasionAfterTheShieldsFall)
     Game.Fleets[f].Order = OrderInvade;
     Game.Fleets[f].Target = 0;
     Game.Fleets[f].Troops = 10;
-    TNight peace;
+    TPhaseNight peace;
     peace.Run(LandFleets);
     EXPECT_TRUE(peace.Has(1, "You are at peace with Blues; the invasion is called off."));
     EXPECT_EQ(Game.Worlds[0].Owner, 2);
@@ -422,7 +423,7 @@ TEST(Economy, GrowthShieldsAndResearch)
     Game.Worlds[0].Shield = 58;
     Game.Worlds[0].Buildings[0] = BuildShield;   // capital: rests at 100
     Game.Worlds[1].Shield = 18;                  // rests at 20
-    TNight night;
+    TPhaseNight night;
     night.Run(RunEconomy);
     EXPECT_EQ(+Game.Worlds[0].Pop, 1030);
     EXPECT_EQ(+Game.Worlds[1].Pop, 1060);
@@ -463,7 +464,7 @@ TEST(Economy, TributeRevoltsAndPrices)
     Game.Header.Price[0] = 101;
     Game.Header.Price[1] = 119;
     Game.Header.Price[2] = 301;
-    TNight night;
+    TPhaseNight night;
     night.Run(RunEconomy);
     EXPECT_EQ(+HouseRec(1).Ore, 0);   // paid only as far as its ore went
     EXPECT_EQ(Game.Header.Price[0], 100);
@@ -479,7 +480,7 @@ TEST(Economy, TributeRevoltsAndPrices)
         Game.Worlds[2].Loyalty = 15;
         Game.Worlds[2].Garrison = 0;
         Game.Worlds[2].Pop = 0;
-        TNight n;
+        TPhaseNight n;
         n.Run(RunEconomy, seed);
         if (Game.Worlds[2].Owner == HouseIndependents) {
             revolts++;
@@ -514,7 +515,7 @@ TEST(Builds, DeliveriesAndLostOrders)
     EXPECT_EQ(BuildBuilding(1, 0, BuildMine), "");
     EXPECT_EQ(BuildShips(1, 1, ShipSkiff, 1), "");
     Game.Worlds[1].Owner = 2;   // captured before the builds
-    TNight night;
+    TPhaseNight night;
     night.Run(CompleteBuilds);
     EXPECT_EQ(+Game.Fleets[guard].Ships[ShipLancer], 8);
     EXPECT_TRUE(night.Has(1, "3 Lancers built at Sys0, joining Home Guard."));
@@ -551,7 +552,7 @@ TEST(Hollow, RaidsAndSpawning)
     Game.Worlds[2].Pop = 1000;
     Game.Worlds[2].Loyalty = 50;
     int raiders = AddTestFleet(HouseHollow, 2, ShipLancer, 3, "Hollow raiders");
-    TNight night;
+    TPhaseNight night;
     night.Run(HollowRaids);
     EXPECT_EQ(+HouseRec(1).Ore, 5);   // 5 / 10 is nothing
     EXPECT_EQ(+Game.Worlds[2].Pop, 950);
@@ -566,7 +567,7 @@ TEST(Hollow, RaidsAndSpawning)
     Game.Worlds[2].Shield = 1;
     Game.Fleets[raiders].House = HouseHollow;
     Game.Fleets[raiders].Dest = -1;
-    TNight shielded;
+    TPhaseNight shielded;
     shielded.Run(HollowRaids);
     EXPECT_EQ(shielded.Count(1), 0);   // shields keep them off
 
@@ -579,7 +580,7 @@ TEST(Hollow, RaidsAndSpawning)
     for (int seed = 1; seed < 20 && !spawned; seed++) {
         Game.Systems[0].NestStrength = 42;
         Game.Header.FleetCount = 0;
-        TNight n;
+        TPhaseNight n;
         n.Run(HollowSpawn, seed);
         EXPECT_EQ(Game.Systems[0].NestStrength, 45);
         if (Game.Header.FleetCount == 1) {
@@ -598,7 +599,7 @@ TEST(Hollow, RaidsAndSpawning)
     Game.Header.FleetCount = 0;
     Game.Header.Day = 7;
     for (int seed = 1; seed < 10; seed++) {
-        TNight n;
+        TPhaseNight n;
         n.Run(HollowSpawn, seed);
     }
     EXPECT_EQ(Game.Header.FleetCount, 0);

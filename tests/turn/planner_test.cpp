@@ -134,12 +134,12 @@ TEST(Planner, FastAndPlainNightsAgree)
         std::string fast, plain;
         for (int mode = 0; mode < 2; mode++) {
             Game = start;
-            PlannerFast = RoutesFast = mode == 0;
+            TNight night;
+            night.PlainSearches = mode == 1;
             SeedRandom(99);
-            for (int n = 0; n < 30; n++) PlayNight(mode == 0 ? a.Dir : b.Dir);
+            for (int n = 0; n < 30; n++) PlayNight(mode == 0 ? a.Dir : b.Dir, night);
             (mode == 0 ? fast : plain) = GameBytes();
         }
-        PlannerFast = RoutesFast = true;
         EXPECT_TRUE(fast == plain) << "seed " << seed;
         EXPECT_EQ(ReadFile(a.Path("EVENTS.DAT")), ReadFile(b.Path("EVENTS.DAT")));
     }
