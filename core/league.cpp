@@ -9,24 +9,6 @@
 #include "core/settings.h"
 #include "core/text.h"
 
-// "Key = value" lines, blank and ";" lines skipped; the key upper-cased.
-static std::vector<std::pair<std::string, std::string>> KeyLines(const std::string& text)
-{
-    std::vector<std::pair<std::string, std::string>> out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = TrimText(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        out.push_back({UpperText(TrimText(line.substr(0, eq))), TrimText(line.substr(eq + 1))});
-    }
-    return out;
-}
-
 // A comma-separated value's fields, trimmed.
 static std::vector<std::string> Fields(const std::string& value)
 {
@@ -58,7 +40,7 @@ TLeagueConfig ReadLeagueConfig(const std::string& folder)
     auto problem = [&c](const std::string& p) {
         if (c.Problem.empty()) c.Problem = p;
     };
-    for (const auto& [key, value] : KeyLines(text)) {
+    for (const auto& [key, value] : KeyValueLines(text)) {
         if (key == "LEAGUE") c.Name = value.substr(0, LeagueNameMax);
         else if (key == "ROLE") {
             std::string role = UpperText(value);
@@ -175,7 +157,7 @@ static uint32_t Count32(const std::string& text)
 bool ParseLeagueState(const std::string& text, TLeagueState& s)
 {
     s = TLeagueState();
-    for (const auto& [key, value] : KeyLines(text)) {
+    for (const auto& [key, value] : KeyValueLines(text)) {
         std::vector<std::string> f = Fields(value);
         if (key == "NEXTENTRY") s.NextEntry = Count32(value) ? Count32(value) : 1;
         else if (key == "PEER" && f.size() >= 6 && GoodNode(f[0]) && s.Peers.size() < LeagueMembersMax + 1) {

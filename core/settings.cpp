@@ -148,17 +148,7 @@ TSettings ReadSettings(const std::string& folder)
     TSettings s = DefaultSettings();
     std::string text;
     if (!ReadWholeFile(folder + SettingsFileName, text)) return s;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = TrimText(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        ApplyLine(s, UpperText(TrimText(line.substr(0, eq))), TrimText(line.substr(eq + 1)));
-    }
+    for (const auto& [key, value] : KeyValueLines(text)) ApplyLine(s, key, value);
     if (s.DissolveAfter < s.AutopilotAfter) s.DissolveAfter = s.AutopilotAfter;
     return s;
 }

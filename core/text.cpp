@@ -95,6 +95,23 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
+std::vector<std::pair<std::string, std::string>> KeyValueLines(const std::string& text)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = TrimText(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        out.push_back({UpperText(TrimText(line.substr(0, eq))), TrimText(line.substr(eq + 1))});
+    }
+    return out;
+}
+
 std::string Counted(int64_t n, const std::string& noun)
 {
     return IntToText(n) + " " + noun + (n == 1 || noun.empty() || noun.back() == 's' ? "" : "s");

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 std::string IntToText(int64_t n);
@@ -27,6 +28,11 @@ bool EndsWith(const std::string& s, const std::string& suffix);
 
 // The lines of a text, without their CR LF or LF ends.
 std::vector<std::string> SplitLines(const std::string& text);
+
+// The "Key = value" lines of a settings file, in order: blank lines, lines
+// starting with ";" or "#" and lines without "=" skipped; the key upper-cased,
+// both sides trimmed.
+std::vector<std::pair<std::string, std::string>> KeyValueLines(const std::string& text);
 
 // Colour codes (a backtick and a hex digit): the attribute a digit selects,
 // -1 for a character that selects none; and the ANSI sequence that selects
