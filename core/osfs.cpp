@@ -6,6 +6,18 @@
 #include "core/osfs_platform.h"
 
 #include <cstdlib>
+#include <cxxabi.h>
+
+// The compiler's own name of a type made readable (the same ABI on both
+// builds).
+std::string ReadableTypeName(const std::type_info& type)
+{
+    int status = 0;
+    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    std::string name = status == 0 && plain ? plain : type.name();
+    std::free(plain);
+    return name;
+}
 
 bool IsPathDelim(char c) { return c == '/' || c == '\\'; }
 

@@ -4,7 +4,6 @@
 #include "core/text.h"
 
 #include <cstdlib>
-#include <cxxabi.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -92,15 +91,6 @@ std::string LocalUserName()
 {
     const char* user = std::getenv("USER");
     return user ? user : "";
-}
-
-std::string ReadableTypeName(const std::type_info& type)
-{
-    int status = 0;
-    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-    std::string name = status == 0 && plain ? plain : type.name();
-    std::free(plain);
-    return name;
 }
 
 bool RestrictToOwner(const std::string& path) { return chmod(path.c_str(), 0600) == 0; }

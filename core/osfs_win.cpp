@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cxxabi.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -78,15 +77,6 @@ std::string LocalUserName()
 {
     const char* user = std::getenv("USERNAME");
     return user ? user : "";
-}
-
-std::string ReadableTypeName(const std::type_info& type)
-{
-    int status = 0;
-    char* plain = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-    std::string name = status == 0 && plain ? plain : type.name();
-    std::free(plain);
-    return name;
 }
 
 bool ProcessAlive(int64_t pid)

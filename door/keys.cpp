@@ -100,15 +100,21 @@ static void EndHighlightKeep(TLineEdit& e)
     e.Highlighted = false;
 }
 
-// A printable key, backspace or delete replaces it.
-static void EndHighlightErase(TLineEdit& e)
+// Blanks the field on the screen and empties it, the cursor at its start.
+static void WipeField(TLineEdit& e)
 {
-    if (!e.Highlighted) return;
     MoveBy(-(int64_t)e.Pos);
     DoorWrite(std::string(e.Text.size(), ' '));
     MoveBy(-(int64_t)e.Text.size());
     e.Text.clear();
     e.Pos = 0;
+}
+
+// A printable key, backspace or delete replaces it.
+static void EndHighlightErase(TLineEdit& e)
+{
+    if (!e.Highlighted) return;
+    WipeField(e);
     e.Highlighted = false;
 }
 
@@ -196,10 +202,7 @@ std::string DoorGetStr(const TGetStrOpts& opts, bool* escaped)
         } else if (key == "\x1b" && opts.EscapeCancels) {
             // The field is wiped on the screen as well: nothing was answered.
             EndHighlightKeep(e);
-            MoveBy(-(int64_t)e.Pos);
-            DoorWrite(std::string(e.Text.size(), ' '));
-            MoveBy(-(int64_t)e.Text.size());
-            e.Text.clear();
+            WipeField(e);
             if (escaped) *escaped = true;
             break;
         } else if (key.size() == 1 && key[0] >= 32 && key[0] <= 126) {

@@ -293,13 +293,6 @@ static void MainMenu()
             PressKey();
             return;
         }
-        if (Caller.NewDay) {
-            ClearPage();
-            SayLine("`EA new day has dawned in the Thyre while you played.`7 Read your report.");
-            Caller.NewDay = false;
-            Caller.DaySeen = Game.Header.Day;
-            PressKey();
-        }
         std::string keys = DrawMainMenu();
         int64_t left = DoorSecondsLeft();
         if (left < 120) SayLine("  `CYou have less than 2 minutes left.`7");
