@@ -16,7 +16,7 @@
 enum { BulletinStandings = 10, BulletinNews = 12 };
 
 // A text with colour codes rendered for a terminal, or with them dropped.
-std::string RenderColour(const std::string& text, bool ansi)
+static std::string RenderColour(const std::string& text, bool ansi)
 {
     std::string out;
     WalkColourCodes(text, [&](const std::string& run) { out += run; },
@@ -26,7 +26,7 @@ std::string RenderColour(const std::string& text, bool ansi)
     return out;
 }
 
-std::string BulletinText(const std::string& folder, int day)
+static std::string BulletinText(const std::string& folder, int day)
 {
     const TGameHeader& hd = Game.Header;
     std::vector<std::string> lines;

@@ -244,7 +244,7 @@ static void DumpBuilds(TJson& j, int h)
     j.Close(']');
 }
 
-std::string HouseDump(int h)
+static std::string HouseDump(int h)
 {
     const TGameHeader& hd = Game.Header;
     const THouse& hr = HouseRec(h);

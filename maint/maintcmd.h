@@ -31,7 +31,6 @@ void CmdTurn();
 void CmdSim();
 void CmdFame();
 void CmdDump();
-std::string HouseDump(int h);
 void CmdNews();
 void CmdNew();
 void CmdJoin();
@@ -41,5 +40,3 @@ void CmdBulletin();
 // A consistent copy of the game folder's files, and going back to a backup.
 void CmdBackup();
 void CmdRestore();
-std::string BulletinText(const std::string& folder, int day);
-std::string RenderColour(const std::string& text, bool ansi);

@@ -17,6 +17,10 @@
 #include "core/chronicle.h"
 #include "setup/setup.h"
 
+static void MainScreen();
+static void NewsViewer();
+static void FameViewer();
+
 std::string SetupFolder;
 
 // The folder thyrecfg defaults to is its own: right for a door folder that
@@ -128,7 +132,7 @@ static const TSetupEntry SetupMenu[10] = {
     {"Q", "Quit", nullptr, false},
 };
 
-void MainScreen()
+static void MainScreen()
 {
     for (;;) {
         ConTitle("YVARN THYRE SETUP   folder: " + SetupFolder);
@@ -235,7 +239,7 @@ void SettingsEditor()
 
 // ---------------------------------------------------------------- viewers
 
-void NewsViewer()
+static void NewsViewer()
 {
     if (PeekGame()) {
         ComputeScores();
@@ -248,7 +252,7 @@ void NewsViewer()
     ConPressEnter();
 }
 
-void FameViewer()
+static void FameViewer()
 {
     std::string raw, text;
     if (ReadWholeFile(SetupFolder + FameFileName, raw))

@@ -31,14 +31,10 @@ bool CloseGame(bool save);
 
 // The program and its screens.
 int SetupMain(int argc, char** argv);
-void MainScreen();
 void SettingsEditor();
-void NewsViewer();
-void FameViewer();
 void StartGameScreen(bool ask);
 
 // The tools for the running game (tools.cpp).
-std::string HouseStatusText(int h);
 void HouseList();
 void HousesScreen();
 void HouseEditor(int h);

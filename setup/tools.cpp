@@ -20,7 +20,7 @@
 
 enum { AmountMax = 9999999, NoticeLines = 4, NoticeLineMax = 72 };
 
-std::string HouseStatusText(int h)
+static std::string HouseStatusText(int h)
 {
     const THouse& hr = HouseRec(h);
     if (hr.Computer) return "computer";
