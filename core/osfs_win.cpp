@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
 

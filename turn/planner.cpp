@@ -10,7 +10,6 @@
 #include "core/text.h"
 #include "turn/turn.h"
 
-
 static const TDifficulty Difficulties[3] = {
     // strike day, strike margin, attack odds, Hauler day, ore reserve
     {20, 30, 30, 20, 300},   // Easy
