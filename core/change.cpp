@@ -68,10 +68,7 @@ std::string ApplyChange(const TChange& c, const std::string& folder, int day, in
         if (to != 0 && (!IsHouse(to) || HouseRec(to).Status == StatusFree)) return "There is no such house.";
         std::vector<std::string> lines = SplitLines(c.Text);
         if (lines.empty()) return "The letter is empty.";
-        // A colour code in a letter would reach the reader's screen.
-        for (std::string& line : lines)
-            for (char& ch : line)
-                if (ch == '`') ch = '\'';
+        for (std::string& line : lines) line = WithoutColourCodes(line);
         // A notice (a treaty signed, notice given) comes from the game itself.
         return SendMessage(folder, c.Args[1] == 1 ? 0 : h, to, day, lines) ? "" : "The letter could not be sent.";
     }
@@ -120,11 +117,17 @@ bool GetLittle(const std::string& in, size_t& pos, int bytes, uint64_t& v)
     return true;
 }
 
-static bool GetText(const std::string& in, size_t& pos, std::string& text)
+void PutCounted(std::string& out, const std::string& bytes, int lengthBytes)
+{
+    PutLittle(out, bytes.size(), lengthBytes);
+    out += bytes;
+}
+
+bool GetCounted(const std::string& in, size_t& pos, int lengthBytes, uint64_t limit, std::string& bytes)
 {
     uint64_t n;
-    if (!GetLittle(in, pos, 2, n) || n > ChangeTextLimit || in.size() - pos < n) return false;
-    text = in.substr(pos, (size_t)n);
+    if (!GetLittle(in, pos, lengthBytes, n) || n > limit || in.size() - pos < n) return false;
+    bytes = in.substr(pos, (size_t)n);
     pos += (size_t)n;
     return true;
 }
@@ -134,11 +137,8 @@ void EncodeChange(const TChange& c, std::string& out)
     out += (char)c.Kind;
     out += (char)c.House;
     for (int64_t a : c.Args) PutLittle(out, (uint64_t)a, 8);
-    std::string text = c.Text.substr(0, ChangeTextLimit), player = c.Player.substr(0, ChangeTextLimit);
-    PutLittle(out, text.size(), 2);
-    out += text;
-    PutLittle(out, player.size(), 2);
-    out += player;
+    PutCounted(out, c.Text.substr(0, ChangeTextLimit), 2);
+    PutCounted(out, c.Player.substr(0, ChangeTextLimit), 2);
 }
 
 bool DecodeChange(const std::string& in, size_t& pos, TChange& c)
@@ -152,7 +152,7 @@ bool DecodeChange(const std::string& in, size_t& pos, TChange& c)
         if (!GetLittle(in, pos, 8, v)) return false;
         a = (int64_t)v;
     }
-    return GetText(in, pos, c.Text) && GetText(in, pos, c.Player);
+    return GetCounted(in, pos, 2, ChangeTextLimit, c.Text) && GetCounted(in, pos, 2, ChangeTextLimit, c.Player);
 }
 
 std::string JoinLines(const std::vector<std::string>& lines)

@@ -59,6 +59,10 @@ std::string ApplyChange(const TChange& c, const std::string& folder, int day, in
 // league's records and packets; Get is false when the bytes run out.
 void PutLittle(std::string& out, uint64_t v, int bytes);
 bool GetLittle(const std::string& in, size_t& pos, int bytes, uint64_t& v);
+// Bytes after their length (in lengthBytes bytes); Get is false when the
+// length is above limit or the bytes run out.
+void PutCounted(std::string& out, const std::string& bytes, int lengthBytes);
+bool GetCounted(const std::string& in, size_t& pos, int lengthBytes, uint64_t limit, std::string& bytes);
 
 // The record as bytes (little-endian, the same on every platform) and back;
 // false for bytes that are not one whole, valid record.

@@ -13,9 +13,10 @@
 
 std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + IntToText(n); }
 
-std::string Timestamp(bool seconds)
+std::string Timestamp(bool seconds) { return DateTimeText(LocalNow(), seconds); }
+
+std::string DateTimeText(const TDateTime& t, bool seconds)
 {
-    TDateTime t = LocalNow();
     return IntToText(t.Year) + "-" + TwoDigits(t.Month) + "-" + TwoDigits(t.Day) + " " + TwoDigits(t.Hour) + ":" +
            TwoDigits(t.Minute) + (seconds ? ":" + TwoDigits(t.Second) : "");
 }

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/osfs.h"
+
 std::string Timestamp(bool seconds = false);   // local "2026-03-07 09:05", or "…09:05:31"
+std::string DateTimeText(const TDateTime& t, bool seconds = false);   // the same, of any moment
 std::string TwoDigits(int n);                   // "07"
 // Appends a text to a file, made when missing; false when it could not be written.
 bool AppendText(const std::string& path, const std::string& text);

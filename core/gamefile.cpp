@@ -1,5 +1,7 @@
 #include "core/gamefile.h"
 
+#include <cstring>
+
 #include "core/model.h"
 #include "core/rules.h"
 #include "core/osfs.h"
@@ -135,29 +137,43 @@ bool GameReferencesValid()
     return true;
 }
 
+// The game from a source that gives the file's bytes in order; read(p, n)
+// is false when n bytes are not there.
+template <class Read> static bool LoadFrom(Read read)
+{
+    if (!read(&Game.Header, HeaderSize) || std::string(Game.Header.Magic, 4) != "YVRN" || Game.Header.Version != 1 ||
+        !CountsWithinTables())
+        return false;
+    TBlock blocks[8];
+    GameBlocks(blocks);
+    for (const TBlock& b : blocks)
+        if (b.Bytes < 0 || !read(b.Data, (size_t)b.Bytes)) return false;
+    // A file whose records point outside the tables is as unreadable as a
+    // short one: no program may ever index with them.
+    return GameReferencesValid();
+}
+
 bool LoadGame(const std::string& path)
 {
     ResetGame();
     RecoverGameFile(path);
     TFileHandle fd = FileOpenRead(path);
     if (fd < 0) return false;
-    bool ok = FileRead(fd, &Game.Header, HeaderSize) == HeaderSize &&
-              std::string(Game.Header.Magic, 4) == "YVRN" && Game.Header.Version == 1 &&
-              CountsWithinTables();
-    if (ok) {
-        TBlock blocks[8];
-        GameBlocks(blocks);
-        for (const TBlock& b : blocks) {
-            if (b.Bytes < 0 || FileRead(fd, b.Data, (size_t)b.Bytes) != b.Bytes) {
-                ok = false;
-                break;
-            }
-        }
-    }
+    bool ok = LoadFrom([fd](void* p, size_t n) { return FileRead(fd, p, n) == (int64_t)n; });
     FileClose(fd);
-    // A file whose records point outside the tables is as unreadable as a
-    // short one: no program may ever index with them.
-    return ok && GameReferencesValid();
+    return ok;
+}
+
+bool LoadGameBytes(const std::string& data)
+{
+    ResetGame();
+    size_t pos = 0;
+    return LoadFrom([&](void* p, size_t n) {
+        if (data.size() - pos < n) return false;
+        std::memcpy(p, data.data() + pos, n);
+        pos += n;
+        return true;
+    });
 }
 
 bool SaveGame(const std::string& path, bool* ioError)

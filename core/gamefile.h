@@ -17,6 +17,8 @@ std::string OldFileName(const std::string& path);
 int64_t GameFileSize();
 
 bool LoadGame(const std::string& path);
+// The game from a game file's bytes (a league's packet), with the same checks.
+bool LoadGameBytes(const std::string& data);
 // False when THYRE.NEW cannot be created or swapped in; an input/output error
 // while writing it also gives false and sets *ioError (the game file and
 // THYRE.OLD are then untouched).

@@ -388,14 +388,6 @@ bool ParseFtnAddress(const std::string& text, TFtnAddress& a)
            number(t.substr(colon + 1, slash - colon - 1), 65535, a.Net) && number(node, 65535, a.Node);
 }
 
-static std::string Hex(int v, int digits)
-{
-    static const char* const d = "0123456789abcdef";
-    std::string out((size_t)digits, '0');
-    for (int i = digits - 1; i >= 0; i--, v >>= 4) out[(size_t)i] = d[v & 15];
-    return out;
-}
-
 std::string FlowFilePath(const TLeagueConfig& c, const TFtnAddress& a)
 {
     // The outbound root holds its own zone; another zone has root.zzz beside it.
@@ -403,11 +395,11 @@ std::string FlowFilePath(const TLeagueConfig& c, const TFtnAddress& a)
     if (a.Zone != c.OutboundZone) {
         std::string bare = root;
         while (!bare.empty() && IsPathDelim(bare.back())) bare.pop_back();
-        root = bare + "." + Hex(a.Zone, 3) + root.substr(bare.size());
+        root = bare + "." + HexText((uint64_t)a.Zone, 3) + root.substr(bare.size());
     }
-    std::string netNode = Hex(a.Net, 4) + Hex(a.Node, 4);
+    std::string netNode = HexText((uint64_t)a.Net, 4) + HexText((uint64_t)a.Node, 4);
     if (a.Point == 0) return root + netNode + ".flo";
-    return root + netNode + ".pnt" + root.substr(root.size() - 1) + "0000" + Hex(a.Point, 4) + ".flo";
+    return root + netNode + ".pnt" + root.substr(root.size() - 1) + "0000" + HexText((uint64_t)a.Point, 4) + ".flo";
 }
 
 std::string BusyFlagPath(const std::string& flowFile) { return flowFile.substr(0, flowFile.size() - 4) + ".bsy"; }

@@ -111,6 +111,8 @@ struct TDateTime {
 };
 TDateTime LocalNow();
 TDateTime UtcNow();
+// A moment given in Unix seconds, in UTC (all zero when the system cannot say).
+TDateTime UtcAt(int64_t unixSeconds);
 int64_t MonotonicMs();
 int64_t UnixSeconds();   // whole seconds since 1970, UTC
 void SleepMs(int ms);

@@ -298,6 +298,14 @@ TDateTime UtcNow()
     return FromTm(t, tv.tv_usec);
 }
 
+TDateTime UtcAt(int64_t unixSeconds)
+{
+    time_t at = (time_t)unixSeconds;
+    struct tm t;
+    if (!gmtime_r(&at, &t)) return TDateTime{};
+    return FromTm(t, 0);
+}
+
 int64_t MonotonicMs()
 {
     struct timespec ts;

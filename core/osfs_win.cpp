@@ -377,6 +377,20 @@ TDateTime UtcNow()
     return FromSystemTime(s);
 }
 
+TDateTime UtcAt(int64_t unixSeconds)
+{
+    // FILETIME counts 100-nanosecond steps from 1601.
+    if (unixSeconds < -11644473600LL || unixSeconds > 900000000000LL) return TDateTime{};
+    ULARGE_INTEGER u;
+    u.QuadPart = (ULONGLONG)(unixSeconds + 11644473600LL) * 10000000ULL;
+    FILETIME ft;
+    ft.dwLowDateTime = u.LowPart;
+    ft.dwHighDateTime = u.HighPart;
+    SYSTEMTIME s{};
+    if (!FileTimeToSystemTime(&ft, &s)) return TDateTime{};
+    return FromSystemTime(s);
+}
+
 int64_t MonotonicMs() { return (int64_t)GetTickCount64() + FakeClockShiftMs(); }
 
 void SleepMs(int ms)

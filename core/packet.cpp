@@ -1,6 +1,7 @@
 #include "core/packet.h"
 
 #include "core/change.h"
+#include "core/text.h"
 
 #include <gcrypt.h>
 #include <zlib.h>
@@ -24,14 +25,10 @@ static bool CryptoReady()
     return true;
 }
 
-static std::string Hex(const unsigned char* data, size_t n)
+static std::string Hex(const std::vector<unsigned char>& bytes)
 {
-    static const char* const digits = "0123456789abcdef";
     std::string out;
-    for (size_t i = 0; i < n; i++) {
-        out += digits[data[i] >> 4];
-        out += digits[data[i] & 15];
-    }
+    for (unsigned char b : bytes) out += HexText(b, 2);
     return out;
 }
 
@@ -74,8 +71,8 @@ bool MakeKeyPair(TKeyPair& keys)
     bool ok = Token(key, "q", KeyBytes, q) && Token(key, "d", KeyBytes, d);
     gcry_sexp_release(key);
     if (!ok) return false;
-    keys.Public = Hex(q.data(), q.size());
-    keys.Private = Hex(d.data(), d.size()) + keys.Public;
+    keys.Public = Hex(q);
+    keys.Private = Hex(d) + keys.Public;
     return true;
 }
 
@@ -124,20 +121,12 @@ static bool Verify(const std::string& message, const std::string& signature, con
 
 // ------------------------------------------------------------------ bytes
 
-static void PutText(std::string& out, const std::string& text)
-{
-    std::string t = text.substr(0, HeaderTextMax);
-    out += (char)(uint8_t)t.size();
-    out += t;
-}
+// The header's names and a section's name: a length byte, at most 64 bytes.
+static void PutText(std::string& out, const std::string& text) { PutCounted(out, text.substr(0, HeaderTextMax), 1); }
 
 static bool GetText(const std::string& in, size_t& pos, std::string& text)
 {
-    uint64_t n;
-    if (!GetLittle(in, pos, 1, n) || n > HeaderTextMax || in.size() - pos < n) return false;
-    text = in.substr(pos, (size_t)n);
-    pos += (size_t)n;
-    return true;
+    return GetCounted(in, pos, 1, HeaderTextMax, text);
 }
 
 std::string MakePacket(const TPacket& p, const std::string& privateKey, int64_t limit)
@@ -217,15 +206,10 @@ std::string OpenPacket(const std::string& bytes, const std::string& publicKey, i
 void PutSection(std::string& out, const std::string& name, const std::string& data)
 {
     PutText(out, name);
-    PutLittle(out, data.size(), 4);
-    out += data;
+    PutCounted(out, data, 4);
 }
 
 bool GetSection(const std::string& in, size_t& pos, std::string& name, std::string& data)
 {
-    uint64_t n;
-    if (!GetText(in, pos, name) || !GetLittle(in, pos, 4, n) || in.size() - pos < n) return false;
-    data = in.substr(pos, (size_t)n);
-    pos += (size_t)n;
-    return true;
+    return GetText(in, pos, name) && GetCounted(in, pos, 4, UINT32_MAX, data);
 }

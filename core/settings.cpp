@@ -182,12 +182,7 @@ std::string SettingsText(const TSettings& s)
         std::string comment = f.Comment;
         size_t at = comment.find("{range}");
         if (at != std::string::npos) comment.replace(at, 7, IntToText(f.Low) + " to " + IntToText(f.High));
-        for (size_t pos = 0; pos < comment.size();) {
-            size_t end = comment.find('\n', pos);
-            if (end == std::string::npos) end = comment.size();
-            out += comment.substr(pos, end - pos) + "\r\n";
-            pos = end + 1;
-        }
+        for (const std::string& line : SplitLines(comment)) out += line + "\r\n";
         out += std::string(f.FileName) + " = " + SettingValueText(s, f) + "\r\n";
     }
     if (!s.WebFolder.empty()) {

@@ -17,7 +17,7 @@ enum {
     DefaultPeaceDays = 10,
     DefaultDifficulty = 2,
 };
-#define DefaultGameName "Yvarn Thyre"
+inline constexpr const char* DefaultGameName = "Yvarn Thyre";
 
 struct TSettings {
     std::string GameName;

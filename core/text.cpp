@@ -10,6 +10,14 @@ std::string PadLeft(const std::string& s, int n)
     return std::string(n - s.size(), ' ') + s;
 }
 
+std::string HexText(uint64_t v, int digits)
+{
+    static const char* const d = "0123456789abcdef";
+    std::string out((size_t)(digits > 0 ? digits : 0), '0');
+    for (size_t i = out.size(); i-- > 0; v >>= 4) out[i] = d[v & 15];
+    return out;
+}
+
 std::string PadRight(const std::string& s, int n)
 {
     if ((int)s.size() >= n) return s;
@@ -98,12 +106,8 @@ std::vector<std::string> SplitLines(const std::string& text)
 std::vector<std::pair<std::string, std::string>> KeyValueLines(const std::string& text)
 {
     std::vector<std::pair<std::string, std::string>> out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = TrimText(text.substr(pos, end - pos));
-        pos = end + 1;
+    for (const std::string& raw : SplitLines(text)) {
+        std::string line = TrimText(raw);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
@@ -136,6 +140,14 @@ std::string WordList(const std::vector<std::string>& words)
     std::string out;
     for (size_t i = 0; i < words.size(); i++)
         out += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
+    return out;
+}
+
+std::string WithoutColourCodes(const std::string& text)
+{
+    std::string out = text;
+    for (char& c : out)
+        if (c == '`') c = '\'';
     return out;
 }
 

@@ -10,6 +10,8 @@ std::string IntToText(int64_t n);
 std::string PadLeft(const std::string& s, int n);
 std::string PadRight(const std::string& s, int n);
 std::string GroupThousands(int64_t n);
+// v in lower-case hexadecimal, `digits` wide (its low digits when longer).
+std::string HexText(uint64_t v, int digits);
 std::string UpperText(const std::string& s);
 std::string TrimText(const std::string& s);
 bool SameText(const std::string& a, const std::string& b);
@@ -73,6 +75,9 @@ std::string WordList(const std::vector<std::string>& words);
 // colour code kept and not counted: how screens fit coloured lines into 79
 // columns.
 std::string ColourPrefix(const std::string& text, int n);
+// A player's text with every backtick made an apostrophe: a letter cannot
+// put colour codes on its reader's screen.
+std::string WithoutColourCodes(const std::string& text);
 // The characters a text shows, its colour codes left out.
 int VisibleLength(const std::string& text);
 // A coloured text cut into lines of at most `width` visible characters, at

@@ -36,9 +36,9 @@ void CmdJoin()
             if ((unsigned char)c < 32 || c == 127) return false;
         return true;
     };
-    if (houseName.size() < 3 || houseName.size() > 23 || !printable(houseName) || houseName.find('`') != std::string::npos)
+    if (houseName.size() < HouseNameMin || houseName.size() > HouseNameMax || !printable(houseName) || houseName.find('`') != std::string::npos)
         Fatal("a house name is 3 to 23 characters, without control characters or colour codes");
-    if (playerName.empty() || playerName.size() > 35 || !printable(playerName))
+    if (playerName.empty() || playerName.size() > PlayerNameMax || !printable(playerName))
         Fatal("a player name is 1 to 35 characters, without control characters");
     int computer = HasOption("-ai") ? 1 : 0;
     // Fatal ends the process, and the lock goes with it.

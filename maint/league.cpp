@@ -62,10 +62,9 @@ static bool ReadPrivateKey(std::string& key)
 
 // What a member's copy holds of the game's letters: those to and from its
 // own houses, and the bulletins.
-static std::string MemberLetters(const TLeagueState& s, const std::string& node)
+static std::string MemberLetters(const std::string& all, const TLeagueState& s, const std::string& node)
 {
-    std::string all, out;
-    if (!ReadWholeFile(GameFolder + MessagesFileName, all)) return "";
+    std::string out;
     auto here = [&](int h) { return h >= 1 && h <= MaxHouseSlots && s.HouseBoard[h] == node; };
     for (size_t at = 0; at + sizeof(TMessageRec) <= all.size(); at += sizeof(TMessageRec)) {
         TMessageRec m;
@@ -169,17 +168,19 @@ static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::stri
             summary = "THYRE.DAT could not be read";
             return false;
         }
-        std::string game, events, fame;
+        std::string game, events, fame, letters;
         ReadWholeFile(GamePath(), game);
         ReadWholeFile(GameFolder + EventsFileName, events);
         ReadWholeFile(GameFolder + FameFileName, fame);
+        ReadWholeFile(GameFolder + MessagesFileName, letters);
+        // What every member is told of the league; each its own applied point.
+        TLeagueState told;
+        for (int h = 1; h <= MaxHouseSlots; h++) told.HouseBoard[h] = s.HouseBoard[h].empty() ? c.Node : s.HouseBoard[h];
+        told.Boards.push_back({c.Node, c.Board});
+        for (const TLeagueMember& other : c.Members) told.Boards.push_back({other.Node, other.Board});
         for (const TLeagueMember& m : c.Members) {
             TLeaguePeer& peer = LeaguePeer(s, m.Node);
-            TLeagueState told;
-            told.Peers.push_back(peer);
-            for (int h = 1; h <= MaxHouseSlots; h++) told.HouseBoard[h] = s.HouseBoard[h].empty() ? c.Node : s.HouseBoard[h];
-            told.Boards.push_back({c.Node, c.Board});
-            for (const TLeagueMember& other : c.Members) told.Boards.push_back({other.Node, other.Board});
+            told.Peers = {peer};
             TPacket p;
             p.Kind = PacketState;
             p.League = c.Name;
@@ -189,7 +190,7 @@ static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::stri
             p.Number = peer.NumberOut + 1;
             PutSection(p.Payload, GameFileName, game);
             PutSection(p.Payload, EventsFileName, events);
-            PutSection(p.Payload, MessagesFileName, MemberLetters(s, m.Node));
+            PutSection(p.Payload, MessagesFileName, MemberLetters(letters, s, m.Node));
             PutSection(p.Payload, FameFileName, fame);
             PutSection(p.Payload, LeagueStateName, LeagueStateText(told));
             if (!SendPacket(c, p, key)) {
@@ -336,8 +337,7 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
         LeagueLog("refused " + p.Sender + "'s entry " + IntToText(e.Number) + " (" + ChangeName(ch) + "): " + refusal);
         if (ch.Kind != ChangeFound && IsHouse(ch.House))
             SendMessage(GameFolder, 0, ch.House, day,
-                        {("Your " + ChangeName(ch) + " of day " + IntToText(e.Day) + " could not be carried out:").substr(0, 72),
-                         refusal.substr(0, 72)});
+                        {"Your " + ChangeName(ch) + " of day " + IntToText(e.Day) + " could not be carried out:", refusal});
     }
 }
 
@@ -362,13 +362,8 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
     // A game whose day went back is a new game: the changes made for the
     // old one are dropped, but a house asked for is still asked for.
     bool newGame = LoadGame(GamePath()) && p.Day < Game.Header.Day;
-    // The game is checked as a file before it replaces anything.
-    std::string scratch = GameFolder + "LEAGUE.NEW";
-    if (!ReplaceFileSafely(scratch, game) || !LoadGame(scratch)) {
-        DeleteFile(scratch);
-        return "the game it carries cannot be read";
-    }
-    DeleteFile(scratch);
+    // The game is checked before it replaces anything.
+    if (!LoadGameBytes(game)) return "the game it carries cannot be read";
     if (!ReplaceFileSafely(GamePath(), game) || !ReplaceFileSafely(GameFolder + EventsFileName, events) ||
         !ReplaceFileSafely(GameFolder + MessagesFileName, letters) ||
         (!fame.empty() && !ReplaceFileSafely(GameFolder + FameFileName, fame)))
@@ -545,14 +540,7 @@ static void Init()
 static std::string When(int64_t t)
 {
     if (t <= 0) return "never";
-    int64_t days = t / 86400, secs = t % 86400;
-    // Days to a civil date (proleptic Gregorian), from 1970-01-01.
-    int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
-    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365, doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    int64_t mp = (5 * doy + 2) / 153, day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
-    int64_t year = yoe + era * 400 + (month <= 2);
-    return IntToText(year) + "-" + TwoDigits((int)month) + "-" + TwoDigits((int)day) + " " +
-           TwoDigits((int)(secs / 3600)) + ":" + TwoDigits((int)(secs / 60 % 60)) + " UTC";
+    return DateTimeText(UtcAt(t)) + " UTC";
 }
 
 static void Status(const TLeagueConfig& c)

@@ -122,6 +122,15 @@ static bool LeagueStep(const TLeagueConfig& c, bool send, std::string& message)
     return ok;
 }
 
+// For a scheduler that mails every line: with -quiet only a problem is said.
+static void SayOutcome(bool ok, const std::string& message)
+{
+    if (!ok)
+        Say("ydmaint: PROBLEM: " + message + ".");
+    else if (!HasOption("-quiet"))
+        Say(message + ".");
+}
+
 int CmdDaily()
 {
     TSettings s = ReadSettings(GameFolder);
@@ -137,10 +146,7 @@ int CmdDaily()
     if (league.Present && !league.Host) {
         bool ok = LeagueStep(league, false, message);
         ok = LeagueStep(league, true, message) && ok;
-        if (!ok)
-            Say("ydmaint: PROBLEM: " + message + ".");
-        else if (!HasOption("-quiet"))
-            Say(message + ".");
+        SayOutcome(ok, message);
         return ok ? 0 : 1;
     }
     std::string received;
@@ -152,11 +158,7 @@ int CmdDaily()
         message += "; " + received;
     }
     MaintLog(GameFolder, ok ? message : "PROBLEM: " + message);
-    // For a scheduler that mails every line: with -quiet only a problem is said.
-    if (!ok)
-        Say("ydmaint: PROBLEM: " + message + ".");
-    else if (!HasOption("-quiet"))
-        Say(message + ".");
+    SayOutcome(ok, message);
     if (ok && s.NewsFile && LoadGame(GamePath())) {
         int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
         WriteNews(GameFolder, day);

@@ -5,7 +5,6 @@
 #include "maint/web.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "core/chronicle.h"
@@ -220,9 +219,7 @@ static std::string MapFileName()
     uint32_t hash = 2166136261u;
     for (int sys = 0; sys < Game.Header.SystemCount; sys++)
         for (char c : StrGet(Game.Systems[sys].Name)) hash = (hash ^ (uint8_t)c) * 16777619u;
-    char name[32];
-    std::snprintf(name, sizeof name, "map-%08x.svg", hash);
-    return name;
+    return "map-" + HexText(hash, 8) + ".svg";
 }
 
 // ----------------------------------------------------------------- page

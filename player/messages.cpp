@@ -59,10 +59,7 @@ void WriteMessage(int mailbox)
             return;
         }
         if (line.empty()) break;
-        // A colour code in a letter would reach the reader's screen.
-        for (char& c : line)
-            if (c == '`') c = '\'';
-        lines.push_back(line);
+        lines.push_back(WithoutColourCodes(line));
     }
     if (lines.empty()) {
         SayLine("`8Nothing sent.`7");
