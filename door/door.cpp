@@ -19,6 +19,8 @@ static int64_t SecondsAtStart = 3600;
 static bool SocketTelnet = true;
 static TDoorTrace Trace = nullptr;
 static int TelnetState = 0;
+static std::string HangupReason;   // what ended the connection, for the sysop
+static int64_t BytesReceived = 0;  // every byte the caller sent, telnet commands aside
 // A sub-negotiation is a few dozen bytes sent in one piece by the caller's
 // client.  A caller's lone 0xFF 0xFA (a client that forgot to double the
 // 0xFF, or a BBS that already speaks telnet for us) would otherwise swallow
@@ -39,6 +41,8 @@ void DoorAttach(TDoorChannel channel, intptr_t inHandle, intptr_t outHandle, boo
     OutBuffer.clear();
     InBuffer.clear();
     Hangup = false;
+    HangupReason.clear();
+    BytesReceived = 0;
     IoClearSignalled();
     Ansi = ansi;
     CurrentAttr = 7;
@@ -63,22 +67,52 @@ static void Tell(const std::string& line)
     if (Trace) Trace(line);
 }
 
-// The standard handles, as a terminal when standard input is one.
-static void AttachStandard()
+// The standard handles, as a terminal when standard input is one.  Without
+// a terminal, standard input that cannot hold a caller (the null device, a
+// stream already at its end) is refused when a caller is required: the
+// door entry names no socket and the BBS gave the door no terminal.
+static std::string AttachStandard(bool callerRequired)
 {
     if (IoIsTerminal(IoStdIn)) {
         Tell("channel: terminal on standard input (" + IoDescribe(IoStdIn, false) + ")");
         DoorAttach(ChannelConsole, IoStdIn, IoStdOut, DoorInfo.Ansi, DoorInfo.SecondsLeft);
         bool raw = IoSetRawTerminal(IoStdIn);
         Tell(std::string("terminal set raw: ") + (raw ? "yes" : "refused") + " (" + IoDescribe(IoStdIn, false) + ")");
-    } else {
-        Tell("channel: standard handles (input " + IoDescribe(IoStdIn, false) + "; output " +
-             IoDescribe(IoStdOut, false) + ")");
-        DoorAttach(ChannelHandles, IoStdIn, IoStdOut, DoorInfo.Ansi, DoorInfo.SecondsLeft);
+        return "";
+    }
+    Tell("channel: standard handles (input " + IoDescribe(IoStdIn, false) + "; output " + IoDescribe(IoStdOut, false) +
+         ")");
+    std::string none = callerRequired ? IoNoCallerOnInput() : "";
+    if (!none.empty())
+        return "no caller on standard input (" + none + "): the door entry gives no socket and no terminal";
+    DoorAttach(ChannelHandles, IoStdIn, IoStdOut, DoorInfo.Ansi, DoorInfo.SecondsLeft);
+    return "";
+}
+
+// What can be seen of the socket's other end: the caller's own connection
+// comes from another machine, a BBS relaying the caller speaks from this one.
+static void TellPeer(TIoHandle h)
+{
+    std::string address;
+    switch (IoSocketPeer(h, address)) {
+    case PeerRemote:
+        Tell("socket peer " + address + ", another machine: the caller's own connection, a telnet stream" +
+             (SocketTelnet ? "" : " (-plain is given: the caller's telnet commands reach the door as keys)"));
+        break;
+    case PeerLoopback:
+        Tell("socket peer " + address +
+             ", this machine: the BBS relaying the caller, not the caller's own connection (a plain socket: " +
+             (SocketTelnet ? "add -plain" : "-plain is given") + "), unless the caller called from this machine");
+        break;
+    case PeerLocalPair:
+        Tell(std::string("socket peer: a socket pair within this machine: the BBS relaying the caller (a plain socket: ") +
+             (SocketTelnet ? "add -plain" : "-plain is given") + ")");
+        break;
+    default: Tell("socket peer: not known"); break;
     }
 }
 
-std::string DoorConnect()
+std::string DoorConnect(bool callerRequired)
 {
     if (DoorInfo.CommType == 2) {
         // Some BBSes write a handle of -1 when the caller is on the standard
@@ -86,8 +120,7 @@ std::string DoorConnect()
         if ((int64_t)DoorInfo.SocketHandle < 0) {
             Tell("DOOR32.SYS comm type 2 with a negative handle: the caller is on the standard handles");
             IoInstallSignals();
-            AttachStandard();
-            return "";
+            return AttachStandard(callerRequired);
         }
         int error = 0;
         if (!IoSocketUsable(DoorInfo.SocketHandle, error))
@@ -96,6 +129,7 @@ std::string DoorConnect()
         Tell("channel: socket " + std::to_string(DoorInfo.SocketHandle) + " from DOOR32.SYS (" +
              IoDescribe((TIoHandle)DoorInfo.SocketHandle, true) + "), " +
              (SocketTelnet ? "telnet commands read and dropped" : "plain data, no telnet commands"));
+        TellPeer((TIoHandle)DoorInfo.SocketHandle);
         IoInstallSignals();
         DoorAttach(ChannelSocket, (TIoHandle)DoorInfo.SocketHandle, (TIoHandle)DoorInfo.SocketHandle, DoorInfo.Ansi,
                    DoorInfo.SecondsLeft);
@@ -107,8 +141,7 @@ std::string DoorConnect()
     Tell(DoorInfo.CommType == 0 ? "DOOR32.SYS comm type 0 (local): the caller is on the standard handles"
                                  : "no socket named: the caller is on the standard handles");
     IoInstallSignals();
-    AttachStandard();
-    return "";
+    return AttachStandard(callerRequired);
 }
 
 void DoorOpen()
@@ -123,26 +156,41 @@ static const int RefusalWaitMs = 2000;
 
 void DoorRefuse(const std::string& text)
 {
-    std::string line = text + "\n";
-    FileWrite(1, line.data(), line.size());
-    // Socket doors often run with standard output on /dev/null while the BBS
-    // logs standard error: say it there too, so the sysop sees why.
-    if (IoErrorsApart()) FileWrite(2, line.data(), line.size());
     IoInstallSignals();
     int error = 0;
-    if (DoorInfo.CommType == 2 && (int64_t)DoorInfo.SocketHandle >= 0 &&
-        IoSocketUsable(DoorInfo.SocketHandle, error)) {
+    bool onSocket = DoorInfo.CommType == 2 && (int64_t)DoorInfo.SocketHandle >= 0 &&
+                    IoSocketUsable(DoorInfo.SocketHandle, error);
+    // Off the socket, a terminal or a pipe on standard output is the
+    // caller's; standard error may reach them as well (a BBS that shows it
+    // too, or the same terminal), so it is said once, there.  Socket doors
+    // often run with standard output on /dev/null while the BBS logs
+    // standard error: it is said there too, so the sysop sees why.
+    bool callerOnOutput = !onSocket && IoOutputMayReachCaller();
+    std::string line = text + "\n";
+    FileWrite(1, line.data(), line.size());
+    if (!callerOnOutput && IoErrorsApart()) FileWrite(2, line.data(), line.size());
+    if (onSocket) {
         TIoHandle h = (TIoHandle)DoorInfo.SocketHandle;
         DoorAttach(ChannelSocket, h, h, DoorInfo.Ansi, 0);
-        DoorWrite(text + "\r\n");
-    } else {
-        // Only to wait: what was said went to standard output above.
+        std::string crlf;
+        for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        DoorWrite(crlf + "\r\n");
+    } else if (callerOnOutput && IoNoCallerOnInput().empty()) {
+        // Only to wait: what was said went to standard output above.  A
+        // terminal is set raw meanwhile, so one key ends the wait.
         DoorAttach(ChannelHandles, IoStdIn, IoStdOut, false, 0);
+        if (IoIsTerminal(IoStdIn)) IoSetRawTerminal(IoStdIn);
+    } else {
+        // Nobody sees it but the sysop: no pause.
+        Channel = ChannelNone;
+        return;
     }
+    // The caller reads it before the BBS draws its menu again.
     try {
         DoorWaitInput(RefusalWaitMs);
     } catch (const EHangup&) {
     }
+    IoRestoreTerminal();
     Channel = ChannelNone;
 }
 
@@ -163,8 +211,24 @@ bool DoorHungUp()
     return Hangup || IoSignalled();
 }
 
-static void SetHangup()
+std::string DoorHangupReason()
 {
+    if (!HangupReason.empty()) return HangupReason;
+    if (IoSignalled()) return "a hang-up signal (" + IoSignalText() + ")";
+    return Hangup ? "the connection closed" : "";
+}
+
+int64_t DoorBytesReceived()
+{
+    return BytesReceived;
+}
+
+static void SetHangup(const char* why = nullptr)
+{
+    if (HangupReason.empty()) {
+        if (IoSignalled()) HangupReason = "a hang-up signal (" + IoSignalText() + ")";
+        else if (why) HangupReason = why;
+    }
     Hangup = true;
     OutBuffer.clear();
 }
@@ -188,7 +252,8 @@ void DoorFlush()
     // through the BBS's pseudo-terminal.  The door sends none.
     for (char& c : OutBuffer)
         if ((unsigned char)c == 255) c = ' ';
-    if (!IoWriteAll(OutHandle, Channel == ChannelSocket, OutBuffer.data(), OutBuffer.size())) SetHangup();
+    if (!IoWriteAll(OutHandle, Channel == ChannelSocket, OutBuffer.data(), OutBuffer.size()))
+        SetHangup("a write to the caller failed (the connection is gone)");
     OutBuffer.clear();
 }
 
@@ -240,9 +305,9 @@ static std::string TelnetFilter(const char* data, size_t n)
     return kept;
 }
 
-[[noreturn]] static void RaiseHangup()
+[[noreturn]] static void RaiseHangup(const char* why = nullptr)
 {
-    SetHangup();
+    SetHangup(why);
     throw EHangup();
 }
 
@@ -251,7 +316,7 @@ bool DoorWaitInput(int ms)
     if (DoorHungUp()) RaiseHangup();
     DoorFlush();
     if (DoorHungUp()) RaiseHangup();
-    if (Channel == ChannelNone) RaiseHangup();
+    if (Channel == ChannelNone) RaiseHangup("no connection is open");
     bool unlimited = ms < 0;
     int64_t deadline = MonotonicMs() + (ms >= 1 ? ms : 0);
     bool socket = Channel == ChannelSocket;
@@ -260,19 +325,21 @@ bool DoorWaitInput(int ms)
         // tenth of a second even if it came just before the wait began.
         int slice = unlimited ? 100 : (int)Clamp(deadline - MonotonicMs(), 0, 100);
         TIoResult ready = IoWaitReadable(InHandle, socket, slice);
-        if (ready == IoClosed) RaiseHangup();
+        if (ready == IoClosed) RaiseHangup("the connection closed");
         if (ready == IoData) {
             char buf[1024];
             long got = IoRead(InHandle, socket, buf, socket ? 1024 : 512);
-            if (got < 0) RaiseHangup();
+            if (got < 0) RaiseHangup("the caller's input ended (the caller hung up, or the stream closed)");
             if (got > 0) {
                 if (socket && SocketTelnet) {
                     std::string kept = TelnetFilter(buf, (size_t)got);
                     if (!kept.empty()) {
+                        BytesReceived += (int64_t)kept.size();
                         InBuffer += kept;
                         return true;
                     }
                 } else {
+                    BytesReceived += got;
                     InBuffer.append(buf, (size_t)got);
                     return true;
                 }

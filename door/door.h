@@ -38,16 +38,19 @@ void DoorSetTrace(TDoorTrace trace);
 // process with its message on standard output and exit code 1.
 void DoorOpen();
 // The same choice without ending the process: the refusal text, empty once
-// a channel is open.
-std::string DoorConnect();
+// a channel is open.  With a caller required (a BBS started the door),
+// standard input that cannot hold one (/dev/null, a stream at its end) is
+// refused when neither a socket nor a terminal is there.
+std::string DoorConnect(bool callerRequired = true);
 // Opens a channel on given descriptors (the socket's for a socket channel);
 // DoorConnect uses it, and tests attach to descriptors of their own.
 void DoorAttach(TDoorChannel channel, intptr_t inHandle, intptr_t outHandle, bool ansi, int64_t secondsLeft);
-// Tells why the door will not start wherever someone may read it: standard
-// output (the caller on pipes or a terminal, or the BBS's log), standard
-// error when it is a stream of its own, and the caller's socket when
-// DoorInfo names a usable one (lines ended CR LF there).  Then waits about
-// two seconds, or until a key, so the caller can read it before the BBS
+// Tells why the door will not start wherever someone may read it, once per
+// place: standard output (the caller on pipes or a terminal, or the BBS's
+// log), the caller's socket when DoorInfo names a usable one (lines ended
+// CR LF there), and standard error when it is a stream of its own and
+// standard output is not the caller's.  Where the caller sees it, waits
+// about two seconds, or until a key, so they can read it before the BBS
 // draws its menu again.
 void DoorRefuse(const std::string& text);
 // Flushes and gives the terminal back as it was.  The socket stays open: it
@@ -56,6 +59,10 @@ void DoorClose();
 
 TDoorChannel DoorChannel();
 bool DoorHungUp();
+// What ended the connection, in a few words for the sysop; empty while it lasts.
+std::string DoorHangupReason();
+// Bytes the caller sent since the connection opened (telnet commands aside).
+int64_t DoorBytesReceived();
 void DoorWrite(const std::string& bytes);
 void DoorFlush();
 // True when input arrived, false when `ms` milliseconds passed without any

@@ -18,6 +18,8 @@ const TIoHandle IoStdOut = 1;
 // the process.
 void IoInstallSignals();
 bool IoSignalled();
+// The signal or event that raised the flag, in a few words ("SIGHUP").
+std::string IoSignalText();
 void IoClearSignalled();   // for a second connection in the same process (tests)
 
 // True when the number is an open socket we can use; otherwise false and
@@ -29,6 +31,18 @@ bool IoIsTerminal(TIoHandle h);
 // diagnostics: a socket's type and peer, a terminal's settings, a pipe, a
 // file or a device.
 std::string IoDescribe(TIoHandle h, bool socket);
+// Where a socket's other end is, and its address in `address`: another
+// machine, this machine (a loopback address), a socket pair within this
+// machine, or not known.
+enum TIoPeer { PeerUnknown, PeerRemote, PeerLoopback, PeerLocalPair };
+TIoPeer IoSocketPeer(TIoHandle h, std::string& address);
+// Why standard input holds no caller, or empty when it may: the null device
+// ("/dev/null"), an empty file or one read to its end, a pipe whose writer
+// has gone without writing.  Looks without taking any byte away.
+std::string IoNoCallerOnInput();
+// True when standard output may reach a caller (a terminal, a pipe, a
+// socket), not a device that swallows it or a file.
+bool IoOutputMayReachCaller();
 // True when standard error is a stream of its own, not the same file or
 // pipe as standard output (a BBS that sends the door's output to /dev/null
 // and logs only standard error).

@@ -17,9 +17,9 @@
 
 static volatile sig_atomic_t Signalled = 0;
 
-static void OnHangupSignal(int)
+static void OnHangupSignal(int sig)
 {
-    Signalled = 1;
+    Signalled = sig;
 }
 
 void IoInstallSignals()
@@ -46,6 +46,18 @@ void IoInstallSignals()
 bool IoSignalled()
 {
     return Signalled != 0;
+}
+
+std::string IoSignalText()
+{
+    switch (Signalled) {
+    case 0: return "no signal";
+    case SIGHUP: return "SIGHUP";
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGQUIT: return "SIGQUIT";
+    default: return "signal " + std::to_string((int)Signalled);
+    }
 }
 
 void IoClearSignalled()
@@ -127,6 +139,63 @@ std::string IoDescribe(TIoHandle h, bool socket)
     if (S_ISREG(st.st_mode)) return "file";
     if (S_ISCHR(st.st_mode)) return "character device";
     return "other";
+}
+
+TIoPeer IoSocketPeer(TIoHandle h, std::string& address)
+{
+    address.clear();
+    sockaddr_storage peer{};
+    socklen_t len = sizeof peer;
+    if (getpeername((int)h, (sockaddr*)&peer, &len) != 0) return PeerUnknown;
+    char text[INET6_ADDRSTRLEN] = "";
+    if (peer.ss_family == AF_UNIX) {
+        address = "a local socket";
+        return PeerLocalPair;
+    }
+    if (peer.ss_family == AF_INET) {
+        const sockaddr_in* a = (const sockaddr_in*)&peer;
+        inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+        address = text;
+        return (ntohl(a->sin_addr.s_addr) >> 24) == 127 ? PeerLoopback : PeerRemote;
+    }
+    if (peer.ss_family == AF_INET6) {
+        const sockaddr_in6* a = (const sockaddr_in6*)&peer;
+        inet_ntop(AF_INET6, &a->sin6_addr, text, sizeof text);
+        address = text;
+        if (IN6_IS_ADDR_LOOPBACK(&a->sin6_addr)) return PeerLoopback;
+        // An IPv4 address in IPv6 clothing: ::ffff:127.x.x.x is this machine.
+        if (IN6_IS_ADDR_V4MAPPED(&a->sin6_addr) && a->sin6_addr.s6_addr[12] == 127) return PeerLoopback;
+        return PeerRemote;
+    }
+    return PeerUnknown;
+}
+
+std::string IoNoCallerOnInput()
+{
+    struct stat in, null;
+    if (fstat(0, &in) != 0) return "closed";
+    if (S_ISCHR(in.st_mode) && stat("/dev/null", &null) == 0 && in.st_rdev == null.st_rdev) return "/dev/null";
+    if (S_ISREG(in.st_mode)) {
+        off_t at = lseek(0, 0, SEEK_CUR);
+        if (at >= 0 && at >= in.st_size) return in.st_size == 0 ? "an empty file" : "a file read to its end";
+        return "";
+    }
+    if (S_ISFIFO(in.st_mode) || S_ISSOCK(in.st_mode)) {
+        struct pollfd p{0, POLLIN, 0};
+        if (poll(&p, 1, 0) != 1) return "";
+        if ((p.revents & POLLHUP) && !(p.revents & POLLIN)) return "a closed pipe";
+        char b;
+        if (S_ISSOCK(in.st_mode) && (p.revents & POLLIN) && recv(0, &b, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
+            return "a closed socket";
+    }
+    return "";
+}
+
+bool IoOutputMayReachCaller()
+{
+    struct stat out;
+    if (fstat(1, &out) != 0) return false;
+    return isatty(1) == 1 || S_ISFIFO(out.st_mode) || S_ISSOCK(out.st_mode);
 }
 
 bool IoErrorsApart()

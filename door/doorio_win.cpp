@@ -22,7 +22,7 @@ static volatile LONG Signalled = 0;
 
 static BOOL WINAPI OnControlEvent(DWORD event)
 {
-    InterlockedExchange(&Signalled, 1);
+    InterlockedExchange(&Signalled, (LONG)event + 1);
     // Closing the window (or logging off, or shutting down) ends the process
     // as soon as the handler returns: wait here, within the five seconds
     // Windows allows, while the main thread notices the flag, abandons a
@@ -40,6 +40,17 @@ void IoInstallSignals()
 
 bool IoSignalled() { return Signalled != 0; }
 void IoClearSignalled() { InterlockedExchange(&Signalled, 0); }
+
+std::string IoSignalText()
+{
+    switch (Signalled) {
+    case 0: return "no signal";
+    case CTRL_C_EVENT + 1: return "Ctrl+C";
+    case CTRL_BREAK_EVENT + 1: return "Ctrl+Break";
+    case CTRL_CLOSE_EVENT + 1: return "the console window closed";
+    default: return "console event " + std::to_string((long)Signalled - 1);
+    }
+}
 
 static HANDLE StdHandle(TIoHandle h) { return GetStdHandle(h == IoStdIn ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE); }
 
@@ -103,6 +114,47 @@ std::string IoDescribe(TIoHandle h, bool socket)
     case FILE_TYPE_CHAR: return "character device";
     default: return "none";
     }
+}
+
+TIoPeer IoSocketPeer(TIoHandle h, std::string& address)
+{
+    address.clear();
+    sockaddr_in peer{};
+    int len = sizeof peer;
+    if (getpeername((SOCKET)h, (sockaddr*)&peer, &len) != 0 || peer.sin_family != AF_INET) return PeerUnknown;
+    const unsigned char* a = (const unsigned char*)&peer.sin_addr;
+    address = std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." + std::to_string(a[3]);
+    return a[0] == 127 ? PeerLoopback : PeerRemote;
+}
+
+std::string IoNoCallerOnInput()
+{
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE) return "closed";
+    if (IsConsole(in)) return "";
+    switch (GetFileType(in)) {
+    case FILE_TYPE_CHAR: return "NUL";
+    case FILE_TYPE_DISK: {
+        LARGE_INTEGER size, at, zero;
+        zero.QuadPart = 0;
+        if (GetFileSizeEx(in, &size) && SetFilePointerEx(in, zero, &at, FILE_CURRENT) && at.QuadPart >= size.QuadPart)
+            return size.QuadPart == 0 ? "an empty file" : "a file read to its end";
+        return "";
+    }
+    case FILE_TYPE_PIPE: {
+        DWORD waiting = 0;
+        if (!PeekNamedPipe(in, nullptr, 0, nullptr, &waiting, nullptr) && GetLastError() == ERROR_BROKEN_PIPE)
+            return "a closed pipe";
+        return "";
+    }
+    default: return "";
+    }
+}
+
+bool IoOutputMayReachCaller()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    return IsConsole(out) || GetFileType(out) == FILE_TYPE_PIPE;
 }
 
 bool IoErrorsApart()

@@ -7,6 +7,10 @@
 
 TDoorInfo DoorInfo;
 static TDropLines FieldsRead;
+static std::string Failure;
+
+const char* const DropFileKinds =
+    "DOOR32.SYS, DOOR.SYS, DORINFO*.DEF, CHAIN.TXT, CALLINFO.BBS, SFDOORS.DAT, PCBOARD.SYS and EXITINFO.BBS";
 
 static TDropLines SplitDropLines(const std::string& raw)
 {
@@ -191,22 +195,56 @@ static void ReadExitinfo(const std::string& raw, TDoorInfo& d)
     FieldsRead.push_back("offset 242: " + d.UserName);
 }
 
+// Nothing read, and why.
+static std::optional<TDoorInfo> Fail(const std::string& why)
+{
+    Failure = why;
+    return std::nullopt;
+}
+
+bool DropFileKindKnown(const std::string& path)
+{
+    std::string upper = UpperText(FileNameOf(path));
+    if (StartsWith(upper, "DORINFO") && EndsWith(upper, ".DEF")) return true;
+    for (const char* k : {"DOOR32.SYS", "DOOR.SYS", "CHAIN.TXT", "CALLINFO.BBS", "SFDOORS.DAT", "PCBOARD.SYS",
+                          "EXITINFO.BBS"})
+        if (upper == k) return true;
+    return false;
+}
+
 std::optional<TDoorInfo> ReadDropFile(const std::string& path)
 {
     std::string upper = UpperText(FileNameOf(path));
     FieldsRead.clear();
+    Failure.clear();
+    bool dorinfo = StartsWith(upper, "DORINFO") && EndsWith(upper, ".DEF");
+    if (!DropFileKindKnown(path))
+        return Fail(FileNameOf(path) + " is not a kind of drop file the door reads; it reads " + DropFileKinds);
     std::string raw;
-    if (!ReadWholeFile(path, raw)) return std::nullopt;
+    if (!ReadWholeFile(path, raw))
+        return Fail(IsFolder(path) ? "it is a folder" : PathExists(path) ? "it cannot be read" : "there is no such file");
     TDoorInfo d;
     TDropLines l = SplitDropLines(raw);
-    auto enough = [&](size_t need) { return l.size() >= need; };
+    std::string kind = dorinfo ? "DORINFO*.DEF" : upper;
+    auto enough = [&](size_t need) {
+        if (l.size() >= need) return true;
+        Failure = "it is too short: " + kind + " needs " + IntToText((int64_t)need) + " lines, it has " +
+                  IntToText((int64_t)l.size());
+        return false;
+    };
+    auto enoughBytes = [&](size_t need) {
+        if (raw.size() >= need) return true;
+        Failure = "it is too short: " + kind + " needs " + IntToText((int64_t)need) + " bytes, it has " +
+                  IntToText((int64_t)raw.size());
+        return false;
+    };
     if (upper == "DOOR32.SYS") {
         if (!enough(11)) return std::nullopt;
         ReadDoor32(l, d);
     } else if (upper == "DOOR.SYS") {
         if (!enough(20)) return std::nullopt;
         ReadDoorSys(l, d);
-    } else if (StartsWith(upper, "DORINFO") && EndsWith(upper, ".DEF")) {
+    } else if (dorinfo) {
         if (!enough(12)) return std::nullopt;
         ReadDorinfo(l, d, upper);
     } else if (upper == "CHAIN.TXT") {
@@ -219,16 +257,14 @@ std::optional<TDoorInfo> ReadDropFile(const std::string& path)
         if (!enough(11)) return std::nullopt;
         ReadSfdoors(l, d);
     } else if (upper == "PCBOARD.SYS") {
-        if (raw.size() < 112) return std::nullopt;
+        if (!enoughBytes(112)) return std::nullopt;
         ReadPcboard(raw, d);
-    } else if (upper == "EXITINFO.BBS") {
-        if (raw.size() < 277) return std::nullopt;
-        ReadExitinfo(raw, d);
     } else {
-        return std::nullopt;
+        if (!enoughBytes(277)) return std::nullopt;
+        ReadExitinfo(raw, d);
     }
     if (d.UserName.empty()) d.UserName = d.Alias;
-    if (d.UserName.empty()) return std::nullopt;
+    if (d.UserName.empty()) return Fail("it names nobody: the user name and the alias are both empty");
     return d;
 }
 
@@ -262,6 +298,11 @@ std::string FindDropFile(const std::string& folder, int node)
             }
     }
     return found.empty() ? "" : FolderWithDelim(folder) + found;
+}
+
+const std::string& DropFileFailure()
+{
+    return Failure;
 }
 
 const TDropLines& DropFieldsRead()

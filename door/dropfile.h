@@ -30,6 +30,15 @@ typedef std::vector<std::string> TDropLines;
 // one that names nobody.
 std::optional<TDoorInfo> ReadDropFile(const std::string& path);
 
+// Why the last ReadDropFile gave nothing, in a few words for the sysop
+// ("XTRN.DAT is not a kind of drop file the door reads; ...", "it is too
+// short: ..."); empty after a file that was read.
+const std::string& DropFileFailure();
+// Whether the file's name is of a kind the door reads.
+bool DropFileKindKnown(const std::string& path);
+// The kinds of drop file the door reads, by name, for the sysop.
+extern const char* const DropFileKinds;
+
 // What the last ReadDropFile took from its file, one entry per field read
 // ("line 6: Ann Caller", "offset 84: ..."), for the sysop's diagnostics.
 // Lines the door never reads (a caller's password) are never in it.

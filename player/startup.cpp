@@ -91,7 +91,9 @@ static bool GameFilePresent(const std::string& folder)
     return CanOpenRead(path) || CanOpenRead(NewFileName(path)) || CanOpenRead(OldFileName(path));
 }
 
-static void WriteErrorLog(const std::string& className, const std::string& message);
+static void WriteErrorLog(const std::string& className, const std::string& message,
+                          const std::string& who = Caller.Player);
+static TAccess LastRefusal = AccessOk;   // the last refusal of the game access, said once
 
 // -diag: each thing the door read and chose, on standard error (which BBSes
 // log) and in DIAG.LOG of the game folder, before the visit starts.
@@ -106,39 +108,66 @@ static void Diagnose(const std::string& line)
                Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + line + "\r\n");
 }
 
-static void DiagnoseDropFile(const std::string& path)
+static void DiagnoseDropFile(const std::string& path, const std::optional<TDoorInfo>& info)
 {
     Diagnose("drop file: " + path);
     for (const std::string& field : DropFieldsRead()) Diagnose("  " + field);
-    const TDoorInfo& d = DoorInfo;
+    if (!info) {
+        Diagnose("  not read: " + DropFileFailure());
+        return;
+    }
+    const TDoorInfo& d = *info;
     Diagnose("  read as: user \"" + d.UserName + "\", alias \"" + d.Alias + "\", " + IntToText(d.SecondsLeft) +
              " seconds, ANSI " + (d.Ansi ? "yes" : "no") + ", node " + IntToText(d.Node) + ", " +
              IntToText(d.ScreenRows) + " rows, comm type " + IntToText(d.CommType) + ", socket handle " +
-             std::to_string(d.SocketHandle));
+             IntToText((int64_t)d.SocketHandle));
 }
 
-// A start-up refusal: told to the caller, the BBS's log and ERRORS.LOG.
-static int Refuse(const std::string& text)
+// How the door ended, for the closing line of the diagnostics.
+static std::string Ending;
+
+// A start-up refusal: told to the caller, the BBS's log and ERRORS.LOG,
+// whose name column holds `who` until the drop file has named the caller.
+static int Refuse(const std::string& text, const std::string& who = "")
 {
     Diagnose("refused: " + text);
-    WriteErrorLog("start-up refused", text);
+    Ending = "refused at start-up";
+    std::string logged = text;
+    for (char& c : logged)
+        if (c == '\n') c = ' ';
+    WriteErrorLog("start-up refused", logged, Caller.Player.empty() ? who : Caller.Player);
     DoorRefuse(text);
     return 1;
 }
 
-int ThyreMain(int argc, char** argv)
+// The node as -n gives it: a whole number from 0 up, or nothing.
+static bool ParseNode(const std::string& text, int& node)
+{
+    int64_t n = 1;
+    if (!text.empty() && (!ParseInt64(text, n) || n < 0 || n > INT32_MAX)) return false;
+    node = (int)n;
+    return true;
+}
+
+// How the visit ended, and why, as far as the door can tell.
+static std::string VisitEnding(const std::string& guarded)
+{
+    if (!guarded.empty()) return guarded;
+    if (Caller.FolderFailed) return "the game folder refused the lock: " + GameAccessFailure();
+    if (Caller.Lost) return "the caller's house is no longer theirs (a new game was started)";
+    if (LastRefusal == AccessMaintenance) return "the nightly maintenance was running";
+    if (LastRefusal == AccessBusy) return "the game was busy (the folder lock could not be had)";
+    if (LastRefusal != AccessOk) return "the game file could not be read";
+    if (DoorSecondsLeft() < 1) return "the caller's time ran out";
+    return "the caller left the game";
+}
+
+static int StartDoor(int argc, char** argv)
 {
     TCommandLine cl;
-    if (!ParseCommandLine(argc, argv, cl)) return Usage();
+    bool understood = ParseCommandLine(argc, argv, cl);
     Caller = TCaller();
     Caller.Folder = cl.GameFolder.empty() ? ProgramFolder() : FolderWithDelim(FullPath(cl.GameFolder));
-    TLeagueConfig league = ReadLeagueConfig(Caller.Folder);
-    Caller.LeagueMember = league.Present && !league.Host;
-    Caller.LeagueName = league.Present ? league.Name : "";
-    int64_t node = 1;
-    if (!cl.NodeText.empty() && !ParseInt64(cl.NodeText, node)) node = 1;
-    Caller.Node = (int)Clamp(node, INT32_MIN, INT32_MAX);
-    Caller.Local = cl.Local;
     Diagnosing = cl.Diagnose;
     DoorInfo = TDoorInfo();
     if (Diagnosing) {
@@ -148,21 +177,42 @@ int ThyreMain(int argc, char** argv)
         Diagnose("game folder: " + Caller.Folder + (IsFolder(Caller.Folder) ? "" : " (no such folder)"));
         DoorSetTrace(Diagnose);
     }
+    if (!understood) {
+        Ending = "the command line was not understood (the usage was shown)";
+        return Usage();
+    }
+    TLeagueConfig league = ReadLeagueConfig(Caller.Folder);
+    Caller.LeagueMember = league.Present && !league.Host;
+    Caller.LeagueName = league.Present ? league.Name : "";
+    Caller.Local = cl.Local;
+    // A BBS's placeholder for the node's folder given where its number
+    // belongs would silently make every caller node 1.  Refused once the
+    // drop file named the caller and their socket, so they read it too;
+    // at once when the node is needed to find the drop file.
+    bool nodeKnown = ParseNode(cl.NodeText, Caller.Node);
+    auto refuseNode = [&] {
+        return Refuse("-n " + cl.NodeText + " is not a node number: the door entry must give the node's number there",
+                      "-n");
+    };
+    if (!nodeKnown && (cl.DropPath.empty() || IsFolder(cl.DropPath))) return refuseNode();
     if (!cl.DropPath.empty()) {
         std::string path = cl.DropPath;
         if (IsFolder(path)) {
             path = FindDropFile(path, Caller.Node);
-            if (path.empty()) return Refuse("No drop file found in " + cl.DropPath);
+            if (path.empty()) return Refuse("No drop file found in " + cl.DropPath, cl.DropPath);
             Diagnose("drop folder " + cl.DropPath + ", node " + IntToText(Caller.Node) + ": the newest drop file is " +
                      path);
         }
         std::optional<TDoorInfo> info = ReadDropFile(path);
+        DiagnoseDropFile(path, info);
         if (!info) {
-            DiagnoseDropFile(path);
-            return Refuse("Unable to read drop file " + path);
+            std::string text = "Unable to read drop file " + path;
+            // A file of a kind the door does not read is told as such: the
+            // sysop picked the wrong drop file in the door entry.
+            if (!DropFileKindKnown(path)) text += "\n" + DropFileFailure();
+            return Refuse(text, FileNameOf(path));
         }
         DoorInfo = *info;
-        DiagnoseDropFile(path);
     } else if (cl.Local) {
         std::string user = LocalUserName();
         std::string name = !cl.UserName.empty() ? cl.UserName : (!user.empty() ? user : "Sysop");
@@ -170,22 +220,35 @@ int ThyreMain(int argc, char** argv)
         DoorInfo.SecondsLeft = 86400;
         Diagnose("local play as \"" + name + "\"");
     } else {
+        Ending = "no drop file and no local play were asked for (the usage was shown)";
         return Usage();
     }
     DoorInfo.Node = Caller.Node;
     // Founding keeps 35 characters of the name; so does the search for it.
     Caller.Player = (DoorInfo.UserName.empty() ? DoorInfo.Alias : DoorInfo.UserName).substr(0, PlayerNameMax);
     Diagnose("player: \"" + Caller.Player + "\", screen of " + IntToText(DoorInfo.ScreenRows) + " rows");
+    if (!nodeKnown) return refuseNode();
     if (!GameFilePresent(Caller.Folder))
         return Refuse("No game has been started in " + Caller.Folder + " - the sysop runs \"ydmaint new\" first.");
     DoorSetSocketTelnet(!cl.Plain);
-    std::string refusal = DoorConnect();
+    // The sysop at the console may feed local play from anywhere; a BBS's
+    // caller must be on the socket, a terminal or a live stream.
+    std::string refusal = DoorConnect(!cl.DropPath.empty());
     if (!refusal.empty()) return Refuse(refusal);
     Diagnose("the visit starts");
-    GuardedVisit(Visit);
+    std::string guarded = GuardedVisit(Visit);
     DoorFlush();
+    Ending = VisitEnding(guarded);
     DoorClose();
     return Caller.FolderFailed ? 1 : 0;
+}
+
+int ThyreMain(int argc, char** argv)
+{
+    Ending.clear();
+    int code = StartDoor(argc, argv);
+    Diagnose("the door ends: " + Ending + " (exit code " + IntToText(code) + ")");
+    return code;
 }
 
 // ------------------------------------------------------------- game access
@@ -236,7 +299,6 @@ static TAccess OpenGame(bool loadGame)
 
 // A refusal is said once: a screen that fails to load and the menu that
 // then fails too do not repeat it.  A load that succeeds forgets it.
-static TAccess LastRefusal = AccessOk;
 
 static bool Opened(TAccess a)
 {
@@ -325,9 +387,9 @@ bool StoreBegin(bool quiet)
 
 // ------------------------------------------------------------ ERRORS.LOG
 
-static void WriteErrorLog(const std::string& className, const std::string& message)
+static void WriteErrorLog(const std::string& className, const std::string& message, const std::string& who)
 {
-    std::string line = Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + Caller.Player + "  " +
+    std::string line = Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + who + "  " +
                        className + ": " + message + "\r\n";
     AppendLog(Caller.Folder + ErrorsLogName, Caller.Folder + ErrorsLogOldName, line);
 }
@@ -344,24 +406,30 @@ static void Apologise(bool inChange)
     }
 }
 
-void GuardedVisit(const std::function<void()>& body)
+std::string GuardedVisit(const std::function<void()>& body)
 {
     // Whatever ends the visit, the lock is not left behind for the others.
     try {
         body();
-        return;
+        return "";
     } catch (const EHangup&) {
         GameAbandon();
-        return;
+        std::string why = DoorHangupReason();
+        if (DoorChannel() == ChannelHandles && DoorBytesReceived() == 0)
+            return "a hang-up before the first key: standard input ended with no caller on it (" +
+                   (why.empty() ? std::string("connection closed") : why) + ")";
+        return "a hang-up: " + (why.empty() ? std::string("connection closed") : why);
     } catch (const std::exception& e) {
         bool inChange = Caller.InChange || GameLockHeld();
         GameAbandon();
         WriteErrorLog(ReadableTypeName(typeid(e)), e.what());
         Apologise(inChange);
+        return "an error, written to ERRORS.LOG: " + ReadableTypeName(typeid(e)) + ": " + e.what();
     } catch (...) {
         bool inChange = Caller.InChange || GameLockHeld();
         GameAbandon();
         WriteErrorLog("unknown", "an exception of no known class");
         Apologise(inChange);
+        return "an error, written to ERRORS.LOG: an exception of no known class";
     }
 }

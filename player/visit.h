@@ -53,7 +53,9 @@ bool SendLetter(int mailbox, const std::vector<std::string>& lines, bool notice 
 int ThyreMain(int argc, char** argv);
 // Runs a visit's body and handles its failures: a hang-up ends it silently,
 // anything else is written to ERRORS.LOG and the caller gets an apology.
-void GuardedVisit(const std::function<void()>& body);
+// Says how a visit cut short ended, for the sysop; empty when the body ran
+// to its end.
+std::string GuardedVisit(const std::function<void()>& body);
 void Visit();
 int JoinScreen();   // the house founded (or found by now), or 0
 // The main menu as drawn from the loaded game; the keys it offers.

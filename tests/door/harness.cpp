@@ -72,6 +72,7 @@ bool TBbs::Start(const TLaunch& l)
     // A caller typing into a door that has gone must not end the BBS.
     signal(SIGPIPE, SIG_IGN);
     Mode = l.Mode;
+    ErrorsToCaller = l.ErrorsToCaller;
     int err[2];
     if (pipe(err) != 0) return false;
     int toDoor[2] = {-1, -1}, fromDoor[2] = {-1, -1};
@@ -216,6 +217,8 @@ void TBbs::Pump(int ms)
             ssize_t got = read(p[i].fd, buf, sizeof buf);
             if (got > 0) {
                 (p[i].fd == ErrPipe ? Errors : Screen).append(buf, (size_t)got);
+                if (p[i].fd == ErrPipe && ErrorsToCaller)
+                    for (ssize_t k = 0; k < got; k++) Screen += buf[k] == '\n' ? '\0' : buf[k];
             } else if (p[i].fd == ErrPipe) {
                 CloseFd(ErrPipe);
             } else if (Mode == ViaPipes) {

@@ -11,7 +11,8 @@
 //   ViaTerminal  the caller on a pseudo-terminal in cooked mode with echo,
 //                as a BBS hands it over; the door is its session leader.
 //
-// Standard error is always a pipe, as the BBS logs it.
+// Standard error is always a pipe, as the BBS logs it; a BBS may show it to
+// the caller as well (ErrorsToCaller), each line end as a NUL byte.
 #pragma once
 #include <string>
 #include <sys/types.h>
@@ -35,6 +36,7 @@ struct TLaunch {
     std::string Alias = "Raven";
     std::string Minutes = "30";
     bool IgnoreSigpipe = false;        // start the door with SIGPIPE ignored
+    bool ErrorsToCaller = false;       // the BBS relays standard error to the caller too
     int Umask = 022;
 };
 
@@ -47,6 +49,7 @@ struct TBbs {
     int PtySlave = -1;      // terminal mode: the BBS's copy of the terminal, for its settings
     struct termios Handed{};   // terminal mode: its settings as the door was given it
     int ErrPipe = -1;
+    bool ErrorsToCaller = false;
     std::string Screen;     // everything the caller saw so far
     std::string Errors;     // the door's standard error so far
     int ExitCode = -1;

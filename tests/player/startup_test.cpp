@@ -101,16 +101,16 @@ TEST(StartUp, NewestDropFileToTheSubSecondAndRefusalsSeen)
             EXPECT_FALSE(PathExists(g.S.Path(ErrorsLogName)));
             continue;
         }
-        // The refusal reaches the caller (standard output here), the BBS's
-        // log (standard error) and the sysop's ERRORS.LOG; a key ends the
-        // pause at once.
+        // The refusal reaches the caller (standard output here) and the
+        // sysop's ERRORS.LOG, and is said once: standard error may reach the
+        // caller too.  A key ends the pause at once.
         const std::string said = "Door: DOOR32.SYS socket handle 250 is not a socket this program can use (error 9)";
         ASSERT_TRUE(s.Expect(said)) << s.Bbs.Screen << s.Bbs.Errors;
         int64_t keyAt = MonotonicMs();
         s.Key(" ");
         EXPECT_EQ(s.Exit(), 1);
         EXPECT_LT(MonotonicMs() - keyAt, 1500);
-        EXPECT_EQ(s.Bbs.Errors, said + "\n");
+        EXPECT_EQ(s.Bbs.Errors, "");
         std::string log = ReadFile(g.S.Path(ErrorsLogName));
         EXPECT_NE(log.find("  node 1  Ann Caller  start-up refused: " + said + "\r\n"), std::string::npos) << log;
     }
@@ -155,6 +155,7 @@ TEST(StartUp, DiagnosticsTellWhatTheDoorReadAndChose)
              "thyre: channel: terminal on standard input (terminal /dev/pts/",
              "thyre: terminal set raw: yes (terminal /dev/pts/",
              "thyre: the visit starts\n",
+             "thyre: the door ends: the caller left the game (exit code 0)\n",
          }) {
         EXPECT_NE(s.Bbs.Errors.find(said), std::string::npos) << said << s.Bbs.Errors;
         EXPECT_NE(log.find(said.substr(7, said.size() - 8)), std::string::npos) << said << log;
@@ -165,6 +166,128 @@ TEST(StartUp, DiagnosticsTellWhatTheDoorReadAndChose)
     EXPECT_EQ(log.find("Sw0rdf1sh"), std::string::npos);
     EXPECT_EQ(s.Bbs.Errors.find("Sw0rdf1sh"), std::string::npos);
     EXPECT_EQ(log.find("line 14"), std::string::npos);
+}
+
+TEST(StartUp, WrongDoorEntriesSaySoOnceAndDiagnosticsCloseEveryEnding)
+{
+    TGameFolder g;
+    // The door started on the drop file the test wrote (no DOOR32.SYS of the harness).
+    auto start = [&](TBbs& bbs, THarnessMode mode, const std::string& drop) {
+        TLaunch l = ThyreLaunch(g, mode);
+        l.CommType = "";
+        l.Args = {"-d", g.S.Path(drop), "-g", g.S.Dir, "-n", "1", "-diag"};
+        EXPECT_TRUE(bbs.Start(l));
+    };
+    auto ended = [&](const std::string& how) {
+        std::string diag = ReadFile(g.S.Path(DiagLogName));
+        std::vector<std::string> lines = Lines(diag);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_NE(lines.back().find("  node 1  the door ends: " + how), std::string::npos) << diag;
+    };
+
+    // A socket entry given DOOR.SYS: no socket named, /dev/null on standard
+    // input.  Not a caller who hung up at once: refused, told to the BBS's
+    // log and ERRORS.LOG, without a pause nobody would see.
+    WriteFile(g.S.Path("DOOR.SYS"), DoorSys());
+    {
+        TBbs bbs;
+        int64_t began = MonotonicMs();
+        start(bbs, ViaSocket, "DOOR.SYS");
+        EXPECT_EQ(bbs.WaitExit(), 1);
+        EXPECT_LT(MonotonicMs() - began, 1500);
+        const std::string said = "no caller on standard input (/dev/null): the door entry gives no socket and no terminal";
+        EXPECT_NE(bbs.Errors.find("\n" + said + "\n"), std::string::npos) << bbs.Errors;
+        EXPECT_NE(bbs.Errors.find("thyre: channel: standard handles (input character device"), std::string::npos);
+        EXPECT_NE(ReadFile(g.S.Path(ErrorsLogName)).find("  node 1  Bob Jones  start-up refused: " + said + "\r\n"),
+                  std::string::npos);
+        ended("refused at start-up (exit code 1)");
+        EXPECT_EQ(bbs.Screen, "");
+    }
+
+    // A drop file of a kind the door does not read, and one cut short: said
+    // as such, never "read as", the file's name in ERRORS.LOG.
+    WriteFile(g.S.Path("XTRN.DAT"), "Bob Jones\n1\n30\n");
+    WriteFile(g.S.Path("DOOR32.SYS"), "2\n-1\n");
+    for (const char* drop : {"XTRN.DAT", "DOOR32.SYS"}) {
+        TBbs bbs;
+        start(bbs, ViaSocket, drop);
+        EXPECT_EQ(bbs.WaitExit(), 1);
+        const std::string why = std::string(drop) == "XTRN.DAT"
+                                    ? "XTRN.DAT is not a kind of drop file the door reads; it reads DOOR32.SYS, "
+                                      "DOOR.SYS, DORINFO*.DEF, CHAIN.TXT, CALLINFO.BBS, SFDOORS.DAT, PCBOARD.SYS "
+                                      "and EXITINFO.BBS"
+                                    : "it is too short: DOOR32.SYS needs 11 lines, it has 2";
+        const std::string said = "Unable to read drop file " + g.S.Path(drop);
+        EXPECT_NE(bbs.Errors.find("thyre:   not read: " + why + "\n"), std::string::npos) << bbs.Errors;
+        EXPECT_EQ(bbs.Errors.find("read as"), std::string::npos) << bbs.Errors;
+        if (std::string(drop) == "XTRN.DAT") EXPECT_NE(bbs.Errors.find("\n" + said + "\n" + why + "\n"), std::string::npos);
+        else EXPECT_NE(bbs.Errors.find("\n" + said + "\n"), std::string::npos) << bbs.Errors;
+        EXPECT_NE(ReadFile(g.S.Path(ErrorsLogName)).find(std::string("  node 1  ") + drop + "  start-up refused: " + said),
+                  std::string::npos);
+        ended("refused at start-up (exit code 1)");
+    }
+
+    // Socket handle -1: the caller on the terminal, the handle shown as
+    // written.  The terminal hangs up before any key: the closing line says so.
+    WriteFile(g.S.Path("DOOR32.SYS"), "2\n-1\n38400\nBBS\n1\nAnn Caller\nRaven\n10\n30\n1\n1\n");
+    {
+        TSession s;
+        TLaunch l = ThyreLaunch(g, ViaTerminal);
+        l.CommType = "";
+        l.Args = {"-d", g.S.Path("DOOR32.SYS"), "-g", g.S.Dir, "-diag"};
+        ASSERT_TRUE(s.Start(l));
+        ASSERT_TRUE(s.Expect("(Y/N)")) << s.Bbs.Errors;
+        EXPECT_NE(s.Bbs.Errors.find("comm type 2, socket handle -1\n"), std::string::npos) << s.Bbs.Errors;
+        close(s.Bbs.PtySlave);
+        s.Bbs.PtySlave = -1;
+        s.Bbs.CloseCaller();
+        EXPECT_EQ(s.Exit(), 0);
+        ended("a hang-up");
+    }
+    // On pipes, standard input ending before the first key: no caller was there.
+    {
+        TSession s;
+        TLaunch l = ThyreLaunch(g, ViaPipes);
+        l.Args.push_back("-diag");
+        ASSERT_TRUE(s.Start(l));
+        ASSERT_TRUE(s.Expect("(Y/N)")) << s.Bbs.Errors;
+        s.Bbs.CloseCaller();
+        EXPECT_EQ(s.Exit(), 0);
+        ended("a hang-up before the first key: standard input ended with no caller on it");
+    }
+    // The BBS relays the caller through a socket of its own: -diag says
+    // what it sees at the other end.
+    {
+        TSession s;
+        TLaunch l = ThyreLaunch(g, ViaDecodedSocket);
+        l.Args.insert(l.Args.end(), {"-plain", "-diag"});
+        ASSERT_TRUE(s.Start(l));
+        ASSERT_TRUE(s.Expect("(Y/N)")) << s.Bbs.Errors;
+        s.Key("N");
+        EXPECT_EQ(s.Exit(), 0);
+        EXPECT_NE(s.Bbs.Errors.find("thyre: socket peer 127.0.0.1, this machine: the BBS relaying the caller, not "
+                                    "the caller's own connection (a plain socket: -plain is given)"),
+                  std::string::npos)
+            << s.Bbs.Errors;
+        ended("the caller left the game (exit code 0)");
+    }
+
+    // A terminal whose standard error the BBS shows the caller too: the
+    // refusal arrives once, on standard output, and the caller reads it.
+    TScratch empty;
+    TBbs bbs;
+    TLaunch l = ThyreLaunch(g, ViaTerminal);
+    l.Folder = empty.Dir;
+    l.Args = {"-d", empty.Path("DOOR32.SYS"), "-g", empty.Dir};
+    l.ErrorsToCaller = true;
+    ASSERT_TRUE(bbs.Start(l));
+    const std::string said = "No game has been started in " + empty.Dir + " - the sysop runs \"ydmaint new\" first.";
+    ASSERT_TRUE(bbs.WaitFor(said)) << bbs.Screen;
+    bbs.Send(" ");
+    EXPECT_EQ(bbs.WaitExit(), 1);
+    size_t first = bbs.Screen.find(said);
+    EXPECT_EQ(bbs.Screen.find(said, first + 1), std::string::npos) << bbs.Screen;
+    EXPECT_EQ(bbs.Screen.find('\0'), std::string::npos);
 }
 
 TEST(StartUp, AGameFolderTheDoorCannotWriteIsToldToTheSysop)
