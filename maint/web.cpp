@@ -162,12 +162,23 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
         houses.push_back(h);
         longest = std::max(longest, StrGet(HouseRec(h).Name).size());
     }
-    for (const TScoreRec& r : history) lastDay = std::max(lastDay, (int)r.Day);
-    // The scale's top rounded up to a round step.
+    int64_t low = top;
+    for (const TScoreRec& r : history) {
+        lastDay = std::max(lastDay, (int)r.Day);
+        for (int h : houses)
+            if (r.Status[h - 1] != StatusFree) low = std::min<int64_t>(low, r.Score[h - 1]);
+    }
+    // The scale from a round step below the lowest score (0 when the scores
+    // lie far apart) to one above the highest, so that close scores are seen
+    // to differ.
+    if (low > top - low) low = std::max<int64_t>(0, low);
+    else low = std::min<int64_t>(0, low);
+    top = std::max<int64_t>(top, low + 10);
     int64_t step = 1;
-    while (step * 10 < top) step *= 10;
-    if (step * 5 >= top) step = step / 2 > 0 ? step / 2 : 1;
+    while (step * 10 < top - low) step *= 10;
+    if (step * 5 >= top - low) step = step / 2 > 0 ? step / 2 : 1;
     top = (top + step - 1) / step * step;
+    low = low >= 0 ? low / step * step : -((-low + step - 1) / step * step);
     const int labelGap = ChartFont + 3;
     const int height = std::max<int>(ChartHeight, 70 + labelGap * (int)houses.size());
     const int left = 64, right = std::clamp(40 + 9 * (int)longest, 120, 260), topPad = 20, bottom = 46;
@@ -175,7 +186,7 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
     auto x = [&](int day) {
         return left + (lastDay == firstDay ? w / 2 : (day - firstDay) * w / (lastDay - firstDay));
     };
-    auto y = [&](int64_t v) { return topPad + hgt - (double)v * hgt / (double)top; };
+    auto y = [&](int64_t v) { return topPad + hgt - (double)(v - low) * hgt / (double)(top - low); };
     std::string s = std::string(standalone ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" : "") +
                     "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + IntToText(ChartWidth) + " " +
                     IntToText(height) + "\" class=\"chart\" font-family=\"Verdana,Geneva,sans-serif\" role=\"img\" "
@@ -184,7 +195,7 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
     s += "<rect x=\"0\" y=\"0\" width=\"" + IntToText(ChartWidth) + "\" height=\"" + IntToText(height) +
          "\" fill=\"#101018\"/>\n";
     const std::string font = "\" font-size=\"" + IntToText(ChartFont) + "\"";
-    for (int64_t v = 0; v <= top; v += step) {
+    for (int64_t v = low; v <= top; v += step) {
         s += "<line x1=\"" + IntToText(left) + "\" y1=\"" + Num(y(v)) + "\" x2=\"" + IntToText(left + w) + "\" y2=\"" +
              Num(y(v)) + "\" stroke=\"#333344\" stroke-width=\"1\"/>\n";
         s += "<text x=\"" + IntToText(left - 6) + "\" y=\"" + Num(y(v) + 5) + "\" fill=\"#aaaaaa" + font +
@@ -298,7 +309,8 @@ static std::string MapSvg(bool standalone)
 }
 
 // The map's legend, text of the page: what the lines and rings mean, and
-// each house's mark with its name.  houses: (slot, name) of the game shown.
+// each house's mark with its name.  houses: (slot, name) of the game shown,
+// which may be a past one: a mark follows from the slot alone.
 static std::string MapLegend(const std::vector<std::pair<int, std::string>>& houses)
 {
     auto icon = [](const std::string& inner) {
@@ -317,8 +329,8 @@ static std::string MapLegend(const std::vector<std::pair<int, std::string>>& hou
     s += "<li>" + icon("<circle cx=\"10\" cy=\"10\" r=\"5\" fill=\"#555555\"/>") + "<span>no house</span></li>\n";
     s += "</ul>\n<ul class=\"legend houses\">\n";
     for (const auto& [h, name] : houses)
-        s += "<li>" + icon(MarkSvg(h, 10, 10.5, 7)) + "<span class=\"hname\" style=\"color:" + HouseWebColour(h) + "\">" +
-             Html(name) + "</span></li>\n";
+        s += "<li>" + icon(NamedMarkSvg(h, Html(name), 10, 10.5, 7)) + "<span class=\"hname\" style=\"color:" +
+             HouseWebColour(h) + "\">" + Html(name) + "</span></li>\n";
     return s + "</ul>\n";
 }
 
@@ -467,18 +479,7 @@ static std::string PastMapHtml(const std::string& line)
     }
     std::string s = "<figure>\n<figcaption>" + Html(parts[1]) + "</figcaption>\n<div class=\"picture\"><img src=\"" +
                     Html(parts[0]) + "\" alt=\"The galaxy of " + Html(parts[1]) + "\"/></div>\n";
-    // Past legends name houses that no longer exist: their marks are drawn
-    // from the slot alone.
-    if (!houses.empty()) {
-        std::string legend;
-        for (const auto& [h, name] : houses) {
-            legend += "<li><svg xmlns=\"http://www.w3.org/2000/svg\" class=\"swatch\" viewBox=\"0 0 20 20\" aria-hidden=\"true\">";
-            legend += NamedMarkSvg(h, Html(name), 10, 10.5, 7) + "</svg><span class=\"hname\" style=\"color:" + HouseWebColour(h) + "\">" + Html(name) +
-                      "</span></li>\n";
-        }
-        s += "<ul class=\"legend houses\">\n" + legend + "</ul>\n";
-    }
-    return s + "</figure>\n";
+    return s + MapLegend(houses) + "</figure>\n";
 }
 
 std::string WriteWebSite(const std::string& folder, const std::string& outFolder)

@@ -11,7 +11,7 @@
 # is a table; the ended game's map is shown once, the past game's map says
 # which game it was; the standings' changes are the differences from the
 # night before.  Then hostile names: text, never markup.  The screenshots
-# stay in the build folder (web-shots/).
+# stay in the build folder (web-shots/), the three widths side by side.
 set -euo pipefail
 src=$1 build=$2
 scratch=$(mktemp -d)
@@ -81,15 +81,19 @@ for i in 1 2 3; do
 done
 xmllint --noout "$page"
 
-# A page that loads a site in a frame of a given width and writes what a
-# visitor would see into its own DOM, which the browser then prints.
+# A page that shows a site in frames 1000, 800 and 375 pixels wide, side
+# by side (kept as a screenshot), and writes what a visitor would see in each into
+# its own DOM, which the browser then prints.
 probe() {
-  local site=$1 width=$2
-  cat > "$scratch/probe.html" <<HTML
-<html><body><iframe id="f" src="$site/index.html" style="width:${width}px;height:2000px;border:0"></iframe>
+  local site=$1
+  cat > "$scratch/probe-$site.html" <<HTML
+<html><body style="margin:0;background:#444;display:flex;align-items:flex-start;gap:20px">
+<iframe width="1000" src="$site/index.html" style="height:5600px;border:0"></iframe>
+<iframe width="800" src="$site/index.html" style="height:5600px;border:0"></iframe>
+<iframe width="375" src="$site/index.html" style="height:5600px;border:0"></iframe>
 <script>
-document.getElementById('f').onload = function () {
-  var d = this.contentDocument, w = d.documentElement.clientWidth, bad = [];
+function look(frame) {
+  var d = frame.contentDocument, w = d.documentElement.clientWidth, bad = [];
   var tags = {circle: 'circle', square: 'rect'};
   function text(e) { return e ? e.textContent.replace(/\s+/g, ' ').trim() : ''; }
   // Nothing wider than the window but inside a box that scrolls.
@@ -139,37 +143,39 @@ document.getElementById('f').onload = function () {
   });
   var lines = [].map.call(d.querySelectorAll('polyline.score'), function (p) { return p.getAttribute('points'); });
   var fameRows = d.querySelectorAll('#fame table tbody tr');
-  var b = document.body;
-  b.setAttribute('data-width', w);
-  b.setAttribute('data-bad', bad.slice(0, 8).join('; '));
-  b.setAttribute('data-houses', current);
-  b.setAttribute('data-rows', d.querySelectorAll('tr.house .swatch').length);
-  b.setAttribute('data-lines', lines.length);
-  b.setAttribute('data-distinct-lines', lines.filter(function (p, i) { return lines.indexOf(p) == i; }).length);
-  b.setAttribute('data-smallest', smallest.toFixed(1));
-  b.setAttribute('data-board', text(d.querySelector('.board')));
-  b.setAttribute('data-join', text(d.querySelector('.join')));
-  b.setAttribute('data-fame', fameRows.length + ' ' + (fameRows[0] ? [].map.call(fameRows[0].cells, text).join('|') : ''));
-  b.setAttribute('data-maps', d.querySelectorAll('#map svg.map').length + ' ' + d.querySelectorAll('#fame figure img').length);
-  b.setAttribute('data-captions', text(d.querySelector('#fame figcaption')));
-  b.setAttribute('data-no-game', /No game has ended here yet/.test(d.body.textContent) ? 'yes' : 'no');
-  b.setAttribute('data-ranks', [].map.call(d.querySelectorAll('tr.house'), function (r) {
+  var b = document.body, set = function (k, v) { b.setAttribute('data-' + frame.width + '-' + k, v); };
+  set('width', w);
+  set('bad', bad.slice(0, 8).join('; '));
+  set('houses', current);
+  set('rows', d.querySelectorAll('tr.house .swatch').length);
+  set('lines', lines.length);
+  set('distinct-lines', lines.filter(function (p, i) { return lines.indexOf(p) == i; }).length);
+  set('smallest', smallest.toFixed(1));
+  set('board', text(d.querySelector('.board')));
+  set('join', text(d.querySelector('.join')));
+  set('fame', fameRows.length + ' ' + (fameRows[0] ? [].map.call(fameRows[0].cells, text).join('|') : ''));
+  set('maps', d.querySelectorAll('#map svg.map').length + ' ' + d.querySelectorAll('#fame figure img').length);
+  set('captions', text(d.querySelector('#fame figcaption')));
+  set('no-game', /No game has ended here yet/.test(d.body.textContent) ? 'yes' : 'no');
+  set('ranks', [].map.call(d.querySelectorAll('tr.house'), function (r) {
     return text(r.cells[0]) + ' ' + r.cells[r.cells.length - 1].firstChild.data.replace(/,/g, '');
   }).join(','));
-};
+}
+window.onload = function () { document.querySelectorAll('iframe').forEach(look); };
 </script></body></html>
 HTML
   "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars --allow-file-access-from-files \
-    --virtual-time-budget=5000 --window-size=$((width + 40)),2000 --dump-dom "file://$scratch/probe.html" 2>/dev/null
+    --virtual-time-budget=5000 --window-size=2300,5600 --screenshot="$shots/$site.png" \
+    --dump-dom "file://$scratch/probe-$site.html" 2>/dev/null
 }
-attr() { grep -o "data-$1=\"[^\"]*\"" <<<"$dom" | head -1 | sed 's/^[^"]*"//; s/"$//'; }
+attr() { grep -o "data-$width-$1=\"[^\"]*\"" <<<"$dom" | head -1 | sed 's/^[^"]*"//; s/"$//'; }
 html() { sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g' <<<"$1"; }
 
 for kind in ended running; do
   houses=25 maps="1 0"
   [ $kind = running ] && houses=3 maps="0 1"
+  dom=$(probe $kind)
   for width in 1000 800 375; do
-    dom=$(probe $kind $width)
     where="$kind game at $width px:"
     [ "$(attr width)" = $width ] || fail "$where the frame is $(attr width) wide"
     [ -z "$(attr bad)" ] || fail "$where $(attr bad)"
@@ -182,14 +188,12 @@ for kind in ended running; do
     [[ "$(attr fame)" =~ ^25\ 1\|[A-Z][^|]*\|computer\|[0-9]+\|[0-9,]+$ ]] || fail "$where Hall of Fame rows: $(attr fame)"
     [ "$(attr maps)" = "$maps" ] || fail "$where maps on the page and with the past games: $(attr maps)"
     [ "$(attr no-game)" = no ] || fail "$where 'No game has ended here yet.' beside a finished game"
-    "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=$width,2400 \
-      --screenshot="$shots/$kind-$width.png" "file://$scratch/$kind/index.html" >/dev/null 2>&1
-    [ "$(stat -c %s "$shots/$kind-$width.png")" -gt 40000 ] || fail "$where the screenshot looks blank"
+    # Tied scores share their place and the next takes the place after them: 1, 1, 3.
+    awk -F, '{ for (i = 1; i <= NF; i++) { split($i, r, " "); want = i > 1 && r[2] == score ? rank : i
+                                           if (r[1] != want) exit 1; rank = r[1]; score = r[2] } }' <<<"$(attr ranks)" ||
+      fail "$where ranks and scores: $(attr ranks)"
   done
-  # Tied scores share their place and the next takes the place after them: 1, 1, 3.
-  awk -F, '{ for (i = 1; i <= NF; i++) { split($i, r, " "); want = i > 1 && r[2] == score ? rank : i
-                                         if (r[1] != want) exit 1; rank = r[1]; score = r[2] } }' <<<"$(attr ranks)" ||
-    fail "$kind ranks and scores: $(attr ranks)"
+  [ "$(stat -c %s "$shots/$kind.png")" -gt 100000 ] || fail "the $kind game's screenshot looks blank"
 done
 [[ "$(attr captions)" == "Thyre Cup, ended "*" on day 6, won by "* ]] || fail "the past map's caption: $(attr captions)"
 
