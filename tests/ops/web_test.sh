@@ -48,6 +48,11 @@ echo "page of a 25-house game written in $(( ($(date +%s%N) - start) / 1000000 )
 xmllint --noout "$scratch/ended"/index.html "$scratch/ended"/chart.svg "$scratch/ended"/map-*.svg
 # The map's file is a picture without words (its legend is the page's text).
 [ "$(xp "$scratch/ended"/map-*.svg "count(//*[local-name()='text'])")" = 0 ] || fail "words in the map's picture"
+# The news by night, the victory standing out as the last night's line.
+[ "$(xp "$scratch/ended/index.html" "count(//*[@id='news']//*[@class='victory' and contains(., 'has won the game')])")" = 1 ] ||
+  fail "the victory does not stand out in the news"
+[ "$(xp "$scratch/ended/index.html" "string((//*[@id='news']/*[local-name()='h3'])[last()])")" = "The night of day 6" ] ||
+  fail "the news is not told night by night up to the last"
 
 # The next game, in the same folder and into the same web folder: three
 # houses, written after its first night (one point a house) and its second.
