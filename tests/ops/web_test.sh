@@ -210,9 +210,19 @@ ydmaint new -seed 3
 ydmaint join '<script>x</script>' 'Amp & "Quote" '"'"'s'
 ydmaint join 'Tom <b>Bold</b>' 'Mal`Cory'
 ydmaint turn
+# A score history of the first layout (132-byte records without worlds)
+# still reads: the scores' changes show, the worlds' do not, and the night
+# writes the history again in the present layout (182 bytes a night).
+head -c 132 "$bad/SCORES.DAT" > "$bad/old.dat"
+printf '\0\0' | dd of="$bad/old.dat" bs=1 seek=2 conv=notrunc status=none
+mv "$bad/old.dat" "$bad/SCORES.DAT"
 ydmaint turn
 ydmaint web "$bad/site"
 page=$bad/site/index.html
+[ "$(stat -c %s "$bad/SCORES.DAT")" = 364 ] || fail "the old score history was not written anew"
+[ "$(xp "$page" "count(//*[@class='house']/*[last()]/*[@data-change])")" = "$(xp "$page" "count(//*[@class='house'])")" ] ||
+  fail "no score changes from the old history"
+[ "$(xp "$page" "count(//*[@class='house']/*[last()-1]/*[@data-change])")" = 0 ] || fail "worlds changes from a history without worlds"
 xmllint --noout "$page" "$bad/site/chart.svg"
 ! grep -q '<script' "$page" "$bad/site/chart.svg"
 ! grep -q '<b>' "$page"
