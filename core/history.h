@@ -8,16 +8,23 @@
 
 inline constexpr const char* ScoresFileName = "SCORES.DAT";
 
+// A record of the first layout (132 bytes) had zeros where Mark is; a file
+// of such records reads with every world count unknown, and the next night
+// writes it again in the present layout.
+inline constexpr char ScoreRecMark[2] = {'W', '1'};
+enum { ScoreRecOldSize = 132, WorldsUnknown = -1 };
+
 #pragma pack(push, 1)
 struct TScoreRec {
     uint16_t Day;          // the night's game day
-    uint8_t Zero[2];       // zero
+    char Mark[2];          // ScoreRecMark
     int32_t Score[25];     // each house slot's score after that night
     uint8_t Status[25];    // each slot's status (StatusFree: no house)
     uint8_t Pad[3];        // zero
+    int16_t Worlds[25];    // each slot's worlds after that night, or WorldsUnknown
 };
 #pragma pack(pop)
-static_assert(sizeof(TScoreRec) == 132);
+static_assert(sizeof(TScoreRec) == 182);
 
 // Adds the loaded game's scores as the record of the night just played
 // (the game day before the current one); a record of that day or later,

@@ -122,8 +122,8 @@ static const int FileOrder[SettingFieldCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1
 // default, then clamped to its range.
 static void ApplyLine(TSettings& s, const std::string& key, const std::string& value)
 {
-    if (key == "WEBFOLDER") {
-        s.WebFolder = value;
+    if (key == "WEBFOLDER" || key == "WEBBOARD" || key == "WEBHOWTOJOIN") {
+        (key == "WEBFOLDER" ? s.WebFolder : key == "WEBBOARD" ? s.WebBoard : s.WebHowToJoin) = value;
         return;
     }
     for (const TSettingField& f : SettingFields) {
@@ -188,6 +188,11 @@ std::string SettingsText(const TSettings& s)
     if (!s.WebFolder.empty()) {
         out += "; Where the nightly run writes the game's web page\r\n";
         out += "WebFolder = " + s.WebFolder + "\r\n";
+    }
+    if (!s.WebBoard.empty() || !s.WebHowToJoin.empty()) {
+        out += "; What the web page says of the board and of how to reach the game\r\n";
+        if (!s.WebBoard.empty()) out += "WebBoard = " + s.WebBoard + "\r\n";
+        if (!s.WebHowToJoin.empty()) out += "WebHowToJoin = " + s.WebHowToJoin + "\r\n";
     }
     return out;
 }

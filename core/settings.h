@@ -40,6 +40,10 @@ struct TSettings {
     // Where the nightly run writes the game's web page; empty: nowhere.  Not
     // in the setup program's table: THYRE.CFG names it only once it is set.
     std::string WebFolder;
+    // What the page says of the board (its name) and of how to reach the
+    // game (a telnet address, the door's menu key, a line of the sysop's).
+    std::string WebBoard;
+    std::string WebHowToJoin;
 };
 
 

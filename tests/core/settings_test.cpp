@@ -74,8 +74,13 @@ TEST(Settings, WriteThenReadGivesTheSameValues)
     d.Difficulty = 3;
     d.DailyReset = true;
     d.ComputerHouses = "";
+    // The web page's lines come back as written, an "=" in them included.
+    d.WebBoard = "The Rusty Modem = BBS";
+    d.WebHowToJoin = "telnet rusty.example.org:2323, then T";
     ASSERT_TRUE(WriteSettings(dir.Dir, d));
     EXPECT_EQ(SettingsText(ReadSettings(dir.Dir)), SettingsText(d));
+    EXPECT_EQ(ReadSettings(dir.Dir).WebBoard, "The Rusty Modem = BBS");
+    EXPECT_EQ(ReadSettings(dir.Dir).WebHowToJoin, "telnet rusty.example.org:2323, then T");
     EXPECT_FALSE(WriteSettings(dir.Path("nowhere/"), d));
 }
 
