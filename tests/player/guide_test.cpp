@@ -53,7 +53,7 @@ TEST(Guide, EveryDoorEntryOfTheGuideReachesTheCaller)
         TSession s;
         ASSERT_TRUE(s.Start(l));
         ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?")) << entries[c.Entry] << s.Bbs.Errors;
-        s.Key("N");
+        s.Key("N ");
         EXPECT_EQ(s.Exit(), 0);
         EXPECT_FALSE(g.Locked());
     }
