@@ -39,19 +39,25 @@ static void GiveFleet(int h, int s, const char* name, int order, int doctrine, i
     fl.Troops = (uint16_t)troops;
 }
 
+// The slot a house founded now would take, or -1 when the game is closed
+// to new houses or has no free slot or home system left.
+static int FoundingSlot()
+{
+    const TGameHeader& hd = Game.Header;
+    if (hd.JoinDays != 0 && hd.JoinDays < hd.Day) return -1;
+    for (int i = 1; i <= hd.MaxHouses && i <= MaxHouseSlots; i++)
+        if (HouseRec(i).Status == StatusFree) return FreeHomeSystem() < 0 ? -1 : i;
+    return -1;
+}
+
+bool RoomToFound() { return FoundingSlot() >= 0; }
+
 int FoundHouse(const std::string& name, const std::string& player, int computer)
 {
     TGameHeader& hd = Game.Header;
-    if (hd.JoinDays != 0 && hd.JoinDays < hd.Day) return -1;
-    int h = -1;
-    for (int i = 1; i <= hd.MaxHouses && i <= MaxHouseSlots; i++)
-        if (HouseRec(i).Status == StatusFree) {
-            h = i;
-            break;
-        }
+    int h = FoundingSlot();
     if (h < 0) return -1;
     int s = FreeHomeSystem();
-    if (s < 0) return -1;
 
     // A house that joins late starts richer, for the days the game has run.
     int d = hd.Day > 0 ? hd.Day - 1 : 0;

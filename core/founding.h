@@ -4,6 +4,9 @@
 #include <string>
 
 int FoundHouse(const std::string& name, const std::string& player, int computer);
+// Whether FoundHouse would find room: the game open to new houses, a free
+// slot and a free home system.
+bool RoomToFound();
 // A name a new house may take: 3 to 23 characters, no colour codes (a
 // backtick), and no other house's name in any letter case.
 bool HouseNameFree(const std::string& name);

@@ -129,10 +129,17 @@ std::string SetResearch(int h, int t)
     if (!IsHouse(h)) return "No such research track.";
     THouse& hr = HouseRec(h);
     if (hr.Research[t] >= MaxResearchLevel) return "That track is already complete.";
-    // Half the progress is lost on every change of track.
-    if (t != hr.ResTrack) hr.ResPoints = (uint16_t)(hr.ResPoints / 2);
+    hr.ResPoints = (uint16_t)(hr.ResPoints - ResearchPointsLost(h, t));
     hr.ResTrack = (uint8_t)t;
     return "";
+}
+
+int ResearchPointsLost(int h, int t)
+{
+    if (!IsHouse(h)) return 0;
+    const THouse& hr = HouseRec(h);
+    // Half the progress (rounded down) is kept on every change of track.
+    return t == hr.ResTrack ? 0 : hr.ResPoints - hr.ResPoints / 2;
 }
 
 std::string OrderFleet(int h, int f, int order, int s, int target)

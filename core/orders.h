@@ -17,6 +17,8 @@ bool AddBuildOrder(int h, int w, int item, int n);
 std::string CancelBuild(int h, int i);
 std::string SetFocus(int h, int w, int focus);
 std::string SetResearch(int h, int t);
+// The saved points house h loses by switching its research to track t.
+int ResearchPointsLost(int h, int t);
 std::string OrderFleet(int h, int f, int order, int s, int target);
 std::string SetDoctrine(int h, int f, int d);
 // newFleet is the new fleet's number, -1 when none was made.

@@ -72,16 +72,23 @@ bool ReadWholeFile(const std::string& path, std::string& out)
     out.clear();
     TFileHandle fd = FileOpenRead(path);
     if (fd < 0) return false;
-    char buf[65536];
+    // Read straight into the text at the size the file has now, with room
+    // for a file that grew meanwhile: no buffer is copied or grown twice.
+    int64_t size = FileSize(path);
+    size_t have = 0;
+    out.resize(size > 0 ? (size_t)size + 1 : 65536);
     for (;;) {
-        int64_t r = FileRead(fd, buf, sizeof buf);
+        int64_t r = FileRead(fd, &out[have], out.size() - have);
         if (r < 0) {
             CloseUnchecked(fd);
+            out.clear();
             return false;
         }
-        out.append(buf, (size_t)r);
-        if ((size_t)r < sizeof buf) break;
+        have += (size_t)r;
+        if (have < out.size()) break;
+        out.resize(out.size() * 2);
     }
+    out.resize(have);
     CloseUnchecked(fd);
     return true;
 }

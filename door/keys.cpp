@@ -133,9 +133,27 @@ static bool AcceptedDigit(const TLineEdit& e, char c)
     return c == '-' && e.Pos == 0 && e.Text.find('-') == std::string::npos;
 }
 
+// Prose that runs past the field: the line keeps what comes before its last
+// blank, the rest moves on; the moved words are blanked on the screen.
+static void WrapLine(TLineEdit& e, char c, size_t maxLen, std::string& rest)
+{
+    std::string all = e.Text;
+    all.insert(e.Pos, 1, c);
+    size_t cut = all.rfind(' ', maxLen);
+    size_t restFrom = cut + 1;
+    if (cut == std::string::npos || cut == 0) cut = restFrom = maxLen;
+    rest = all.substr(restFrom);
+    std::string kept = all.substr(0, cut);
+    MoveBy(-(int64_t)e.Pos);
+    DoorWrite(kept + std::string(e.Text.size() > kept.size() ? e.Text.size() - kept.size() : 0, ' '));
+    e.Text = kept;
+    e.Pos = kept.size();
+}
+
 std::string DoorGetStr(const TGetStrOpts& opts, bool* escaped)
 {
     if (escaped) *escaped = false;
+    if (opts.WrapRest) opts.WrapRest->clear();
     int noted = DoorAttr();
     if (opts.Attr >= 0) DoorSetAttr(opts.Attr);
     size_t maxLen = opts.MaxLen > 0 ? (size_t)opts.MaxLen : 0;
@@ -214,10 +232,15 @@ std::string DoorGetStr(const TGetStrOpts& opts, bool* escaped)
                 DoorWrite(std::string(1, c));
                 e.Pos++;
                 RedrawTail(e, 0);
+            } else if (opts.WrapRest) {
+                WrapLine(e, c, maxLen, *opts.WrapRest);
+                break;
             } else if (opts.Overflowed) {
                 *opts.Overflowed = true;
             }
         }
+        // A field edited back under its limit holds all that was typed into it.
+        if (opts.Overflowed && e.Text.size() < maxLen) *opts.Overflowed = false;
         // Escape, other key names and control bytes do nothing here.
     }
     if (opts.NewLine) DoorWrite("\r\n");

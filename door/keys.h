@@ -33,7 +33,12 @@ struct TGetStrOpts {
     int32_t Attr = -1;          // attribute to edit in; -1 keeps the current one
     int32_t TimeoutMs = -1;     // wait per key; -1 waits without limit
     bool EscapeCancels = false; // Escape empties the field and ends the line
-    bool* Overflowed = nullptr; // when given: set once a character was typed past MaxLen
+    bool* Overflowed = nullptr; // when given: set while a character typed past MaxLen was refused,
+                                // cleared once the field is edited back under MaxLen
+    // When given, prose: a character typed past MaxLen ends the line at its
+    // last blank, and the words after it (with that character) come back
+    // here for the next line; without a blank the line ends at MaxLen.
+    std::string* WrapRest = nullptr;
 };
 
 std::string DoorReadKey(int timeoutMs);

@@ -65,7 +65,7 @@ static bool ChangeWith(const THouseSeen& seen, const TChange& change, int64_t* r
 static void OfferDialog()
 {
     int other = PickHouse("Offer to which house? ");
-    if (other < 0) return;
+    if (other < 0) return PressKey();
     int bit = PickTreaty("Offer");
     if (bit == 0) return;
     THouseSeen seen = SeeHouse(other);
@@ -90,7 +90,9 @@ static void AcceptDialog()
         return;
     }
     int other = PickHouse("Accept an offer from which house? ");
-    if (other < 0 || Relation(other, Caller.House).Offer == 0) return;
+    if (other >= 0 && Relation(other, Caller.House).Offer == 0)
+        SayLine("`8" + StrGet(HouseRec(other).Name) + " has offered you nothing.`7");
+    if (other < 0 || Relation(other, Caller.House).Offer == 0) return PressKey();
     int64_t bits = 0;
     THouseSeen seen = SeeHouse(other);
     if (ChangeWith(seen, CallerChange(ChangeAcceptTreaty, {other}), &bits)) {
@@ -103,11 +105,11 @@ static void AcceptDialog()
 static void EndDialog()
 {
     int other = PickHouse("End treaties with which house? ");
-    if (other < 0) return;
+    if (other < 0) return PressKey();
     int treaties = Relation(Caller.House, other).Treaties;
     if (treaties == 0) {
         SayLine("`8You have no treaty with " + StrGet(HouseRec(other).Name) + ".`7");
-        return;
+        return PressKey();
     }
     int days = (treaties & TreatyAlliance) ? NoticeDaysAlliance : NoticeDays;
     SayLine("Giving notice ends them in " + IntToText(days) + " days. Breaking them now costs " +
@@ -145,10 +147,10 @@ static int PickTributeHouse()
 static void TributeDialog()
 {
     int other = PickTributeHouse();
-    if (other < 0) return;
+    if (other < 0) return PressKey();
     THouseSeen seen = SeeHouse(other);
     int64_t amount = AskNumber("Ore a day to pay (0 stops it): ", 0, TributeMax);
-    if (amount < 0) return;
+    if (amount < 0) return PressKey();
     if (ChangeWith(seen, CallerChange(ChangeTribute, {other, amount}))) {
         if (amount == 0) {
             SendNotice(other, CallerName() + " has stopped paying tribute.");
@@ -164,7 +166,7 @@ static void TributeDialog()
 static void GiftDialog()
 {
     int other = PickHouse("Send a gift to which house? ");
-    if (other < 0) return;
+    if (other < 0) return PressKey();
     if (!(Relation(Caller.House, other).Treaties & TreatyTrade)) {
         SayError("You need a Trade treaty with them to send resources.");
         PressKey();
@@ -175,7 +177,7 @@ static void GiftDialog()
     int resource = key == 'O' ? ResourceOre : key == 'F' ? ResourceFuel : key == 'I' ? ResourceInfluence : -1;
     if (resource < 0) return;
     int64_t amount = AskNumber("How much? ", 1, GiftMax);
-    if (amount < 1) return;
+    if (amount < 1) return PressKey();
     if (ChangeWith(seen, CallerChange(ChangeGift, {other, resource, amount}))) {
         SendNotice(other, CallerName() + " sent you a gift of " + IntToText(amount) + " " + ResourceName(resource) +
                               ".");
@@ -210,6 +212,9 @@ void DiplomacyScreen()
         SayRule();
         char key = AskKey("`F[O]`7ffer `F[A]`7ccept `F[E]`7nd treaties `F[T]`7ribute `F[G]`7ift `F[Q]`7 back: ",
                           "OAETGQ\r\x1b");
+        if (std::string("OAETG").find(key) == std::string::npos) return;
+        // Offers made tonight or by another node since the list was drawn count.
+        if (!StillToday()) continue;
         switch (key) {
         case 'O': OfferDialog(); break;
         case 'A': AcceptDialog(); break;

@@ -46,7 +46,10 @@ void ExchangeScreen()
         int s = ResourceKey(AskKey("Sell `F[O]`7re `F[F]`7uel `F[I]`7nfluence, or `F[Q]`7 back: ", "OFIQ\r\x1b"));
         if (s < 0) return;
         int b = ResourceKey(AskKey("For `F[O]`7re `F[F]`7uel `F[I]`7nfluence: ", "OFI\r"));
+        if (b == s) SayLine("`CThe Exchange trades " + ResourceName(s) + " only for something else.`7");
         if (b < 0 || b == s) continue;
+        // The stock offered and the trade itself are today's.
+        if (!StillToday()) continue;
         int64_t stock = HouseStock(h, s);
         int64_t m = AskNumber("How much " + ResourceName(s) + " (you have " + IntToText(stock) + ")? ", 1,
                               Max(1, stock));

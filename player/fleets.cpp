@@ -156,7 +156,8 @@ static void OrderDialog(const TFleetSeen& seen, int order)
     case OrderBlockade: d = HereOrElsewhere(f); break;
     case OrderInvade:
     case OrderSettle:
-        if (fl.Dest >= 0 && IsSystem(fl.Dest) && AskYesNo("At " + SystemName(fl.Dest) + "?"))
+        // A fleet already at its destination is asked about it once, as "Here at".
+        if (fl.Dest >= 0 && IsSystem(fl.Dest) && fl.Dest != fl.Loc && AskYesNo("At " + SystemName(fl.Dest) + "?"))
             d = fl.Dest;
         else if (!PromptBackedOut())
             d = HereOrElsewhere(f);
@@ -295,6 +296,9 @@ static void FleetMenu(int f)
         SayLine("`F[M]`7ove `F[P]`7atrol `F[B]`7lockade `F[S]`7ettle `F[I]`7nvade `F[R]`7eturn `F[E]`7scort `F[H]`7old");
         SayLine("`F[D]`7octrine `F[T]`7ake ships off `F[J]`7oin another fleet in `F[N]`7ame `F[L]`7ook here");
         char key = AskKey("Fleet command, or `F[Q]`7 back: ", "MPBSIREHDTJNLQ\r\x1b");
+        if (key == 'Q' || key == '\r' || key == '\x1b') return;
+        // The command acts on today's game; a new day first shows the fleet anew.
+        if (!StillToday()) continue;
         switch (key) {
         case 'M': OrderDialog(seen, OrderMove); break;
         case 'P': OrderDialog(seen, OrderPatrol); break;
@@ -327,6 +331,8 @@ void FleetsScreen()
         std::vector<int> list = FleetList(FleetListCapacity);
         SayRule();
         int64_t n = AskNumber("Fleet number to command, or Enter to go back: ", 1, Max(1, (int64_t)list.size()));
+        // A number out of range is told and the list shown again.
+        if (n < 1 && NumberRefused()) continue;
         if (n < 1) return;
         if (n <= (int64_t)list.size()) FleetMenu(list[n - 1]);
     }

@@ -207,6 +207,7 @@ void MapScreen()
             if (v.Zoom > MapMinZoom) v.Zoom--;
             break;
         case 'C': {
+            if (!StillToday()) break;
             int s = PickSystem("Centre on: ", true);
             if (s >= 0) {
                 CentreOn(v, s);
@@ -215,6 +216,7 @@ void MapScreen()
             break;
         }
         case 'L': {
+            if (!StillToday()) break;
             int s = PickSystem("System name: ", true);
             if (s >= 0) SystemView(s);
             break;

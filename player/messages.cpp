@@ -52,14 +52,19 @@ void WriteMessage(int mailbox)
 {
     SayLine("`8Up to " + IntToText(MessageLines) + " lines; an empty line ends the message.`7");
     std::vector<std::string> lines;
+    // Words typed past the end of a line go on at the start of the next.
+    std::string carried;
     while ((int)lines.size() < MessageLines) {
-        std::string line = AskLine("`F>`7 ", MessageLineMax);
+        bool last = (int)lines.size() == MessageLines - 1;
+        std::string rest;
+        std::string line = AskProse("`F>`7 ", MessageLineMax, carried, last ? nullptr : &rest);
         if (PromptBackedOut()) {
             SayLine("`8Nothing sent.`7");
             return;
         }
-        if (line.empty()) break;
-        lines.push_back(WithoutColourCodes(line));
+        carried = rest;
+        if (line.empty() && rest.empty()) break;
+        if (!line.empty()) lines.push_back(WithoutColourCodes(line));
     }
     if (lines.empty()) {
         SayLine("`8Nothing sent.`7");
@@ -78,6 +83,8 @@ void MessagesScreen()
         char key = AskKey(
             "`F[R]`7ead yours  `F[S]`7end to a house  `F[B]`7ulletin  `F[P]`7ost a bulletin  `F[Q]`7 back: ",
             "RSBPQ\r\x1b");
+        if (std::string("RSBP").find(key) == std::string::npos) return;
+        if (!StillToday()) continue;
         switch (key) {
         case 'R': ReadMailboxScreen(Caller.House); break;
         case 'B': ReadMailboxScreen(BulletinBoard); break;

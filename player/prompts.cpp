@@ -21,6 +21,11 @@ static bool PageStop = false;
 static std::vector<std::string> Unseen, Carried;
 // The last question was left with Escape.
 static bool BackedOut = false;
+// The last question was left with Escape or without an answer, and nothing
+// has been said since: there is nothing to read before going back.
+static bool QuietBack = false;
+// The last number asked for was refused with the range line.
+static bool Refused = false;
 
 enum { FewestRows = 10, DefaultRows = 24 };
 
@@ -40,6 +45,7 @@ static bool IsMessage(const std::string& text)
 // terminals would wrap or scroll at the 80th.
 void SayLine(const std::string& text)
 {
+    QuietBack = false;
     for (const std::string& line : WrapColour(text, ScreenColumns)) {
         WriteColour(line);
         NewLine();
@@ -68,6 +74,7 @@ void ClearPage()
         Carried.insert(Carried.end(), Unseen.begin(), Unseen.end());
         Unseen.clear();
     }
+    QuietBack = false;
     DoorSetAttr(7);
     DoorClearScreen();
     LineCount = 0;
@@ -75,7 +82,11 @@ void ClearPage()
 
 void SayRule() { SayLine("`8" + std::string(78, '-') + "`7"); }
 
-void SayText(const std::string& text) { WriteColour(text); }
+void SayText(const std::string& text)
+{
+    QuietBack = false;
+    WriteColour(text);
+}
 
 void SayFlush() { DoorFlush(); }
 
@@ -92,6 +103,12 @@ bool PromptBackedOut() { return BackedOut; }
 
 void PressKey()
 {
+    // After a question the caller backed out of, a bare "[press a key]"
+    // would be one more key for nothing.
+    if (QuietBack) {
+        QuietBack = false;
+        return;
+    }
     WriteColour("`8[press a key]`7");
     WaitKey();
     DoorWrite("\r");
@@ -140,56 +157,79 @@ char AskKey(const std::string& prompt, const std::string& keys)
         // Escape backs out of a question that offers no way back of its own
         // (a yes/no question is then a no); menus that list it get it.
         if (c == KeyEscape[0] && keys.find(c) == std::string::npos) {
-            BackedOut = true;
+            BackedOut = QuietBack = true;
             NewLine();
             return c;
         }
         if (keys.find(c) == std::string::npos) continue;
-        BackedOut = c == KeyEscape[0];
+        BackedOut = QuietBack = c == KeyEscape[0];
         if ((unsigned char)c > 31) DoorWrite(std::string(1, c));
         NewLine();
         return c;
     }
 }
 
-std::string AskLine(const std::string& prompt, int maxLen)
+// A typed answer, or a line of prose (see AskProse).  An answer typed past
+// its field is refused, never cut silently; prose that cannot wrap (the
+// last line of a letter) is asked again with what the field took, to be
+// edited rather than typed anew.
+static std::string AskText(const std::string& prompt, int maxLen, const std::string& start, std::string* rest,
+                           bool prose)
 {
+    std::string kept = start;
     for (;;) {
         ShowCarried();
         WriteColour(prompt);
         DoorFlush();
         TGetStrOpts opts;
         opts.MaxLen = maxLen;
+        opts.Default = kept;
+        opts.Highlight = false;
         opts.EscapeCancels = true;
+        opts.WrapRest = rest;
         bool escaped = false, overflowed = false;
         opts.Overflowed = &overflowed;
-        std::string answer = TrimText(DoorGetStr(opts, &escaped));
+        std::string typed = DoorGetStr(opts, &escaped);
+        std::string answer = TrimText(typed);
         Unseen.clear();
         BackedOut = escaped;
         NewLine();
-        // Typing on past the field is refused, never silently cut.
         if (overflowed && !escaped) {
             SayLine("`CThat is more than the " + IntToText(maxLen) + " characters this answer can hold.`7");
+            if (prose) kept = typed;
             continue;
         }
+        QuietBack = escaped || (answer.empty() && (!rest || rest->empty()));
         return answer;
     }
 }
 
+std::string AskLine(const std::string& prompt, int maxLen) { return AskText(prompt, maxLen, "", nullptr, false); }
+
+std::string AskProse(const std::string& prompt, int maxLen, const std::string& start, std::string* rest)
+{
+    return AskText(prompt, maxLen, start, rest, true);
+}
+
 int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high)
 {
+    Refused = false;
     std::string answer = AskLine(prompt, 9);
     if (answer.empty() || answer == "q" || answer == "Q") {
         BackedOut = BackedOut || !answer.empty();
+        QuietBack = true;
         return -1;
     }
     int64_t n;
     if (!ParseInt64(answer, n) || n < low || n > high) {
         SayLine("`CPlease give a number from " + IntToText(low) + " to " + IntToText(high) + ".`7");
+        Refused = true;
         return -1;
     }
     return n;
 }
+
+bool NumberRefused() { return Refused; }
 
 bool AskYesNo(const std::string& question) { return AskKey(question + " `F(Y/N)`7 ", "YN") == 'Y'; }
 

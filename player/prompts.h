@@ -25,8 +25,15 @@ bool PageMore();
 // Questions.  Wrong answers never raise: -1, an empty text or false.
 char AskKey(const std::string& prompt, const std::string& keys);
 std::string AskLine(const std::string& prompt, int maxLen);
+// A line of prose (a letter): `start` is already in the field, and typing
+// past maxLen ends the line at its last blank, the words after it coming
+// back in *rest for the next line.  Without rest, as AskLine.
+std::string AskProse(const std::string& prompt, int maxLen, const std::string& start, std::string* rest);
 int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high);
 bool AskYesNo(const std::string& question);
+// The last AskNumber was answered with something other than a number in
+// its range (and the caller was told), not with "back".
+bool NumberRefused();
 // Whether the caller left the last question with Escape (or, for a number,
 // with Q or an empty answer): a dialogue then ends and changes nothing.
 bool PromptBackedOut();

@@ -144,6 +144,8 @@ void BrowseReports()
         ShowNightReport(n);
         SayRule();
         char key = AskKey("`F[O]`7lder  `F[N]`7ewer  `F[Q]`7 back: ", "ONQ\r\x1b");
+        // A night run meanwhile is told, and the menu shows its day.
+        if ((key == 'O' || key == 'N') && !StillToday()) return;
         if (key == 'O') {
             if (n > 1 && n > today - ReportNights) n--;
         } else if (key == 'N') {
@@ -187,6 +189,8 @@ void DrawNews()
 
 void ShowNews()
 {
+    // Today's scores and worlds, and a new day told before they are shown.
+    if (!GameLook()) return;
     DrawNews();
     SayText("`F[F]`7 Hall of Fame, or any other key to go back: ");
     std::string key = WaitKey();

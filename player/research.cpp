@@ -40,9 +40,22 @@ void ResearchScreen()
         SayLine("Switching tracks loses half the points saved so far.`7");
         char key = AskKey("Research which track `F[1-4]`7, or `F[Q]`7 back: ", "1234Q\r\x1b");
         if (key < '1' || key > '4') return;
+        if (!StillToday()) continue;
         int t = key - '1';
         if (t == hr.ResTrack) continue;
-        if (ChangeGame(CallerChange(ChangeResearch, {t}))) SayLine("`AResearch changed.`7");
+        // Points given up are asked for first, in today's numbers; the
+        // switch is refused if they are no longer what the caller agreed to.
+        int points = hr.ResPoints, track = hr.ResTrack;
+        int lost = ResearchPointsLost(Caller.House, t);
+        if (lost > 0 && hr.Research[t] < MaxResearchLevel &&
+            !AskYesNo("Switch to " + TrackName(t) + "? You lose " + IntToText(lost) + " of " + IntToText(points) +
+                      " points."))
+            continue;
+        if (ChangeGame(CallerChange(ChangeResearch, {t}), [&]() -> std::string {
+                const THouse& now = HouseRec(Caller.House);
+                return now.ResPoints == points && now.ResTrack == track ? "" : "Your research has changed; look again.";
+            }))
+            SayLine("`AResearch changed.`7");
         PressKey();
     }
 }

@@ -336,24 +336,43 @@ static void TellNewDay()
     PressKey();
 }
 
+// Whether the last GameLook told the caller of a new day.
+static bool NewDayJustTold = false;
+
 bool GameLook()
 {
+    NewDayJustTold = false;
     if (!Opened(OpenGame(true))) return false;
     GameRelease();
     CheckLoaded();
     if (Caller.Lost) return false;
     ComputeScores();
+    NewDayJustTold = Caller.NewDay && Caller.House != 0;
     TellNewDay();
     return true;
 }
 
+bool StillToday() { return GameLook() && !NewDayJustTold; }
+
+bool GameTurnedAway() { return LastRefusal == AccessBusy; }
+
+void RefusalRead() { LastRefusal = AccessOk; }
+
 bool GameBegin()
 {
-    if (!Opened(OpenGame(true))) return false;
-    CheckLoaded();
-    if (Caller.Lost) {
+    for (;;) {
+        if (!Opened(OpenGame(true))) return false;
+        CheckLoaded();
+        if (Caller.Lost) {
+            GameRelease();
+            return false;
+        }
+        if (!Caller.NewDay || Caller.House == 0) break;
+        // The night ran while the caller was choosing: the new day is told
+        // (never with the lock held while the caller reads), then the change
+        // goes to today's game, whose checks refuse what no longer holds.
         GameRelease();
-        return false;
+        TellNewDay();
     }
     Caller.InChange = true;
     return true;

@@ -173,6 +173,22 @@ static std::string ExampleHouseName()
     return "Aurelle";
 }
 
+static int GameFull()
+{
+    SayLine("`CThe Thyre is full. Wait for the next game!`7");
+    PressKey();
+    return 0;
+}
+
+// The caller chose not to found a house (No, Escape or no name): told
+// before the door goes back to the BBS.
+static int NoHouseFounded()
+{
+    SayLine("`8No house was founded. Call again when you want to join the Thyre.`7");
+    PressKey();
+    return 0;
+}
+
 int JoinScreen()
 {
     ClearPage();
@@ -190,12 +206,14 @@ int JoinScreen()
         PressKey();
         return 0;
     }
-    if (!AskYesNo("Will you found a house in the Thyre?")) return 0;
+    // A game with no room says so before the caller chooses a name.
+    if (!RoomToFound()) return GameFull();
+    if (!AskYesNo("Will you found a house in the Thyre?")) return NoHouseFounded();
     const char* const taken = "`CThat name is too short, too long, or taken.`7";
     for (;;) {
         std::string name =
             AskLine("Name your house (3 to 23 letters), e.g. `F" + ExampleHouseName() + "`7: ", HouseNameMax);
-        if (name.empty()) return 0;
+        if (name.empty()) return NoHouseFounded();
         if (!HouseNameFree(name)) {
             SayLine(taken);
             continue;
@@ -217,9 +235,7 @@ int JoinScreen()
         int h = FoundHouse(name, Caller.Player, 0);
         if (h < 0) {
             GameAbandon();
-            SayLine("`CThe Thyre is full. Wait for the next game!`7");
-            PressKey();
-            return 0;
+            return GameFull();
         }
         if (!GameCommit()) {
             PressKey();
@@ -282,10 +298,17 @@ std::string DrawMainMenu()
 static void MainMenu()
 {
     for (;;) {
-        if (!GameLook()) {
+        // A game busy for the whole wait does not end the visit: once its
+        // line is read the menu is drawn from the game as last loaded (a
+        // screen the busy game turned away is not waited for a second time),
+        // and the next screen tries again.
+        bool turnedAway = GameTurnedAway();
+        if (turnedAway || !GameLook()) {
+            if (Caller.Lost) return;
             // The refusal stays on the screen until the caller has read it.
-            if (!Caller.Lost) PressKey();
-            return;
+            PressKey();
+            if (!GameTurnedAway()) return;
+            RefusalRead();
         }
         if (HouseRec(Caller.House).Status == StatusOut) {
             ClearPage();
@@ -300,7 +323,11 @@ static void MainMenu()
         char key = AskKey("Your command: ", keys);
         for (const TMenuEntry& e : MainMenuTable)
             if (e.Key == key) {
-                if (!e.Screen) return;
+                // Q is "back" on every other screen: here it is asked once.
+                if (!e.Screen) {
+                    if (AskYesNo("Leave the Thyre?")) return;
+                    break;
+                }
                 e.Screen();
             }
     }

@@ -30,6 +30,14 @@ enum { LookWaitSeconds = 15, LookHoldSeconds = 20 };
 // The game access of every screen.  GameLook loads and lets go at once;
 // GameBegin keeps the lock until GameCommit (which saves) or GameAbandon.
 bool GameLook();
+// The reload before a screen acts on a key: false when the game could not
+// be loaded, or when a new day was just announced (the screen then draws
+// today's game again rather than act on what the caller saw yesterday).
+bool StillToday();
+// The last load was turned away by a game busy for the whole wait, and the
+// caller has not yet been back at the menu since; RefusalRead forgets it.
+bool GameTurnedAway();
+void RefusalRead();
 bool GameBegin();
 bool GameCommit();
 void GameAbandon();

@@ -84,6 +84,7 @@ void WorldsScreen()
         std::vector<int> list = WorldList(WorldListCapacity);
         SayLine(BuildLegend);
         int64_t n = AskNumber("World number, or Enter to go back: ", 1, Max(1, (int64_t)list.size()));
+        if (n < 1 && NumberRefused()) continue;
         if (n < 1) return;
         if (n <= (int64_t)list.size()) WorldScreen(list[n - 1]);
     }
@@ -125,6 +126,8 @@ void WorldScreen(int w)
         SayRule();
         char key = AskKey("`F[F]`7ocus  `F[B]`7uilding  `F[S]`7hips  `F[L]`7ook at the system  `F[Q]`7 back: ",
                           "FBSLQ\r\x1b");
+        if (std::string("FBSL").find(key) == std::string::npos) return;
+        if (!StillToday()) continue;
         switch (key) {
         case 'B':
             BuildBuildingDialog(w);
@@ -237,6 +240,8 @@ void BuildScreen()
         if (orders.empty()) SayLine("`8Nothing on order.`7");
         SayRule();
         char key = AskKey("`F[S]`7hips  `F[B]`7uilding  `F[C]`7ancel an order  `F[Q]`7 back: ", "SBCQ\r\x1b");
+        if (std::string("SBC").find(key) == std::string::npos) return;
+        if (!StillToday()) continue;
         if (key == 'S') {
             ShipsAtAShipyard();
             PressKey();
@@ -247,7 +252,11 @@ void BuildScreen()
             if (n >= 1 && n <= (int64_t)list.size()) BuildBuildingDialog(list[n - 1]);
             PressKey();
         } else if (key == 'C') {
-            if (orders.empty()) continue;
+            if (orders.empty()) {
+                SayLine("`8Nothing is on order, so there is nothing to cancel.`7");
+                PressKey();
+                continue;
+            }
             int64_t n = AskNumber("Cancel which order (refunded in full)? ", 1, (int64_t)orders.size());
             if (n < 1) continue;
             TListedOrder o = orders[n - 1];

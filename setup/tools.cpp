@@ -214,6 +214,25 @@ void AddComputerHouse()
     ConPressEnter();
 }
 
+// A notice line typed longer than a stored line: pieces of at most
+// NoticeLineMax characters, each cut at its last blank where it has one.
+static std::vector<std::string> NoticePieces(std::string text)
+{
+    std::vector<std::string> pieces;
+    while (text.size() > (size_t)NoticeLineMax) {
+        size_t cut = text.rfind(' ', NoticeLineMax);
+        if (cut == std::string::npos || cut == 0) {
+            pieces.push_back(text.substr(0, NoticeLineMax));
+            text = TrimText(text.substr(NoticeLineMax));
+        } else {
+            pieces.push_back(TrimText(text.substr(0, cut)));
+            text = TrimText(text.substr(cut + 1));
+        }
+    }
+    if (!text.empty()) pieces.push_back(text);
+    return pieces;
+}
+
 void SendSysopNotice()
 {
     if (!PeekGameOrSayNone()) return;
@@ -229,10 +248,22 @@ void SendSysopNotice()
     ConDim("Up to " + IntToText(NoticeLines) + " lines of " + IntToText(NoticeLineMax) +
            " letters; an empty line ends it.");
     std::vector<std::string> lines;
-    for (int i = 1; i <= NoticeLines; i++) {
-        std::string line = ConAsk(IntToText(i) + ": ").substr(0, NoticeLineMax);
-        if (line.empty()) break;
-        lines.push_back(line);
+    while ((int)lines.size() < NoticeLines) {
+        std::string answer = ConAsk(IntToText((int64_t)lines.size() + 1) + ": ");
+        if (answer.empty()) break;
+        // A long line goes on over the next lines, cut at blanks; what
+        // would not fit in the notice is refused, never cut silently.
+        std::vector<std::string> pieces = NoticePieces(answer);
+        int room = NoticeLines - (int)lines.size();
+        if ((int)pieces.size() > room) {
+            ConBad("That needs " + IntToText((int64_t)pieces.size()) + " lines of " + IntToText(NoticeLineMax) +
+                   " letters and the notice has room for " + IntToText(room) + "; type it shorter.");
+            continue;
+        }
+        if (pieces.size() > 1)
+            for (size_t i = 0; i < pieces.size(); i++)
+                ConDim("   " + IntToText((int64_t)(lines.size() + i + 1)) + ": " + pieces[i]);
+        lines.insert(lines.end(), pieces.begin(), pieces.end());
     }
     if (lines.empty()) return;
     if (OpenGame()) {

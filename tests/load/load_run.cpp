@@ -413,7 +413,7 @@ int main(int argc, char** argv)
                 if (r.Lost) r.BackToMenu();
                 r.Think();
             }
-            if (r.Problem.empty() && !r.Night) r.Step("", "Q", {"The Thyre will wait for you"});
+            if (r.Problem.empty() && !r.Night) r.Step("", "QY", {"The Thyre will wait for you"});
         });
     // The sysop in the middle: the setup program changes the running game,
     // then the nightly run plays a night while everyone is inside.

@@ -97,14 +97,14 @@ TEST(CallerFaults, OrdersLandOnlyOnTheFleetTheCallerSaw)
     ASSERT_TRUE(s.Expect("back: "));
     EXPECT_EQ(s.Screen.Row(0), "Vanguard at " + SystemName(home));
     EXPECT_TRUE(s.Screen.Has("The fleet is now called Vanguard."));
-    // Escape backs out of a move without a word or a change.
+    // Escape backs out of a move without a word or a change, straight back
+    // to the fleet's menu.
     before = ReadFile(g.S.Path(GameFileName));
     s.Key("M");
     ASSERT_TRUE(s.Expect("Move to which system? "));
     s.Key("Sol\x1b");
-    ASSERT_TRUE(s.Expect("[press a key]"));
-    s.Key(" ");
     ASSERT_TRUE(s.Expect("back: "));
+    EXPECT_EQ(s.Bbs.Screen.find("[press a key]", s.Bbs.Screen.rfind("Move to which system? ")), std::string::npos);
     // A take-ships-off dialogue ended with q asks no name and splits nothing.
     s.Key("T");
     ASSERT_TRUE(s.Expect("How many Lancers (of 1)? "));
@@ -116,7 +116,7 @@ TEST(CallerFaults, OrdersLandOnlyOnTheFleetTheCallerSaw)
     EXPECT_EQ(ReadFile(g.S.Path(GameFileName)), before);
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Enter to go back: "));
-    s.Key("\rQ");
+    s.Key("\rQY");
     EXPECT_EQ(s.Exit(), 0);
 
     // An escort whose charge is merged away never follows the fleet that
@@ -185,7 +185,7 @@ TEST(CallerFaults, EveryHouseThatSpeaksCanBeAnswered)
     ASSERT_TRUE(s.Expect("back: "));
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Your command: "));
-    s.Key("Q");
+    s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
     g.Load();
     EXPECT_EQ(Relation(ann, bob).Treaties & TreatyPeace, TreatyPeace);
@@ -245,7 +245,7 @@ TEST(CallerFaults, WordsStayLongEnoughToRead)
     ASSERT_TRUE(s.Expect("Report for the night of day 1"));
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Your command: "));
-    s.Key("Q");
+    s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
 }
 
@@ -275,7 +275,7 @@ TEST(CallerFaults, WordsReadAsEnglishAndEveryScreenRanksAlike)
     EXPECT_NE(join.Screen.Text().find("e.g. Caldera:"), std::string::npos) << join.Screen.Text();
     join.Key(std::string(30, 'x') + "\r");
     ASSERT_TRUE(join.Expect("That is more than the 23 characters this answer can hold."));
-    join.Key("\r");
+    join.Key("\r ");
     EXPECT_EQ(join.Exit(), 0);
 
     TSession s;
@@ -313,7 +313,7 @@ TEST(CallerFaults, WordsReadAsEnglishAndEveryScreenRanksAlike)
     s.Key("x");
     ASSERT_TRUE(s.Expect("Your command: "));
     EXPECT_NE(s.Screen.Row(3).find("(rank " + TrimText(place1) + " of "), std::string::npos) << s.Screen.Row(3);
-    s.Key("Q");
+    s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
     g.Load();
     EXPECT_EQ(FindHouseByPlayer("Ben Newman"), -1);

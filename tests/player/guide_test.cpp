@@ -101,7 +101,7 @@ TEST(Guide, EveryDoorEntryOfTheGuideReachesTheCaller)
         TSession s;
         ASSERT_TRUE(s.Start(l));
         ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?")) << s.Bbs.Screen << s.Bbs.Errors;
-        s.Key("N");
+        s.Key("N ");
         EXPECT_EQ(s.Exit(), 0);
         EXPECT_FALSE(g.Locked());
         EXPECT_FALSE(PathExists(g.S.Path(ErrorsLogName))) << ReadFile(g.S.Path(ErrorsLogName));

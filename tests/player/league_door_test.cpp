@@ -76,7 +76,7 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     EXPECT_NE(standings.find("worlds  Two BBS"), std::string::npos) << standings;
     again.Key("\r");
     ASSERT_TRUE(again.Expect("Your command: "));
-    again.Key("Q");
+    again.Key("QY");
     EXPECT_EQ(again.Exit(), 0);
 
     // The change is in the copy and in the journal, for Astra only.

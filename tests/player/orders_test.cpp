@@ -140,7 +140,7 @@ TEST(Orders, MoveSettleAndInvadeAreCarriedOutAtNight)
     ASSERT_TRUE(s.Expect("back: "));
     s.Key("Q\r");
     ASSERT_TRUE(s.Expect("Your command: "));
-    s.Key("Q");
+    s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
 
     t.G.Load();
@@ -190,7 +190,7 @@ TEST(Orders, SplitJoinRenameAndTheirRefusals)
     s.Key(" NGuard\r");
     ASSERT_TRUE(s.Expect("back: "));
     EXPECT_EQ(s.Screen.Row(0).substr(0, 9), "Guard at ");
-    s.Key("Q\rQ");
+    s.Key("Q\rQY");
     EXPECT_EQ(s.Exit(), 0);
     t.G.Load();
     int f = FleetNamed(t.Ann, "Guard");
@@ -227,8 +227,8 @@ TEST(Orders, BuildCancelFocusAndResearch)
     s.Key("B1\r");
     ASSERT_TRUE(s.Expect("Build which (number)? ")) << s.Bbs.Screen;
     s.Key("\r");
-    ASSERT_TRUE(s.Expect("[press a key]"));
-    s.Key(" C1\r");
+    ASSERT_TRUE(s.Expect("back: "));
+    s.Key("C1\r");
     ASSERT_TRUE(s.Expect("Order cancelled."));
     t.G.Load();
     EXPECT_EQ((int)HouseRec(t.Ann).Ore, ore);
@@ -247,10 +247,13 @@ TEST(Orders, BuildCancelFocusAndResearch)
     ASSERT_TRUE(s.Expect("back: "));
     EXPECT_TRUE(s.Screen.Has("> 1  Drives     level 0 of 4   101 of 120 points"));
     s.Key("2");
+    ASSERT_TRUE(s.Expect("(Y/N)"));
+    EXPECT_TRUE(s.Screen.Has("Switch to Arms? You lose 51 of 101 points. (Y/N)")) << s.Screen.Text();
+    s.Key("Y");
     ASSERT_TRUE(s.Expect("Research changed."));
     s.Key(" Q");
     ASSERT_TRUE(s.Expect("Your command: "));
-    s.Key("Q");
+    s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
     t.G.Load();
     EXPECT_EQ((int)Game.Worlds[home].Focus, (int)FocusMining);
@@ -316,7 +319,7 @@ TEST(Orders, TwoCallersOnTwoNodesSignWriteAndTrade)
     ASSERT_TRUE(ann.Expect("Sent."));
     ann.Key(" Q");
     ASSERT_TRUE(ann.Expect("Your command: "));
-    ann.Key("Q");
+    ann.Key("QY");
     EXPECT_EQ(ann.Exit(), 0);
 
     // Bob: the notices and the letter wait for him.
@@ -335,7 +338,7 @@ TEST(Orders, TwoCallersOnTwoNodesSignWriteAndTrade)
     bob.Key(" Q");
     ASSERT_TRUE(bob.Expect("Your command: "));
     EXPECT_EQ(CountUnread(t.G.S.Dir, t.Bob), 0);
-    bob.Key("Q");
+    bob.Key("QY");
     EXPECT_EQ(bob.Exit(), 0);
     EXPECT_FALSE(t.G.Locked());
 
@@ -371,7 +374,7 @@ TEST(Orders, TheExchangeOnlyOnceFound)
     EXPECT_EQ(s.Screen.Row(0), "The Exchange");
     EXPECT_EQ(s.Screen.Row(2) + " " + s.Screen.Row(3),
               "You haven't found the Exchange yet. It lies somewhere near the middle of the Thyre.");
-    s.Key(" Q");
+    s.Key(" QY");
     EXPECT_EQ(s.Exit(), 0);
 
     t.G.Load();
@@ -396,7 +399,7 @@ TEST(Orders, TheExchangeOnlyOnceFound)
     EXPECT_EQ(again.Screen.Row(2), "Prices today, in ore:  1 ore = 1.00   1 fuel = 1.13   1 influence = 3.00");
     again.Key("Q");
     ASSERT_TRUE(again.Expect("Your command: "));
-    again.Key("Q");
+    again.Key("QY");
     EXPECT_EQ(again.Exit(), 0);
     t.G.Load();
     EXPECT_EQ((int)HouseRec(t.Ann).Ore, ore + 108);

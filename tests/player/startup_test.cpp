@@ -68,7 +68,7 @@ TEST(StartUp, NamesWithBytes130And255OnBothKindsOfSocket)
         EXPECT_EQ(s.Screen.Row(0).substr(0, 26), "House Astra is founded at ");
         s.Key(" ");
         ASSERT_TRUE(s.Expect("Your command: "));
-        s.Key("Q");
+        s.Key("QY");
         EXPECT_EQ(s.Exit(), 0);
         g.Load();
         int h = FindHouseByPlayer("Ann Caller");
@@ -96,7 +96,7 @@ TEST(StartUp, NewestDropFileToTheSubSecondAndRefusalsSeen)
         ASSERT_TRUE(s.Start(l));
         if (!door32Newer) {
             ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?")) << s.Bbs.Screen << s.Bbs.Errors;
-            s.Key("N");
+            s.Key("N ");
             EXPECT_EQ(s.Exit(), 0);
             EXPECT_FALSE(PathExists(g.S.Path(ErrorsLogName)));
             continue;
@@ -143,7 +143,7 @@ TEST(StartUp, DiagnosticsTellWhatTheDoorReadAndChose)
     TSession s;
     ASSERT_TRUE(s.Start(l));
     ASSERT_TRUE(s.Expect("(Y/N)")) << s.Bbs.Errors;
-    s.Key("N");
+    s.Key("N ");
     EXPECT_EQ(s.Exit(), 0);
     std::string log = ReadFile(g.S.Path(DiagLogName));
     for (const std::string& said : std::vector<std::string>{

@@ -149,7 +149,7 @@ TEST(Widths, EveryScreenOfAVisitAndOfTheSetupFitsAtEveryLimit)
         s.Key(step.Keys);
         ASSERT_TRUE(Through(s, step.Prompt)) << step.Keys << "\n" << s.Screen.Text();
     }
-    s.Key("Q");
+    s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
     EXPECT_LE(WidestColumn(s.Bbs.Screen), 79);
     // Nothing was cut to make it fit: the garrison of the first world in the
@@ -206,7 +206,7 @@ TEST(Widths, TenNightsOfTwoHousesOnTwoNodesWithTheSysopBeside)
         ASSERT_TRUE(Through(ann, "back: "));
         ann.Key("Q");
         ASSERT_TRUE(Through(ann, menu));
-        ann.Key("Q");
+        ann.Key("QY");
         EXPECT_EQ(ann.Exit(), 0);
         widest = std::max(widest, WidestColumn(ann.Bbs.Screen));
         // Bob on another node, on pipes; on one night the nightly run plays
@@ -229,7 +229,7 @@ TEST(Widths, TenNightsOfTwoHousesOnTwoNodesWithTheSysopBeside)
         if (nightInside) {
             EXPECT_NE(bob.Bbs.Screen.find("A new day has dawned"), std::string::npos);
         }
-        bob.Key("Q");
+        bob.Key("QY");
         EXPECT_EQ(bob.Exit(), 0);
         widest = std::max(widest, WidestColumn(bob.Bbs.Screen));
         if (!nightInside) {

@@ -183,7 +183,7 @@ TEST(WineDoor, ACallerFoundsAHouseInThyreExeOnAGameTheLinuxBuildStarted)
     s.Key(" ");
     ASSERT_TRUE(s.Expect("Your command: "));
     EXPECT_EQ(s.Screen.Row(0), " YVARN THYRE              Day 1 of 60            House Astra");
-    s.Key("Q");
+    s.Key("QY");
     ASSERT_TRUE(s.Expect("Orders are carried out tonight."));
     EXPECT_EQ(s.Exit(20000), 0);
     EXPECT_FALSE(g.Locked());
@@ -220,7 +220,7 @@ TEST(WineDoor, ACallerPlaysThyreExeOverAnInheritedSocket)
     ASSERT_TRUE(s.Expect("[press a key]"));
     s.Key(" ");
     ASSERT_TRUE(s.Expect("Your command: "));
-    s.Key("Q");
+    s.Key("QY");
     ASSERT_TRUE(s.Expect("Orders are carried out tonight."));
     EXPECT_EQ(s.Exit(20000), 0);
     g.Load();
@@ -253,7 +253,7 @@ TEST(WineDoor, LocalPlayOnTheConsole)
     // Wine draws the console on the terminal itself: blanks at the end of
     // a line become an erase to its end.
     ASSERT_TRUE(s.Expect("Your command:")) << s.Bbs.Screen;
-    s.Key("Q");
+    s.Key("QY");
     ASSERT_TRUE(s.Expect("Orders are carried out tonight."));
     EXPECT_EQ(s.Exit(20000), 0);
     g.Load();
@@ -294,7 +294,7 @@ TEST(WineDoor, TheSetupProgramColoursTheConsole)
     // (seen under load): the quit is typed again until the program ends.
     int code = -1;
     for (int tries = 0; tries < 4 && code < 0; tries++) {
-        s.Key("Q\r");
+        s.Key("QY");
         for (int i = 0; i < 50 && code < 0; i++) {
             s.Bbs.Pump(100);
             int status = 0;
@@ -338,7 +338,7 @@ TEST(WineDoor, TheLinuxDoorPlaysAGameYdmaintExeStarted)
     ASSERT_TRUE(s.Expect("[press a key]"));
     s.Key(" ");
     ASSERT_TRUE(s.Expect("Your command: "));
-    s.Key("Q");
+    s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
     // ydmaint.exe plays the night on the Linux door's founding.
     r = Windows("ydmaint", {"-d", g.S.Dir, "turn"});
