@@ -177,10 +177,13 @@ before_removal() {
   listener=$!
   for i in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break; sleep 0.1; done
   # Two callers at once, each with the options a telnet client sends first
-  # (DO ECHO, DO SUPPRESS-GO-AHEAD, WILL NAWS and the window size).
+  # (DO ECHO, DO SUPPRESS-GO-AHEAD, the terminal type "ANSI" and the window
+  # size): none of their bytes may reach the door as keys (the N of ANSI
+  # would refuse the house), Y then asks for the house's name.
   local callers=()
   for c in 1 2; do
-    ( (printf '\377\375\001\377\375\003\377\373\037\377\372\037\000\120\000\030\377\360'; sleep 1.5; printf 'N'; sleep 1) |
+    ( (printf '\377\375\001\377\375\003\377\372\030\000ANSI\377\360\377\372\037\000\120\000\030\377\360'
+       sleep 1.5; printf 'Y'; sleep 1; printf '\r'; sleep 1) |
         timeout 10 socat - TCP:127.0.0.1:$port > "$scratch/caller$c.txt" ) &
     callers+=($!)
   done
@@ -189,7 +192,9 @@ before_removal() {
     local heard
     heard=$(od -An -c "$scratch/caller$c.txt" | head -1)
     has "377 373 001 377 373 003" "$heard"
-    has "Will you found a house in the Thyre?" "$(tr -d '\033' < "$scratch/caller$c.txt")"
+    heard=$(tr -d '\033' < "$scratch/caller$c.txt")
+    has "Will you found a house in the Thyre?" "$heard"
+    has "Name your house" "$heard"
   done
   kill "$listener"
   listener=
