@@ -28,6 +28,11 @@ done
 
 scratch=$(mktemp -d)
 chmod 755 "$scratch"
+# What carries the game's names on this machine before the guide (from
+# elsewhere: a make install of another tree, say); after the removal there
+# is nothing more.
+game_files() { find /usr /etc /var/www /var/games \( -iname '*thyre*' -o -iname '*ydmaint*' \) 2>/dev/null | sort || true; }
+game_files > "$scratch/files-before.txt"
 login=thyreguide
 made_bbs=0 made_games=0 made_www=0 made_html=0 listener=
 [ -d /var/games ] || made_games=1
@@ -216,7 +221,7 @@ done
 # scheduler knows nothing of it, the try-it door is gone, systemd was told,
 # and the sysop's login is out of the BBS's group, which stays.
 ! dpkg -s yvarn-thyre >/dev/null 2>&1 || fail "the package is still installed"
-left=$(find /usr /etc /var/www /var/games \( -iname '*thyre*' -o -iname '*ydmaint*' \) 2>/dev/null || true)
+left=$(game_files | comm -13 "$scratch/files-before.txt" -)
 [ -z "$left" ] || fail "left after the removal: $left"
 ! kill -0 "$socat_pid" 2>/dev/null || fail "the try-it door still listens"
 log=$(cat "$scratch/systemctl.log")
