@@ -160,7 +160,7 @@ before_removal() {
   # in" even with -quiet.
   # The try-it door, called up as telnet would.
   for i in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/2323) 2>/dev/null && break; sleep 0.1; done
-  has "Will you found a house in the Thyre?" "$( (sleep 1; printf 'N'; sleep 1) | socat - TCP:127.0.0.1:2323 | tr -d '\033' )"
+  has "Will you found a house in the Thyre?" "$( (sleep 1; printf 'N'; sleep 1) | timeout 10 socat - TCP:127.0.0.1:2323 | tr -d '\033' )"
   # The telnet listener: the units the guide enabled, started as systemd
   # starts them (one service per connection, the connection on standard
   # input and output, as the service's user) on a free port in place of 23.
