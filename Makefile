@@ -9,10 +9,16 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
-.PHONY: all test test-plain test-sanitize fuzz test-windows windows play bench load reliability install uninstall package clean
+.PHONY: all programs test test-plain test-sanitize fuzz test-windows windows play bench load reliability install uninstall package clean
 
 all:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTHYRE_TESTS=ON >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The three programs and their manual pages alone, without the test suites
+# and benches (GoogleTest or not): what install and package need.
+programs:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTHYRE_TESTS=OFF >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: test-plain test-sanitize fuzz test-windows
@@ -102,12 +108,13 @@ play: all
 	./$(BUILD)/thyre -l -g play/
 
 # make install PREFIX=/usr/local: the programs in PREFIX/games, manual pages,
-# the sysop's guide.  make package: a Debian package in build/.
+# the sysop's guide and its examples.  make package: a Debian package in
+# build/.  Both build the programs only.
 PREFIX ?= /usr/local
-install: all
+install: programs
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-package: all
+package: programs
 	cd $(BUILD) && cpack -G DEB
 	@ls $(BUILD)/yvarn-thyre_*.deb
 

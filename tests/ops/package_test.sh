@@ -16,7 +16,8 @@ root=$scratch/root
 for f in usr/games/thyre usr/games/ydmaint usr/games/thyrecfg usr/share/man/man6/thyre.6.gz \
          usr/share/man/man6/ydmaint.6.gz usr/share/man/man6/thyrecfg.6.gz usr/share/doc/yvarn-thyre/SYSOP.md \
          usr/share/doc/yvarn-thyre/copyright usr/share/doc/yvarn-thyre/changelog.gz \
-         usr/share/doc/yvarn-thyre/examples/thyre-nightly.timer usr/share/doc/yvarn-thyre/examples/game-folder.txt; do
+         usr/share/doc/yvarn-thyre/examples/thyre-nightly.timer usr/share/doc/yvarn-thyre/examples/game-folder.txt \
+         usr/share/doc/yvarn-thyre/examples/thyre-telnet.socket usr/share/doc/yvarn-thyre/examples/thyre-telnet@.service; do
   [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 # The programs stripped: no debugging sections left.
@@ -49,6 +50,7 @@ prefix=$scratch/prefix
 (cd "$build" && cmake --install . --prefix "$prefix" >/dev/null)
 grep -q "$prefix/games/ydmaint" "$prefix/share/doc/yvarn-thyre/examples/thyre.cron"
 grep -q "ExecStart=$prefix/games/ydmaint" "$prefix/share/doc/yvarn-thyre/examples/thyre-nightly.service"
+grep -q "exec $prefix/games/thyre -d" "$prefix/share/doc/yvarn-thyre/examples/thyre-telnet@.service"
 make -s -C "$(dirname "$build")" BUILD="$build" uninstall >/dev/null
 left=$(find "$prefix" -type f)
 [ -z "$left" ] || { echo "left after make uninstall: $left"; exit 1; }
