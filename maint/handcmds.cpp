@@ -19,6 +19,7 @@ void CmdNew()
     if (std::string why = LeagueMemberRefusal(GameFolder); !why.empty()) Fatal(why);
     if (GameFileExists(GamePath()) && !HasOption("-force"))
         Fatal("a game is already running here; add -force to replace it (it is kept as OLDGAME.DAT)");
+    SettingsWarned();
     uint32_t seed = HasOption("-seed") ? (uint32_t)IntOption("-seed", 1) : ClockSeed();
     std::string message;
     if (!StartNewGame(seed, message)) Fatal(message);

@@ -18,6 +18,7 @@
 #include "core/routes.h"
 #include "core/rules.h"
 #include "core/score.h"
+#include "core/settings.h"
 #include "core/stores.h"
 #include "core/text.h"
 #include "maint/maintcmd.h"
@@ -249,7 +250,7 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
 {
     if (!LoadGame(folder + GameFileName)) return "no game in " + folder + GameFileName;
     ComputeScores();
-    if (!IsFolder(outFolder) && !MakeFolder(outFolder)) return "the folder " + outFolder + " could not be made";
+    if (!IsFolder(outFolder) && !MakeFolder(outFolder)) return "the folder " + outFolder + " could not be made: " + LastErrorText();
     std::string out = FolderWithDelim(outFolder);
     const TGameHeader& hd = Game.Header;
     TLeagueLook league = LookAtLeague(folder);
@@ -286,8 +287,14 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "</tbody>\n</table>\n</section>\n";
 
     // The chart, inline (and as chart.svg for other pages to use).
+    // Only the nights of the game as it now is: after a restore no night
+    // past today and no house that is gone.
     std::vector<TScoreRec> history;
     ReadScoreHistory(folder, history);
+    while (!history.empty() && history.back().Day >= hd.Day) history.pop_back();
+    for (TScoreRec& r : history)
+        for (int h = 1; h <= MaxHouseSlots; h++)
+            if (HouseRec(h).Status == StatusFree) r.Status[h - 1] = StatusFree;
     page += "<section id=\"chart\">\n<h2>Scores night by night</h2>\n";
     if (history.empty())
         page += "<p>The chart starts after the first night.</p>\n";
@@ -316,10 +323,10 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     ReadWholeFile(out + MapListName, maps);
     if (hd.Ended) {
         std::string file = MapFileName();
-        if (!ReplaceFileSafely(out + file, MapSvg())) return out + file + " could not be written";
+        if (!ReplaceFileSafely(out + file, MapSvg())) return out + file + " could not be written: " + LastErrorText();
         if (maps.find(file + "|") == std::string::npos) {
             maps += file + "|" + StrGet(hd.GameName) + ", ended on day " + IntToText(day) + "\n";
-            if (!ReplaceFileSafely(out + MapListName, maps)) return out + MapListName + " could not be written";
+            if (!ReplaceFileSafely(out + MapListName, maps)) return std::string(out + MapListName) + " could not be written: " + LastErrorText();
         }
         page += "<section id=\"map\">\n<h2>The galaxy at the end</h2>\n<img src=\"" + file +
                 "\" alt=\"The galaxy when the game ended: systems in their owners' colours\"/>\n</section>\n";
@@ -340,10 +347,10 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     }
     page += "</section>\n</main>\n</body>\n</html>\n";
 
-    if (!ReplaceFileSafely(out + "style.css", StyleSheet)) return out + "style.css could not be written";
+    if (!ReplaceFileSafely(out + "style.css", StyleSheet)) return out + "style.css could not be written: " + LastErrorText();
     if (!history.empty() && !ReplaceFileSafely(out + "chart.svg", ChartSvg(history, true)))
-        return out + "chart.svg could not be written";
-    if (!ReplaceFileSafely(out + "index.html", page)) return out + "index.html could not be written";
+        return out + "chart.svg could not be written: " + LastErrorText();
+    if (!ReplaceFileSafely(out + "index.html", page)) return out + "index.html could not be written: " + LastErrorText();
     return "";
 }
 
@@ -353,4 +360,11 @@ void CmdWeb()
     std::string problem = WriteWebSite(GameFolder, FullPath(CommandArgs[0]));
     if (!problem.empty()) Fatal(problem);
     Say("The page is in " + FolderWithDelim(FullPath(CommandArgs[0])) + "index.html.");
+}
+
+std::string ConfiguredWebFolder(const std::string& gameFolder, const TSettings& s)
+{
+    if (s.WebFolder.empty()) return "";
+    bool whole = IsPathDelim(s.WebFolder[0]) || (s.WebFolder.size() > 1 && s.WebFolder[1] == ':');
+    return whole ? s.WebFolder : gameFolder + s.WebFolder;
 }
