@@ -127,13 +127,13 @@ void CmdBackup()
         // The league's private key stays readable by its owner alone.
         if (!ReadWholeFile(GameFolder + name, data) || !ReplaceFileSafely(folder + name, data) ||
             (name == LeagueKeyName && !RestrictToOwner(folder + name))) {
-            failed = name;
+            failed = name + " into " + folder + ": " + LastErrorText();
             break;
         }
         copied++;
     }
     GameRelease();
-    if (!failed.empty()) Fatal("could not copy " + failed + " into " + folder);
+    if (!failed.empty()) Fatal("could not copy " + failed);
     if (!PathExists(folder + GameFileName) || !LoadGame(folder + GameFileName))
         Fatal("the copy of " + std::string(GameFileName) + " in " + folder + " does not load");
     std::string line = "backup of day " + IntToText(Game.Header.Day) + ": " + IntToText(copied) + " files in " + folder;

@@ -316,7 +316,7 @@ void CmdSim()
             std::printf("\r  night %d of %d ", d, days < 1 ? 1 : days);
             std::fflush(stdout);
         }
-        if (!PlayNight(GameFolder, night)) Fatal("could not write " + GameFolder + EventsFileName);
+        if (!PlayNight(GameFolder, night)) Fatal("could not write " + GameFolder + EventsFileName + ": " + LastErrorText());
         RecordScores(GameFolder);
         if (d % 10 == 0 || Game.Header.Ended) {
             if (progress) std::printf("\r%20s\r", "");
