@@ -14,6 +14,7 @@ inline constexpr const char* MaintLogOldName = "MAINT.OLD";    // the log before
 inline constexpr const char* ErrorsLogName = "ERRORS.LOG";     // unexpected failures during visits
 inline constexpr const char* ErrorsLogOldName = "ERRORS.OLD";  // the log before its last rotation
 inline constexpr const char* DiagLogName = "DIAG.LOG";         // the door's start-up as -diag tells it
+inline constexpr const char* DiagLogOldName = "DIAG.OLD";      // the log before its last rotation
 inline constexpr const char* LockFolderName = "THYRE.LCK";     // the folder lock
 inline constexpr const char* LockOwnerName = "OWNER";          // its stamp, inside it
 inline constexpr const char* RunMarkerName = "MAINT.RUN";      // the maintenance marker

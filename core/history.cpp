@@ -51,3 +51,14 @@ bool RecordScores(const std::string& folder)
     std::string data((const char*)all.data(), all.size() * sizeof(TScoreRec));
     return ReplaceFileSafely(folder + ScoresFileName, data);
 }
+
+bool TrimScoreHistory(const std::string& folder, int fromDay)
+{
+    std::vector<TScoreRec> all;
+    if (!ReadScoreHistory(folder, all)) return false;
+    size_t before = all.size();
+    while (!all.empty() && all.back().Day >= fromDay) all.pop_back();
+    if (all.size() == before) return true;
+    std::string data((const char*)all.data(), all.size() * sizeof(TScoreRec));
+    return ReplaceFileSafely(folder + ScoresFileName, data);
+}

@@ -30,6 +30,8 @@ static_assert(sizeof(TScoreRec) == 182);
 // (the game day before the current one); a record of that day or later,
 // left by a night played again or a game restored, is replaced.
 bool RecordScores(const std::string& folder);
+// Drops the records of the day given and later: the nights a restore undid.
+bool TrimScoreHistory(const std::string& folder, int fromDay);
 // The records, in day order.  Damaged ones (a partial record at the end,
 // days out of order, statuses outside the table) are left out.
 bool ReadScoreHistory(const std::string& folder, std::vector<TScoreRec>& out);

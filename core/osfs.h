@@ -115,4 +115,6 @@ TDateTime UtcNow();
 TDateTime UtcAt(int64_t unixSeconds);
 int64_t MonotonicMs();
 int64_t UnixSeconds();   // whole seconds since 1970, UTC
+// The same in nanoseconds, on the clock the file system stamps files with.
+int64_t UnixNanoseconds();
 void SleepMs(int ms);

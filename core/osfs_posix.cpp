@@ -19,6 +19,19 @@
 // The errno of the last failed call that callers may ask about.
 static int LastErrno = 0;
 
+// Notes the reason of a call that just failed; always false.
+static bool Failed()
+{
+    LastErrno = errno;
+    return false;
+}
+
+static int FailedFd(int fd)
+{
+    if (fd < 0) LastErrno = errno;
+    return fd;
+}
+
 void SetFaultError()
 {
     LastErrno = EIO;
@@ -77,7 +90,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to)
     return RenameFile(from, to);
 }
 
-bool DeleteFile(const std::string& path) { return !FaultNow() && unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) { return !FaultNow() && (unlink(path.c_str()) == 0 || Failed()); }
 int64_t ProcessId() { return (int64_t)getpid(); }
 
 std::string HostName()
@@ -138,7 +151,7 @@ bool MakeFolder(const std::string& path)
     chmod(path.c_str(), FolderMode);
     return true;
 }
-bool RemoveFolder(const std::string& path) { return !FaultNow() && rmdir(path.c_str()) == 0; }
+bool RemoveFolder(const std::string& path) { return !FaultNow() && (rmdir(path.c_str()) == 0 || Failed()); }
 
 static std::string FolderOf(const std::string& path)
 {
@@ -186,12 +199,12 @@ static void KeepReadable(int fd)
         fchmod(fd, FileMode);
 }
 
-TFileHandle FileOpenRead(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+TFileHandle FileOpenRead(const std::string& path) { return FailedFd(open(path.c_str(), O_RDONLY | O_CLOEXEC)); }
 
 TFileHandle FileCreate(const std::string& path)
 {
     if (FaultNow()) return -1;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, FileMode);
+    int fd = FailedFd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, FileMode));
     KeepReadable(fd);
     return fd;
 }
@@ -199,7 +212,7 @@ TFileHandle FileCreate(const std::string& path)
 TFileHandle FileCreateNew(const std::string& path)
 {
     if (FaultNow()) return -1;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, FileMode);
+    int fd = FailedFd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, FileMode));
     KeepReadable(fd);
     return fd;
 }
@@ -207,7 +220,7 @@ TFileHandle FileCreateNew(const std::string& path)
 TFileHandle FileOpenAppend(const std::string& path)
 {
     if (FaultNow()) return -1;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, FileMode);
+    int fd = FailedFd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, FileMode));
     KeepReadable(fd);
     return fd;
 }
@@ -219,6 +232,7 @@ int64_t FileRead(TFileHandle fd, void* buf, size_t n)
         ssize_t r = read(fd, (char*)buf + got, n - got);
         if (r < 0) {
             if (errno == EINTR) continue;
+            Failed();
             return -1;
         }
         if (r == 0) break;
@@ -235,26 +249,27 @@ bool FileWrite(TFileHandle fd, const void* buf, size_t n)
         ssize_t r = write(fd, (const char*)buf + put, n - put);
         if (r < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return Failed();
         }
         put += (size_t)r;
     }
     return true;
 }
 
-bool FileSync(TFileHandle fd) { return !FaultNow() && fsync(fd) == 0; }
+bool FileSync(TFileHandle fd) { return !FaultNow() && (fsync(fd) == 0 || Failed()); }
 
 bool FileWriteAt(const std::string& path, int64_t offset, const void* buf, size_t n)
 {
     if (FaultNow()) return false;
-    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = FailedFd(open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd < 0) return false;
-    bool ok = pwrite(fd, buf, n, (off_t)offset) == (ssize_t)n;
-    return close(fd) == 0 && ok;
+    bool ok = pwrite(fd, buf, n, (off_t)offset) == (ssize_t)n || Failed();
+    bool closed = close(fd) == 0 || Failed();
+    return closed && ok;
 }
 bool FileClose(TFileHandle fd)
 {
-    bool closed = close(fd) == 0;
+    bool closed = close(fd) == 0 || Failed();
     return !FaultNow() && closed;
 }
 
@@ -323,6 +338,13 @@ void SleepMs(int ms)
 int64_t UnixSeconds()
 {
     return (int64_t)time(nullptr) + FakeClockShiftMs() / 1000;
+}
+
+int64_t UnixNanoseconds()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return (int64_t)ts.tv_sec * 1000000000 + ts.tv_nsec + FakeClockShiftMs() * 1000000;
 }
 
 bool IsFolder(const std::string& path)

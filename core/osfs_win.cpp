@@ -173,7 +173,7 @@ bool MakeFolder(const std::string& path)
     return CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
 }
 
-bool RemoveFolder(const std::string& path) { return !FaultNow() && RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveFolder(const std::string& path) { return !FaultNow() && (RemoveDirectoryA(path.c_str()) != 0 || Failed()); }
 
 // MoveFileEx with write-through has the folder's entries on disk when it
 // returns; there is nothing more to flush.
@@ -400,6 +400,15 @@ void SleepMs(int ms)
 }
 
 int64_t UnixSeconds() { return UnixFromFileTime(ShiftedNow()); }
+
+int64_t UnixNanoseconds()
+{
+    FILETIME ft = ShiftedNow();
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    return ((int64_t)u.QuadPart - 116444736000000000LL) * 100;
+}
 
 void SetStdoutColour(int colour)
 {

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "core/model.h"
@@ -119,8 +120,10 @@ static const int FileOrder[SettingFieldCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1
 #undef YESNO
 
 // One line of THYRE.CFG: a number is read with the current value as its
-// default, then clamped to its range.
-static void ApplyLine(TSettings& s, const std::string& key, const std::string& value)
+// default, then clamped to its range.  What could not be used as written
+// is told in `problem` (the value kept or used instead); the setting is
+// then as the reader's rules make it.
+static void ApplyLine(TSettings& s, const std::string& key, const std::string& value, std::string& problem)
 {
     if (key == "WEBFOLDER" || key == "WEBBOARD" || key == "WEBHOWTOJOIN") {
         (key == "WEBFOLDER" ? s.WebFolder : key == "WEBBOARD" ? s.WebBoard : s.WebHowToJoin) = value;
@@ -133,24 +136,83 @@ static void ApplyLine(TSettings& s, const std::string& key, const std::string& v
             // Cut, then trimmed again: a blank at the cut would be lost on
             // the next reading and the name would change by itself.
             if (!value.empty()) s.*f.Text = TrimText(value.substr(0, 39));
+            if (value.size() > 39) problem = "is longer than 39 letters; \"" + s.*f.Text + "\" used";
             break;
         case SettingList: s.*f.Text = value; break;
-        case SettingNumber: s.*f.Number = (int32_t)Clamp(ParseInt(value, s.*f.Number), f.Low, f.High); break;
-        case SettingYesNo: s.*f.Flag = ParseYesNo(value, s.*f.Flag); break;
-        case SettingDifficulty: s.*f.Number = ParseDifficulty(value, s.*f.Number); break;
+        case SettingNumber: {
+            int64_t v;
+            if (!ParseInt64(value, v) || v < INT32_MIN || v > INT32_MAX) {
+                problem = "is not a number; " + IntToText(s.*f.Number) + " kept";
+                break;
+            }
+            s.*f.Number = (int32_t)Clamp(v, f.Low, f.High);
+            if (v != s.*f.Number)
+                problem = "is outside " + IntToText(f.Low) + " to " + IntToText(f.High) + "; " + IntToText(s.*f.Number) +
+                          " used";
+            break;
+        }
+        case SettingYesNo: {
+            bool was = s.*f.Flag;
+            s.*f.Flag = ParseYesNo(value, was);
+            if (ParseYesNo(value, !was) != s.*f.Flag) problem = "is not Yes or No; " + YesNoText(was) + " kept";
+            break;
+        }
+        case SettingDifficulty: {
+            int was = s.*f.Number;
+            s.*f.Number = ParseDifficulty(value, was);
+            if (ParseDifficulty(value, 0) == 0) problem = "is not Easy, Normal or Hard; " + DifficultyText(was) + " kept";
+            break;
+        }
         }
         return;
     }
+    problem = "is not a setting; the line is ignored";
 }
 
-TSettings ReadSettings(const std::string& folder)
+TSettings ReadSettings(const std::string& folder, std::vector<TSettingsProblem>* problems)
 {
     TSettings s = DefaultSettings();
     std::string text;
+    if (problems) problems->clear();
     if (!ReadWholeFile(folder + SettingsFileName, text)) return s;
-    for (const auto& [key, value] : KeyValueLines(text)) ApplyLine(s, key, value);
-    if (s.DissolveAfter < s.AutopilotAfter) s.DissolveAfter = s.AutopilotAfter;
+    int lineNo = 0, dissolveLine = 0;
+    std::string dissolveText;
+    for (const std::string& raw : SplitLines(text)) {
+        lineNo++;
+        std::string line = TrimText(raw);
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        std::string where = std::string(SettingsFileName) + " line " + IntToText(lineNo) + ": ";
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            if (problems) problems->push_back({lineNo, line, where + "\"" + line + "\" has no \"=\"; the line is ignored"});
+            continue;
+        }
+        std::string name = TrimText(line.substr(0, eq)), value = TrimText(line.substr(eq + 1));
+        std::string key = UpperText(name), problem;
+        ApplyLine(s, key, value, problem);
+        if (key == "DISSOLVEAFTER") {
+            dissolveLine = lineNo;
+            dissolveText = line;
+        }
+        if (problems && !problem.empty()) problems->push_back({lineNo, line, where + name + " = " + value + " " + problem});
+    }
+    if (s.DissolveAfter < s.AutopilotAfter) {
+        s.DissolveAfter = s.AutopilotAfter;
+        if (problems && dissolveLine > 0)
+            problems->push_back({dissolveLine, dissolveText,
+                                 std::string(SettingsFileName) + " line " + IntToText(dissolveLine) + ": " +
+                                     dissolveText + " is below AutopilotAfter; " + IntToText(s.DissolveAfter) + " used"});
+    }
     return s;
+}
+
+std::vector<std::string> SettingsProblemTexts(const std::string& folder)
+{
+    std::vector<TSettingsProblem> problems;
+    ReadSettings(folder, &problems);
+    std::vector<std::string> texts;
+    for (const TSettingsProblem& p : problems) texts.push_back(p.Text);
+    return texts;
 }
 
 const TSettingField* SettingField(const char* key)
@@ -199,7 +261,26 @@ std::string SettingsText(const TSettings& s)
 
 // Every program reads THYRE.CFG without the lock, so it is replaced in one
 // rename rather than truncated and rewritten in place.
-bool WriteSettings(const std::string& folder, const TSettings& s)
+bool WriteSettings(const std::string& folder, const TSettings& s, const std::vector<std::string>& kept)
 {
-    return ReplaceFileSafely(folder + SettingsFileName, SettingsText(s));
+    // The lines kept by an earlier save stay, with the new ones after them.
+    static const std::string KeptTitle = "; Lines that were not understood, kept as they were written:";
+    std::vector<std::string> all;
+    std::string old;
+    if (ReadWholeFile(folder + SettingsFileName, old)) {
+        bool in = false;
+        for (const std::string& raw : SplitLines(old)) {
+            std::string line = TrimText(raw);
+            if (in && line.compare(0, 2, "; ") == 0) all.push_back(line.substr(2));
+            in = in || line == KeptTitle;
+        }
+    }
+    for (const std::string& line : kept)
+        if (std::find(all.begin(), all.end(), line) == all.end()) all.push_back(line);
+    std::string text = SettingsText(s);
+    if (!all.empty()) {
+        text += ";\r\n" + KeptTitle + "\r\n";
+        for (const std::string& line : all) text += "; " + line + "\r\n";
+    }
+    return ReplaceFileSafely(folder + SettingsFileName, text);
 }

@@ -4,6 +4,7 @@
 #include "core/files.h"
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The defaults of a new game, for THYRE.CFG and the galaxy generator alike.
 enum {
@@ -73,8 +74,23 @@ const TSettingField* SettingField(const char* key);
 
 TSettings DefaultSettings();
 // folder is the game folder with its delimiter (or empty for the current one).
-TSettings ReadSettings(const std::string& folder);
-bool WriteSettings(const std::string& folder, const TSettings& s);
+// A line of THYRE.CFG that could not be used as written: its number, the
+// line as written, and what was made of it ("THYRE.CFG line 4: Days = 9O is
+// not a number; 60 kept").
+struct TSettingsProblem {
+    int Line;
+    std::string Written;
+    std::string Text;
+};
+// Never fails; with `problems`, each line that could not be used as written
+// is named there: unknown keys, lines without "=", values that are no
+// number, no Yes/No or no difficulty, and numbers out of range (clamped).
+TSettings ReadSettings(const std::string& folder, std::vector<TSettingsProblem>* problems = nullptr);
+// The problems' texts alone.
+std::vector<std::string> SettingsProblemTexts(const std::string& folder);
+// `kept`: lines the reader could not use, written after the settings as
+// comments so that the sysop's text is not lost.
+bool WriteSettings(const std::string& folder, const TSettings& s, const std::vector<std::string>& kept = {});
 std::string SettingsText(const TSettings& s);
 
 std::string YesNoText(bool b);

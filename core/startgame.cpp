@@ -107,8 +107,10 @@ bool StartGame(const std::string& folder, const TSettings& settings, uint32_t se
     hd.Difficulty = (uint8_t)Clamp(settings.Difficulty, 1, 3);
     int computers = FoundComputerHouses(settings.ComputerHouses);
     if (!SaveGame(path)) {
+        std::string why = LastErrorText();
         if (archived) UndoArchive(folder);
-        summary = archived ? "THYRE.DAT could not be written; the old game goes on" : "THYRE.DAT could not be written";
+        summary = archived ? "THYRE.DAT could not be written (" + why + "); the old game goes on"
+                           : "THYRE.DAT could not be written (" + why + ")";
         return false;
     }
     ClearOldFiles(folder);

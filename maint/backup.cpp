@@ -1,6 +1,7 @@
 // The sysop's copies of the game: a whole, consistent copy of the folder's
 // files taken under the lock (backup), and going back to one of the nightly
 // backups or to any saved game (restore) with the callers kept out meanwhile.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "core/text.h"
 #include "core/chronicle.h"
 #include "maint/maintcmd.h"
+#include "maint/web.h"
+#include "core/settings.h"
 
 enum { BackupCount = 7, BackupWaitSeconds = 60, BackupHoldSeconds = 1800 };
 
@@ -30,10 +33,78 @@ static const char* const CopiedFiles[] = {
 
 static std::string BackupName(int n) { return std::string(BackupPrefix) + IntToText(n); }
 
+// A folder's name as backup makes it: thyre-YYYYMMDD-HHMMSS, and -n after
+// it for a second copy in the same second.  Its order key: the stamp, then n.
+static bool CopyFolderName(const std::string& name, std::string& key)
+{
+    if (name.size() < 21 || name.compare(0, 6, "thyre-") != 0 || name[14] != '-') return false;
+    for (size_t i = 6; i < 21; i++)
+        if (i != 14 && (name[i] < '0' || name[i] > '9')) return false;
+    int64_t n = 1;
+    if (name.size() > 21 && (name[21] != '-' || !ParseInt64(name.substr(22), n) || n < 2 || n > 99999)) return false;
+    key = name.substr(0, 21) + PadLeft(IntToText(n), 5);
+    return true;
+}
+
+static bool CopiedFileName(const std::string& name)
+{
+    for (const char* f : CopiedFiles)
+        if (name == f) return true;
+    for (int n = 0; n < BackupCount; n++)
+        if (name == BackupName(n)) return true;
+    // What a copy cut short leaves: a file still under its temporary name.
+    return name.size() > 4 && name.compare(name.size() - 4, 4, ".TMP") == 0 && CopiedFileName(name.substr(0, name.size() - 4));
+}
+
+// Removes all but the newest `keep` copies in the folder.  Only folders of
+// backup's own naming are touched, and only files of a copy in them: a
+// folder that holds anything else stays, and is told.
+static void KeepNewestCopies(const std::string& into, int keep)
+{
+    std::vector<std::string> names;
+    std::vector<std::pair<std::string, std::string>> copies;   // key, name
+    if (!ListFolder(into, names)) {
+        Warn("the copies in " + into + " could not be listed: " + LastErrorText());
+        return;
+    }
+    for (const std::string& name : names) {
+        std::string key;
+        if (CopyFolderName(name, key) && IsFolder(into + name)) copies.push_back({key, name});
+    }
+    std::sort(copies.begin(), copies.end());
+    int removed = 0;
+    for (size_t i = 0; i + (size_t)keep < copies.size(); i++) {
+        std::string folder = FolderWithDelim(into + copies[i].second);
+        std::vector<std::string> files;
+        ListFolder(folder, files);
+        for (const std::string& f : files)
+            if (CopiedFileName(f)) DeleteFile(folder + f);
+        if (RemoveFolder(folder))
+            removed++;
+        else
+            Warn("the old copy " + folder + " stays: " + LastErrorText());
+    }
+    if (removed == 0) return;
+    std::string line = "removed " + IntToText(removed) + (removed == 1 ? " older copy" : " older copies") + " from " + into + " (-keep " + IntToText(keep) + ")";
+    MaintLog(GameFolder, line);
+    Say(line);
+}
+
 void CmdBackup()
 {
-    if (CommandArgs.empty()) Fatal("backup needs the folder to put the copy in");
-    std::string into = FolderWithDelim(FullPath(CommandArgs[0]));
+    // The folder is the first argument that is not -keep or its number.
+    std::string target;
+    for (size_t i = 0; i < CommandArgs.size(); i++) {
+        if (CommandArgs[i] == "-keep") {
+            i++;
+            continue;
+        }
+        if (target.empty()) target = CommandArgs[i];
+    }
+    if (target.empty()) Fatal("backup needs the folder to put the copy in");
+    int keep = IntOption("-keep", 0);
+    if (HasOption("-keep") && (keep < 1 || keep > 9999)) Fatal("-keep needs the number of copies to keep, 1 or more");
+    std::string into = FolderWithDelim(FullPath(target));
     if (!IsFolder(into) && !MakeFolder(into)) Fatal("cannot make the folder " + into + ": " + LastErrorText());
     TDateTime t = LocalNow();
     std::string base = into + "thyre-" + IntToText(t.Year) + TwoDigits(t.Month) + TwoDigits(t.Day) + "-" + TwoDigits(t.Hour) +
@@ -56,18 +127,19 @@ void CmdBackup()
         // The league's private key stays readable by its owner alone.
         if (!ReadWholeFile(GameFolder + name, data) || !ReplaceFileSafely(folder + name, data) ||
             (name == LeagueKeyName && !RestrictToOwner(folder + name))) {
-            failed = name;
+            failed = name + " into " + folder + ": " + LastErrorText();
             break;
         }
         copied++;
     }
     GameRelease();
-    if (!failed.empty()) Fatal("could not copy " + failed + " into " + folder);
+    if (!failed.empty()) Fatal("could not copy " + failed);
     if (!PathExists(folder + GameFileName) || !LoadGame(folder + GameFileName))
         Fatal("the copy of " + std::string(GameFileName) + " in " + folder + " does not load");
     std::string line = "backup of day " + IntToText(Game.Header.Day) + ": " + IntToText(copied) + " files in " + folder;
     MaintLog(GameFolder, line);
     Say(line);
+    if (keep > 0) KeepNewestCopies(into, keep);
 }
 
 // The houses of the game in memory, by name.
@@ -95,7 +167,11 @@ static std::string RestoreSource(const std::string& arg)
         if (n < 0 || n >= BackupCount) Fatal("the nightly backups are numbered 0 to 6");
         return GameFolder + BackupName((int)n);
     }
-    return FullPath(arg);
+    // A file named without a folder is one of the game folder's (THYRE.UND,
+    // THYRE.OLD), wherever the command is given from.
+    bool bare = true;
+    for (char c : arg) bare = bare && !IsPathDelim(c) && c != ':';
+    return FullPath(bare ? GameFolder + arg : arg);
 }
 
 void CmdRestore()
@@ -106,9 +182,16 @@ void CmdRestore()
     if (args.empty()) {
         Say("The nightly backups of " + GameFolder + " (THYRE.BKn is the game before the night of a day n,");
         Say("counting modulo 7; restore one with \"ydmaint restore N\"):");
+        int today = PathExists(GamePath()) && LoadGame(GamePath()) ? Game.Header.Day : 0;
         for (int n = 0; n < BackupCount; n++) {
             std::string path = GameFolder + BackupName(n);
-            if (PathExists(path)) Say("  " + BackupName(n) + "  " + Described(path));
+            if (!PathExists(path)) continue;
+            std::string line = "  " + BackupName(n) + "  " + Described(path);
+            // Taken before a night that a restore undid: the game is back
+            // on an earlier day.
+            if (today > 0 && LoadGame(path) && Game.Header.Day > today)
+                line += "  (undone: the game went back to day " + IntToText(today) + ")";
+            Say(line);
         }
         if (PathExists(GameFolder + UndoGameName))
             Say("  " + std::string(UndoGameName) + "  " + Described(GameFolder + UndoGameName) +
@@ -117,9 +200,13 @@ void CmdRestore()
         return;
     }
     std::string source = RestoreSource(args[0]);
-    std::string data;
-    if (!ReadWholeFile(source, data)) Fatal("cannot read " + source);
+    std::string data, current;
+    if (!ReadWholeFile(source, data)) Fatal("cannot read " + source + ": " + LastErrorText());
     if (!LoadGame(source)) Fatal(source + " is no game this program can load");
+    // The game restored onto itself would also become THYRE.UND, and the
+    // game before the last restore could no longer be brought back.
+    if (ReadWholeFile(GamePath(), current) && current == data)
+        Fatal(source + " is the game as it is now; nothing changed (" + UndoGameName + " is kept)");
     int day = Game.Header.Day;
     std::vector<std::string> then = HouseNames();
     // What going back loses, told before anything changes.
@@ -150,14 +237,33 @@ void CmdRestore()
     // As during a night: callers are turned away while the game is replaced.
     if (!MaintenanceBegin(GameFolder, BackupWaitSeconds, BackupHoldSeconds))
         Fatal(GameAccessFailure().empty() ? "the game stayed locked for a minute; nothing changed" : GameAccessFailure());
-    std::string current;
-    bool kept = !PathExists(GamePath()) ||
-                (ReadWholeFile(GamePath(), current) && ReplaceFileSafely(GameFolder + UndoGameName, current));
+    current.clear();
+    bool exists = PathExists(GamePath());
+    bool read = !exists || ReadWholeFile(GamePath(), current);
+    if (read && exists && current == data) {
+        GameRelease();
+        Fatal(source + " is the game as it is now; nothing changed (" + UndoGameName + " is kept)");
+    }
+    bool kept = !exists || (read && ReplaceFileSafely(GameFolder + UndoGameName, current));
+    std::string why = kept ? "" : LastErrorText();
     bool replaced = kept && ReplaceFileSafely(GamePath(), data);
+    if (kept && !replaced) why = LastErrorText();
+    // The chart forgets the nights that are undone (played again, they are
+    // recorded anew).
+    if (replaced) TrimScoreHistory(GameFolder, day);
     GameRelease();
-    if (!kept) Fatal("could not keep the current game as " + GameFolder + UndoGameName + "; nothing changed");
-    if (!replaced) Fatal("could not write " + GamePath() + "; nothing changed");
+    if (!kept) Fatal("could not keep the current game as " + GameFolder + UndoGameName + ": " + why + "; nothing changed");
+    if (!replaced) Fatal("could not write " + GamePath() + ": " + why + "; nothing changed");
     std::string line = "restored day " + IntToText(day) + " from " + source + "; the game before is " + UndoGameName;
     MaintLog(GameFolder, line);
     Say(line + ".");
+    // The web page shows the game as it now is, not the nights undone.
+    std::string web = ConfiguredWebFolder(GameFolder, ReadSettings(GameFolder));
+    if (!web.empty()) {
+        std::string problem = WriteWebSite(GameFolder, web);
+        if (problem.empty())
+            MaintLog(GameFolder, "web page written to " + web);
+        else
+            Warn("web page: " + problem);
+    }
 }

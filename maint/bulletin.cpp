@@ -77,5 +77,5 @@ void CmdBulletin()
     bool plain = file.size() >= 4 && UpperText(file.substr(file.size() - 4)) == ".TXT";
     std::string text = BulletinText(GameFolder, day);
     std::string out = plain ? RenderColour(text, false) : "\x1b[0m\x1b[2J\x1b[H" + RenderColour(text, true) + "\x1b[0m";
-    if (!ReplaceFileSafely(file, out)) Fatal("could not write " + file);
+    if (!ReplaceFileSafely(file, out)) Fatal("could not write " + file + ": " + LastErrorText());
 }

@@ -7,6 +7,7 @@
 #include "core/gamefile.h"
 #include "core/lock.h"
 #include "core/model.h"
+#include "core/osfs.h"
 #include "core/random.h"
 #include "core/text.h"
 #include "core/chronicle.h"
@@ -19,6 +20,7 @@ void CmdNew()
     if (std::string why = LeagueMemberRefusal(GameFolder); !why.empty()) Fatal(why);
     if (GameFileExists(GamePath()) && !HasOption("-force"))
         Fatal("a game is already running here; add -force to replace it (it is kept as OLDGAME.DAT)");
+    SettingsWarned();
     uint32_t seed = HasOption("-seed") ? (uint32_t)IntOption("-seed", 1) : ClockSeed();
     std::string message;
     if (!StartNewGame(seed, message)) Fatal(message);
@@ -49,7 +51,7 @@ void CmdJoin()
     if (FindHouseByPlayer(playerName) >= 0) Fatal("that player already has a house");
     int h = FoundHouse(houseName, playerName, computer);
     if (h < 0) Fatal("the game is full or closed to new houses");
-    if (!GameSave()) Fatal("could not write " + GamePath());
+    if (!GameSave()) Fatal("could not write " + GamePath() + ": " + LastErrorText());
     GameRelease();
     int home = HouseRec(h).HomeWorld;
     Say("House " + IntToText(h) + ": " + StrGet(HouseRec(h).Name) + " at " +

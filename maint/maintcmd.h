@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
+
 // Set once by MaintMain, read by every command.
 extern std::string GameFolder;               // with its delimiter, or empty
 extern std::string CommandWord;
@@ -19,12 +21,19 @@ bool HasOption(const std::string& name);
 int ArgInt(size_t i, int def);
 // Prints one line to standard output.
 void Say(const std::string& line);
+// A problem that leaves the command's work done: "WARNING: " and the text in
+// MAINT.LOG and on standard error.
+void Warn(const std::string& text);
+// Warns of every line of THYRE.CFG that could not be used as written; the
+// settings as read.
+TSettings SettingsWarned();
 
 // Runs a whole command line; the exit code.
 int MaintMain(int argc, char** argv);
 
 // The commands.
 void CmdStatus();
+int CmdCheck();       // the lines of THYRE.CFG not understood; 1 when there are any
 void PrintStatus();   // the report of the game in memory
 int CmdDaily();       // the exit code
 void CmdTurn();

@@ -35,11 +35,62 @@ static void Backup()
     ReplaceFileSafely(GameFolder + BackupPrefix + IntToText(Game.Header.Day % 7), data);
 }
 
-static bool PlayLockedNight(std::string& message)
+// What a nightly run saw when it started.  Two runs started together (cron
+// and a timer both enabled, a hand run during cron's) must not play two
+// nights: the one that waited for the lock finds the night already played.
+// `daily -force` and `turn` play a night whatever ran before.
+static struct {
+    bool Check = false;
+    int Day = 0;          // the game's day when this run started; 0 without a game
+    int64_t Since = 0;    // nights played from this moment on were another run's
+} DailyStart;
+
+enum { RunUnderWaySeconds = 120 };   // seconds, see below
+
+static void NoteDailyStart()
+{
+    DailyStart.Check = !HasOption("-force");
+    int64_t now = UnixNanoseconds();
+    DailyStart.Since = now;
+    // A run already under way may have begun its night a moment before
+    // this one started (its backup is then older than this run): its
+    // marker's age counts, within the last two minutes.
+    if (RunMarkerFresh(GameFolder)) {
+        int64_t marker = FileModifiedNanoseconds(RunMarkerPath(GameFolder));
+        int64_t floor = now - (int64_t)RunUnderWaySeconds * 1000000000;
+        if (marker > 0 && marker < now) DailyStart.Since = marker > floor ? marker : floor;
+    }
+    DailyStart.Day = GameFileExists(GamePath()) && LoadGame(GamePath()) ? Game.Header.Day : 0;
+}
+
+// The day whose night another run played since this run started, or 0:
+// the game's day moved on, or the backup the night takes before it plays
+// was written since.
+static int NightPlayedMeanwhile()
+{
+    if (!DailyStart.Check) return 0;
+    int day = Game.Header.Day;
+    if (DailyStart.Day > 0 && day > DailyStart.Day) return day - 1;
+    if (day < 2) return 0;
+    int64_t backup = FileModifiedNanoseconds(GameFolder + BackupPrefix + IntToText((day - 1) % 7));
+    return backup >= DailyStart.Since ? day - 1 : 0;
+}
+
+static std::string PlayedMeanwhileText(int day)
+{
+    return "the night of day " + IntToText(day) + " was just played by another run";
+}
+
+static bool PlayLockedNight(std::string& message, bool& skipped)
 {
     if (!LoadGame(GamePath())) {
         message = "no game in " + GamePath();
         return false;
+    }
+    if (int played = NightPlayedMeanwhile()) {
+        message = PlayedMeanwhileText(played);
+        skipped = true;
+        return true;
     }
     if (Game.Header.Ended) {
         message = "the game is over";
@@ -48,18 +99,18 @@ static bool PlayLockedNight(std::string& message)
     Backup();
     TNight night;
     if (!PlayNight(GameFolder, night)) {
-        message = "could not write " + GameFolder + EventsFileName;
+        message = "could not write " + GameFolder + EventsFileName + ": " + LastErrorText();
         return false;
     }
     if (Game.Header.Ended) WriteFame(GameFolder);
     // The chart's history, before the game is saved: a night that could not
     // add to it is played again, like one that could not store its events.
     if (!RecordScores(GameFolder)) {
-        message = "could not write " + GameFolder + ScoresFileName;
+        message = "could not write " + GameFolder + ScoresFileName + ": " + LastErrorText();
         return false;
     }
     if (!SaveGame(GamePath())) {
-        message = "could not write " + GamePath();
+        message = "could not write " + GamePath() + ": " + LastErrorText();
         return false;
     }
     TrimMessages(GameFolder, Game.Header.Day);
@@ -68,24 +119,45 @@ static bool PlayLockedNight(std::string& message)
     return true;
 }
 
-bool RunNight(std::string& message)
+static bool RunNight(std::string& message, bool& skipped)
 {
     if (!MaintenanceBegin(GameFolder, 60, 1800)) {
         message = GameAccessFailure().empty() ? "the game stayed locked for a minute; is a door stuck?"
                                               : GameAccessFailure();
         return false;
     }
-    bool ok = PlayLockedNight(message);
+    bool ok = PlayLockedNight(message, skipped);
     GameRelease();
     return ok;
 }
 
-static bool DailyDecision(const TSettings& s, std::string& message)
+bool RunNight(std::string& message)
+{
+    bool skipped = false;
+    return RunNight(message, skipped);
+}
+
+// Asked under the lock before a game is started: another run started
+// together with this one may have started it already.
+static bool NoGameYet() { return !GameFileExists(GamePath()); }
+static bool GameStillOver() { return LoadGame(GamePath()) && Game.Header.Ended; }
+
+// What the nightly run did besides playing a night, for the lines it adds.
+enum TDailyOutcome { DailyPlayed, DailyStarted, DailySkipped };
+
+static bool DailyDecision(const TSettings& s, std::string& message, TDailyOutcome& outcome)
 {
     std::string started;
+    outcome = DailyPlayed;
     if (!GameFileExists(GamePath())) {
-        bool ok = StartNewGame(ClockSeed(), started);
+        // Two runs in an empty folder start one game: the second finds it.
+        bool ok = StartNewGame(ClockSeed(), started, DailyStart.Check ? NoGameYet : nullptr);
         message = "no game yet: " + started;
+        outcome = DailyStarted;
+        if (ok && started.empty()) {
+            message = "a new game was just started by another run";
+            outcome = DailySkipped;
+        }
         return ok;
     }
     if (s.DailyReset) {
@@ -97,16 +169,30 @@ static bool DailyDecision(const TSettings& s, std::string& message)
         message = "THYRE.DAT could not be read";
         return false;
     }
+    // A last night played by another run ends the game: this run does not
+    // start the next one on the same night.
+    if (int played = NightPlayedMeanwhile()) {
+        message = PlayedMeanwhileText(played);
+        outcome = DailySkipped;
+        return true;
+    }
     if (Game.Header.Ended && s.AutoRestart) {
-        bool ok = StartNewGame(ClockSeed(), started);
+        bool ok = StartNewGame(ClockSeed(), started, DailyStart.Check ? GameStillOver : nullptr);
         message = "the last game is over (AutoRestart = Yes): " + started;
+        if (ok && started.empty()) {
+            message = "a new game was just started by another run";
+            outcome = DailySkipped;
+        }
         return ok;
     }
     if (Game.Header.Ended) {
         message = "the game is over; start a new one with THYRECFG or \"ydmaint new -force\" (or set AutoRestart = Yes)";
         return true;
     }
-    return RunNight(message);
+    bool skipped = false;
+    bool ok = RunNight(message, skipped);
+    if (skipped) outcome = DailySkipped;
+    return ok;
 }
 
 // A league's part of the nightly run: the host takes the members' journals
@@ -131,9 +217,13 @@ static void SayOutcome(bool ok, const std::string& message)
         Say(message + ".");
 }
 
+// The folder as the sysop would type it, for the lines that name it.
+static std::string ShownFolder() { return FolderWithDelim(FullPath(GameFolder.empty() ? "." : GameFolder)); }
+
 int CmdDaily()
 {
-    TSettings s = ReadSettings(GameFolder);
+    NoteDailyStart();
+    TSettings s = SettingsWarned();
     if (!PathExists(GameFolder + SettingsFileName)) WriteSettings(GameFolder, s);
     std::string message;
     TLeagueConfig league = ReadLeagueConfig(GameFolder);
@@ -151,30 +241,41 @@ int CmdDaily()
     }
     std::string received;
     bool leagueOk = !league.Present || LeagueStep(league, false, received);
-    bool ok = DailyDecision(s, message);
+    TDailyOutcome outcome;
+    bool ok = DailyDecision(s, message, outcome);
     if (league.Present) {
         leagueOk = LeagueStep(league, true, received) && leagueOk;
         ok = ok && leagueOk;
         message += "; " + received;
     }
     MaintLog(GameFolder, ok ? message : "PROBLEM: " + message);
-    SayOutcome(ok, message);
-    if (ok && s.NewsFile && LoadGame(GamePath())) {
+    // A run that found nothing to do says so even with -quiet: two runs
+    // every night (cron and a timer) are a mistake the sysop should hear
+    // of.  So is a game started in a folder that had none, which is often
+    // a scheduler line without its -d.
+    if (ok && outcome == DailySkipped)
+        Say(message + ".");
+    else if (ok && outcome == DailyStarted && HasOption("-quiet"))
+        Say("no game yet: a new game was started in " + ShownFolder() + ".");
+    else
+        SayOutcome(ok, message);
+    if (!ok || outcome == DailySkipped) return ok ? 0 : 1;
+    if (s.NewsFile && LoadGame(GamePath())) {
         int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
         WriteNews(GameFolder, day);
     }
-    // The web page after the night, when THYRE.CFG names its folder.
-    if (ok && !s.WebFolder.empty()) {
-        // A folder not written as a whole path lies in the game folder.
-        bool whole = IsPathDelim(s.WebFolder[0]) || (s.WebFolder.size() > 1 && s.WebFolder[1] == ':');
-        std::string problem = WriteWebSite(GameFolder, whole ? s.WebFolder : GameFolder + s.WebFolder);
-        MaintLog(GameFolder, problem.empty() ? "web page written to " + s.WebFolder : "PROBLEM: web page: " + problem);
-        if (!problem.empty()) {
-            Say("ydmaint: PROBLEM: web page: " + problem + ".");
-            ok = false;
-        }
+    // The web page after the night, when THYRE.CFG names its folder.  A
+    // page that cannot be written leaves the night played: a warning, not
+    // a failure (a scheduler line chained with && goes on to the bulletins,
+    // and a rerun would play another night).
+    if (!s.WebFolder.empty()) {
+        std::string problem = WriteWebSite(GameFolder, ConfiguredWebFolder(GameFolder, s));
+        if (problem.empty())
+            MaintLog(GameFolder, "web page written to " + s.WebFolder);
+        else
+            Warn("web page: " + problem);
     }
-    return ok ? 0 : 1;
+    return 0;
 }
 
 void CmdTurn()
@@ -215,7 +316,7 @@ void CmdSim()
             std::printf("\r  night %d of %d ", d, days < 1 ? 1 : days);
             std::fflush(stdout);
         }
-        if (!PlayNight(GameFolder, night)) Fatal("could not write " + GameFolder + EventsFileName);
+        if (!PlayNight(GameFolder, night)) Fatal("could not write " + GameFolder + EventsFileName + ": " + LastErrorText());
         RecordScores(GameFolder);
         if (d % 10 == 0 || Game.Header.Ended) {
             if (progress) std::printf("\r%20s\r", "");

@@ -8,9 +8,10 @@
 #include "core/startgame.h"
 #include "core/text.h"
 #include "core/chronicle.h"
+#include "core/gamefile.h"
 #include "maint/maintcmd.h"
 
-bool StartNewGame(uint32_t seed, std::string& message)
+bool StartNewGame(uint32_t seed, std::string& message, bool (*stillWanted)())
 {
     TSettings s = ReadSettings(GameFolder);
     if (!PathExists(GameFolder + SettingsFileName)) WriteSettings(GameFolder, s);
@@ -45,6 +46,11 @@ bool StartNewGame(uint32_t seed, std::string& message)
         message = GameAccessFailure().empty() ? "the game stayed locked for a minute; is a door stuck?"
                                               : GameAccessFailure();
         return false;
+    }
+    if (stillWanted && !stillWanted()) {
+        GameRelease();
+        message.clear();
+        return true;
     }
     bool ok = StartGame(GameFolder, s, seed, message);
     GameRelease();

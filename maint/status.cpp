@@ -6,6 +6,7 @@
 #include "core/rules.h"
 #include "core/text.h"
 #include "maint/maintcmd.h"
+#include "core/settings.h"
 
 // A number column: one blank, then the number right-aligned in width - 1.
 static std::string NumCol(int64_t n, int width) { return " " + PadLeft(IntToText(n), width - 1); }
@@ -76,6 +77,8 @@ void CmdStatus()
 {
     if (!LoadGame(GamePath())) Fatal("no game in " + GamePath());
     PrintStatus();
+    // The settings file's lines that were not understood, for the next game.
+    for (const std::string& p : SettingsProblemTexts(GameFolder)) Say(p + ".");
 }
 
 void PrintStatus()

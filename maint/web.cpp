@@ -486,7 +486,7 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
 {
     if (!LoadGame(folder + GameFileName)) return "no game in " + folder + GameFileName;
     ComputeScores();
-    if (!IsFolder(outFolder) && !MakeFolder(outFolder)) return "the folder " + outFolder + " could not be made";
+    if (!IsFolder(outFolder) && !MakeFolder(outFolder)) return "the folder " + outFolder + " could not be made: " + LastErrorText();
     std::string out = FolderWithDelim(outFolder);
     const TGameHeader& hd = Game.Header;
     TSettings settings = ReadSettings(folder);
@@ -511,8 +511,14 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "</header>\n<main>\n";
 
     // Standings, with each house's change since the night before.
+    // Only the nights of the game as it now is: after a restore no night
+    // past today and no house that is gone.
     std::vector<TScoreRec> history;
     ReadScoreHistory(folder, history);
+    while (!history.empty() && history.back().Day >= hd.Day) history.pop_back();
+    for (TScoreRec& r : history)
+        for (int h = 1; h <= MaxHouseSlots; h++)
+            if (HouseRec(h).Status == StatusFree) r.Status[h - 1] = StatusFree;
     const TScoreRec* before = nullptr;
     for (const TScoreRec& r : history)
         if (r.Day == lastNight - 1) before = &r;
@@ -587,7 +593,7 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     std::string current;   // this game's map file, shown here and not again with the past games
     if (hd.Ended) {
         current = MapFileName();
-        if (!ReplaceFileSafely(out + current, MapSvg(true))) return out + current + " could not be written";
+        if (!ReplaceFileSafely(out + current, MapSvg(true))) return out + current + " could not be written: " + LastErrorText();
         std::string caption = StrGet(hd.GameName) + ", ended " + Timestamp().substr(0, 10) + " on day " +
                               IntToText(day) + (IsHouse(hd.Winner) ? ", won by " + StrGet(HouseRec(hd.Winner).Name) : "");
         std::vector<std::pair<int, std::string>> houses;
@@ -603,7 +609,7 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
             if ((unsigned char)c < 32) c = ' ';
         if (maps.find(current + "|") == std::string::npos) {
             maps += entry + "\n";
-            if (!ReplaceFileSafely(out + MapListName, maps)) return out + MapListName + " could not be written";
+            if (!ReplaceFileSafely(out + MapListName, maps)) return std::string(out + MapListName) + " could not be written: " + LastErrorText();
         }
         page += "<section id=\"map\">\n<h2>The galaxy at the end</h2>\n<p class=\"note\">" + Html(caption) +
                 "</p>\n<div class=\"picture\">\n" + MapSvg(false) + "</div>\n" + MapLegend(houses) + "</section>\n";
@@ -626,10 +632,10 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     if (!pastMaps.empty()) page += "<h3>Maps of past games</h3>\n" + pastMaps;
     page += "</section>\n</main>\n</body>\n</html>\n";
 
-    if (!ReplaceFileSafely(out + "style.css", StyleSheet)) return out + "style.css could not be written";
+    if (!ReplaceFileSafely(out + "style.css", StyleSheet)) return out + "style.css could not be written: " + LastErrorText();
     if (!history.empty() && !ReplaceFileSafely(out + "chart.svg", ChartSvg(history, true)))
-        return out + "chart.svg could not be written";
-    if (!ReplaceFileSafely(out + "index.html", page)) return out + "index.html could not be written";
+        return out + "chart.svg could not be written: " + LastErrorText();
+    if (!ReplaceFileSafely(out + "index.html", page)) return out + "index.html could not be written: " + LastErrorText();
     return "";
 }
 
@@ -639,4 +645,11 @@ void CmdWeb()
     std::string problem = WriteWebSite(GameFolder, FullPath(CommandArgs[0]));
     if (!problem.empty()) Fatal(problem);
     Say("The page is in " + FolderWithDelim(FullPath(CommandArgs[0])) + "index.html.");
+}
+
+std::string ConfiguredWebFolder(const std::string& gameFolder, const TSettings& s)
+{
+    if (s.WebFolder.empty()) return "";
+    bool whole = IsPathDelim(s.WebFolder[0]) || (s.WebFolder.size() > 1 && s.WebFolder[1] == ':');
+    return whole ? s.WebFolder : gameFolder + s.WebFolder;
 }

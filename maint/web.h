@@ -8,3 +8,7 @@
 // into `out`, from the game folder's files; "" or the problem.
 std::string WriteWebSite(const std::string& folder, const std::string& out);
 void CmdWeb();
+// The web folder THYRE.CFG names (WebFolder), as a path: a folder not given
+// as a whole path lies in the game folder.  Empty when none is named.
+struct TSettings;
+std::string ConfiguredWebFolder(const std::string& gameFolder, const TSettings& s);

@@ -34,14 +34,14 @@ static void Print(const std::string& line)
     std::fflush(stdout);
 }
 
-static int Usage()
+static int Usage(int code = 1)
 {
     Print(std::string("Yvarn Thyre ") + Version);
     Print("  thyre -d <drop file or folder> [-g game folder] [-n node]");
     Print("  thyre -l [-u name] [-g game folder]     local play");
     Print("  -plain  for BBSes that decode telnet themselves: the socket carries plain data");
     Print("  -diag   write what the door reads and chooses to standard error and DIAG.LOG");
-    return 1;
+    return code;
 }
 
 struct TCommandLine {
@@ -78,6 +78,9 @@ static bool ParseCommandLine(int argc, char** argv, TCommandLine& cl)
         } else
             return false;
         if (i + 1 >= argc) return false;
+        // A switch is never a drop file or a folder: "-g -l" lost its folder.
+        std::string next = argv[i + 1];
+        if ((value == &cl.DropPath || value == &cl.GameFolder) && next.size() > 1 && next[0] == '-') return false;
         *value = argv[++i];
     }
     return true;
@@ -104,8 +107,8 @@ static void Diagnose(const std::string& line)
     if (!Diagnosing) return;
     std::string err = "thyre: " + line + "\n";
     FileWrite(2, err.data(), err.size());
-    AppendText(Caller.Folder + DiagLogName,
-               Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + line + "\r\n");
+    AppendLog(Caller.Folder + DiagLogName, Caller.Folder + DiagLogOldName,
+              Timestamp(true) + "  node " + IntToText(Caller.Node) + "  " + line + "\r\n");
 }
 
 static void DiagnoseDropFile(const std::string& path, const std::optional<TDoorInfo>& info)
@@ -165,6 +168,12 @@ static std::string VisitEnding(const std::string& guarded)
 static int StartDoor(int argc, char** argv)
 {
     TCommandLine cl;
+    std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--version") {
+        Print(std::string("thyre (Yvarn Thyre) ") + Version);
+        return 0;
+    }
+    if (first == "-h" || first == "--help" || first == "-?" || first == "/?") return Usage(0);
     bool understood = ParseCommandLine(argc, argv, cl);
     Caller = TCaller();
     Caller.Folder = cl.GameFolder.empty() ? ProgramFolder() : FolderWithDelim(FullPath(cl.GameFolder));
@@ -314,7 +323,7 @@ static bool Opened(TAccess a)
     case AccessFailed: {
         // A folder the door may not write (permissions, a read-only disk):
         // the caller is asked to tell the sysop, the sysop is told why.
-        SayLine("`CThe game file can't be read. Please tell your sysop.`7");
+        SayLine("`CThe game's folder can't be written. Please tell your sysop about the folder.`7");
         std::string why = "thyre: the game folder refused the lock: " + GameAccessFailure() + "\n";
         FileWrite(2, why.data(), why.size());
         WriteErrorLog("game folder refused", GameAccessFailure());

@@ -37,12 +37,31 @@ static bool IsProgramsFolder(const std::string& folder)
     return name == "BIN" || name == "SBIN" || name == "GAMES";
 }
 
+static const char* const SetupUsage =
+    "Yvarn Thyre setup.   thyrecfg [game folder]   (default: the folder thyrecfg is in)";
+
+// The lines of THYRE.CFG that are not understood, in red; none: nothing.
+static void ShowSettingsProblems(const std::vector<TSettingsProblem>& problems)
+{
+    for (const TSettingsProblem& p : problems) ConBad(p.Text + ".");
+}
+
 int SetupMain(int argc, char** argv)
 {
     std::string first = argc > 1 ? argv[1] : "";
-    if (first == "-?" || first == "-h" || first == "/?") {
-        std::puts("Yvarn Thyre setup.   thyrecfg [game folder]   (default: the folder thyrecfg is in)");
+    if (first == "-?" || first == "-h" || first == "/?" || first == "--help") {
+        std::puts(SetupUsage);
         return 0;
+    }
+    if (first == "--version") {
+        std::printf("thyrecfg (Yvarn Thyre) %s\n", THYRE_VERSION);
+        return 0;
+    }
+    // A switch is never taken for a folder.
+    if (first.size() > 1 && first[0] == '-') {
+        std::puts(("thyrecfg: unknown switch " + first).c_str());
+        std::puts(SetupUsage);
+        return 1;
     }
     SetupFolder = argc > 1 ? FolderWithDelim(first) : ProgramFolder();
     if (argc <= 1 && IsProgramsFolder(SetupFolder)) {
@@ -51,6 +70,14 @@ int SetupMain(int argc, char** argv)
         std::puts("  thyrecfg /var/games/thyre/");
         return 1;
     }
+    // Said before any form is filled in, not when the first save fails.
+    if (!IsFolder(SetupFolder)) {
+        std::puts(("thyrecfg: there is no folder " + SetupFolder + "; make it first, or name the game folder.").c_str());
+        return 1;
+    }
+    std::vector<TSettingsProblem> problems;
+    ReadSettings(SetupFolder, &problems);
+    ShowSettingsProblems(problems);
     MainScreen();
     ConWrite("`7");
     std::fflush(stdout);
@@ -58,6 +85,14 @@ int SetupMain(int argc, char** argv)
 }
 
 // ------------------------------------------------------------ game access
+
+// A failed write, and why in the system's words.
+static void SayWriteFailed(const std::string& text, const std::string& path)
+{
+    std::string why = LastErrorText();
+    ConBad(text);
+    ConDim("(" + path + ": " + why + ")");
+}
 
 bool PeekGame() { return GameFileExists(GameFilePath(SetupFolder)) && LoadGame(GameFilePath(SetupFolder)); }
 
@@ -80,7 +115,7 @@ bool CloseGame(bool save)
         if (saved)
             ConGood("Saved.");
         else
-            ConBad("THYRE.DAT could not be written!");
+            SayWriteFailed("THYRE.DAT could not be written!", GameFilePath(SetupFolder));
     }
     GameRelease();
     return saved;
@@ -201,25 +236,40 @@ static bool ChangeSetting(TSettings& s, const TSettingField& f)
     return false;
 }
 
+// Saves the settings; lines of the file that were not understood are kept
+// in it as comments, and the sysop is told so.
+static bool SaveSettings(const TSettings& s, const std::vector<TSettingsProblem>& problems)
+{
+    std::vector<std::string> kept;
+    for (const TSettingsProblem& p : problems)
+        if (kept.empty() || kept.back() != p.Written) kept.push_back(p.Written);
+    if (!WriteSettings(SetupFolder, s, kept)) return false;
+    if (!kept.empty()) ConDim("Lines not understood are kept at the end of THYRE.CFG as comments.");
+    return true;
+}
+
 void SettingsEditor()
 {
-    TSettings s = ReadSettings(SetupFolder);
+    std::vector<TSettingsProblem> problems;
+    TSettings s = ReadSettings(SetupFolder, &problems);
     bool changed = false;
     for (;;) {
         ConTitle("Settings for new games (THYRE.CFG)");
         ConDim("These are for the NEXT game. To change the game running now, use option 9");
         ConDim("on the main menu.");
+        ShowSettingsProblems(problems);
         ConLine("");
         for (int i = 0; i < SettingFieldCount; i++)
             ConMenuItem(IntToText(i + 1), SettingFields[i].Label, SettingValues(s, SettingFields[i]));
         ConLine("");
         std::string a = UpperText(ConAsk("Number to change, S to save, Q to go back: "));
         if (a == "S") {
-            if (WriteSettings(SetupFolder, s)) {
+            if (SaveSettings(s, problems)) {
                 ConGood("Saved to THYRE.CFG.");
                 changed = false;
+                problems.clear();
             } else {
-                ConBad("THYRE.CFG could not be written!");
+                SayWriteFailed("THYRE.CFG could not be written!", SetupFolder + SettingsFileName);
             }
             continue;
         }
@@ -233,8 +283,8 @@ void SettingsEditor()
         changed = true;
         if (s.DissolveAfter < s.AutopilotAfter) s.DissolveAfter = s.AutopilotAfter;
     }
-    if (changed && ConYesNo("Save your changes?") && !WriteSettings(SetupFolder, s))
-        ConBad("THYRE.CFG could not be written!");
+    if (changed && ConYesNo("Save your changes?") && !SaveSettings(s, problems))
+        SayWriteFailed("THYRE.CFG could not be written!", SetupFolder + SettingsFileName);
 }
 
 // ---------------------------------------------------------------- viewers
@@ -269,11 +319,13 @@ static void FameViewer()
 
 void StartGameScreen(bool ask)
 {
-    TSettings s = ReadSettings(SetupFolder);
+    std::vector<TSettingsProblem> problems;
+    TSettings s = ReadSettings(SetupFolder, &problems);
     ConTitle("Start a new game");
     std::printf("Settings: \"%s\", %d days, up to %d houses, %d systems per house, Hollow %d.\n", s.GameName.c_str(),
                 s.Days, s.MaxHouses, s.SystemsPerHouse, s.Hollow);
     if (!s.ComputerHouses.empty()) std::printf("Computer houses: %s\n", s.ComputerHouses.c_str());
+    ShowSettingsProblems(problems);
     if (ask) {
         if (!GameFileExists(GameFilePath(SetupFolder))) {
             if (!ConYesNo("Start the game?")) return;
@@ -305,6 +357,7 @@ void StartGameScreen(bool ask)
     std::string message;
     bool ok = StartGame(SetupFolder, s, ClockSeed(), message);
     GameRelease();
+    for (const TSettingsProblem& p : problems) MaintLog(SetupFolder, "WARNING: " + p.Text);
     MaintLog(SetupFolder, ok ? "new game started with THYRECFG: " + message
                              : "PROBLEM: THYRECFG could not start a new game: " + message);
     std::printf("%s.\n", message.c_str());

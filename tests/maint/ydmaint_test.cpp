@@ -17,13 +17,14 @@ TEST(Ydmaint, UsageAndUnknownCommands)
     TRun r = Ydmaint({});
     EXPECT_EQ(r.Exit, 0);
     std::vector<std::string> lines = Lines(r.Out);
-    ASSERT_EQ(lines.size(), 17u);
+    ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[0], "Yvarn Thyre maintenance");
     EXPECT_EQ(lines[3], "  ydmaint [-d dir] join \"House name\" \"Player name\" [-ai]");
-    EXPECT_EQ(lines[16], "Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
+    EXPECT_EQ(lines[17], "Settings for new games are in THYRE.CFG (edit it, or run THYRECFG).");
     // Every command is named, and -h and --help say the same.
     for (const char* word : {" daily", " new", " join", " turn", " status", " sim", " fame", " news", " events",
-                             " dump", " bulletin", " backup", " restore", " league", " web", "-systems", "-quiet"})
+                             " dump", " bulletin", " backup", " restore", " league", " web", "-systems", "-quiet",
+                             " check", "-keep", "-force"})
         EXPECT_NE(r.Out.find(word), std::string::npos) << word;
     EXPECT_EQ(Ydmaint({"-h"}).Out, r.Out);
     EXPECT_EQ(Ydmaint({"--help"}).Out, r.Out);
@@ -38,7 +39,7 @@ TEST(Ydmaint, UsageAndUnknownCommands)
     // A folder and no command: the usage.
     r = Ydmaint({"-d", "/tmp"});
     EXPECT_EQ(r.Exit, 0);
-    EXPECT_EQ(Lines(r.Out).size(), 17u);
+    EXPECT_EQ(Lines(r.Out).size(), 18u);
 }
 
 TEST(Ydmaint, BackupsWhileNightsRunAndARestore)

@@ -304,7 +304,7 @@ TEST(StartUp, AGameFolderTheDoorCannotWriteIsToldToTheSysop)
     }
     TSession s;
     ASSERT_TRUE(s.Start(l));
-    ASSERT_TRUE(s.Expect("The game file can't be read. Please tell your sysop.")) << s.Bbs.Errors;
+    ASSERT_TRUE(s.Expect("The game's folder can't be written. Please tell your sysop about the folder.")) << s.Bbs.Errors;
     s.Key(" ");
     EXPECT_EQ(s.Exit(), 1);
     EXPECT_NE(s.Bbs.Errors.find("thyre: the game folder refused the lock: "), std::string::npos) << s.Bbs.Errors;

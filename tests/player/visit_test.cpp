@@ -460,6 +460,16 @@ TEST(Visit, CommandLineAndStartUpMessages)
                      "  -diag   write what the door reads and chooses to standard error and DIAG.LOG\n");
     EXPECT_EQ(RunProgram(THYRE_PATH, {"-l", "-g"}).Exit, 1);
     EXPECT_EQ(RunProgram(THYRE_PATH, {"-l", "-x"}).Out.substr(0, 15), "Yvarn Thyre 0.5");
+    // Asked for, the usage is no failure; a switch is never the game folder.
+    TRun help = RunProgram(THYRE_PATH, {"-h"});
+    EXPECT_EQ(help.Exit, 0);
+    EXPECT_EQ(help.Out, r.Out);
+    help = RunProgram(THYRE_PATH, {"--version"});
+    EXPECT_EQ(help.Exit, 0);
+    EXPECT_EQ(help.Out, "thyre (Yvarn Thyre) 0.5\n");
+    help = RunProgram(THYRE_PATH, {"-g", "-l"});
+    EXPECT_EQ(help.Exit, 1);
+    EXPECT_EQ(help.Out, r.Out);
     r = RunProgram(THYRE_PATH, {"-d", empty.Dir, "-g", empty.Dir});
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Out, "No drop file found in " + empty.Dir + "\n");

@@ -341,3 +341,49 @@ TEST(Setup, RefusalsStayAboveTheNextQuestion)
         EXPECT_NE(again, std::string::npos) << r.Out;
     }
 }
+
+TEST(Setup, TyposAndWrongFoldersAreToldAtOnce)
+{
+    TRun r = RunProgram(THYRECFG_PATH, {"--version"});
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(r.Out, "thyrecfg (Yvarn Thyre) 0.5\n");
+    r = RunProgram(THYRECFG_PATH, {"--bogus"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(Lines(r.Out).front(), "thyrecfg: unknown switch --bogus");
+    // A folder that is not there: said before any form, whatever is typed.
+    TScratch s;
+    r = RunWithInput(THYRECFG_PATH, {s.Dir + "nope"}, "1\n2\n30\nS\nQ\nQ\n");
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "thyrecfg: there is no folder " + s.Dir + "nope/; make it first, or name the game folder.\n");
+    EXPECT_FALSE(PathExists(s.Path("nope")));
+
+    // THYRE.CFG with typos: named when the program starts and in the
+    // editor; saving keeps them as comments, read no more, and a second
+    // save keeps them once.
+    WriteFile(s.Path("THYRE.CFG"), "Days = 9O\r\nMaxHouse = 20\r\nDifficulty = Hardest\r\n");
+    const std::string days = "THYRE.CFG line 1: Days = 9O is not a number; 60 kept.\n";
+    r = Thyrecfg(s, "1\n2\n30\nS\nQ\nQ\n");
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(r.Out.find(days), 0u) << r.Out;
+    size_t editor = r.Out.find("Settings for new games (THYRE.CFG)");
+    ASSERT_NE(editor, std::string::npos);
+    EXPECT_NE(r.Out.find(days, editor), std::string::npos);
+    EXPECT_NE(r.Out.find("THYRE.CFG line 2: MaxHouse = 20 is not a setting; the line is ignored.\n", editor),
+              std::string::npos);
+    EXPECT_TRUE(Has(r, "Lines not understood are kept at the end of THYRE.CFG as comments.\n"));
+    EXPECT_TRUE(Has(r, "Saved to THYRE.CFG."));
+    const std::string kept = ";\r\n; Lines that were not understood, kept as they were written:\r\n; Days = 9O\r\n"
+                             "; MaxHouse = 20\r\n; Difficulty = Hardest\r\n";
+    std::string cfg = ReadFile(s.Path("THYRE.CFG"));
+    ASSERT_GE(cfg.size(), kept.size());
+    EXPECT_EQ(cfg.substr(cfg.size() - kept.size()), kept);
+    std::vector<TSettingsProblem> problems;
+    TSettings read = ReadSettings(s.Dir, &problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(read.Days, 30);
+    r = Thyrecfg(s, "1\n3\n20\nS\nQ\nQ\n");
+    EXPECT_FALSE(Has(r, "THYRE.CFG line"));
+    cfg = ReadFile(s.Path("THYRE.CFG"));
+    EXPECT_EQ(cfg.substr(cfg.size() - kept.size()), kept);
+    EXPECT_EQ(ReadSettings(s.Dir).JoinDays, 20);
+}
