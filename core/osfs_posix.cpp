@@ -266,7 +266,7 @@ bool LinkOrCopy(const std::string& from, const std::string& to)
 
 void CloseUnchecked(TFileHandle fd) { close(fd); }
 
-static TDateTime FromTm(const struct tm& t, long usec)
+static TDateTime FromTm(const struct tm& t, int64_t usec)
 {
     return TDateTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
                      (int)(usec / 10000)};
