@@ -1,7 +1,9 @@
 # Yvarn Thyre: make builds, make test runs every test (normal, sanitizer and
-# fuzz builds, and the Windows build under Wine where MinGW-w64 and Wine are
-# installed), make play runs the main job in the folder play/, make windows
-# cross-builds the Windows programs and their zip.
+# fuzz builds, the Windows build under Wine where MinGW-w64 and Wine are
+# installed, the arm programs under qemu beside the others where the cross
+# compilers and qemu-user are), make play runs the main job in the folder
+# play/, make windows cross-builds the Windows programs and their zip, make
+# arm the arm64 and armhf programs, make arm-test their tests under qemu.
 # Recipes that pipe a test run into grep fail when the tests fail.
 SHELL := /bin/bash
 .SHELLFLAGS := -o pipefail -c
@@ -9,7 +11,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
-.PHONY: all programs test test-plain test-sanitize fuzz test-windows windows play bench load reliability install uninstall package clean
+.PHONY: all programs test test-plain test-sanitize fuzz test-windows windows arm arm-test test-arm package-arm play \
+	bench load reliability install uninstall package clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTHYRE_TESTS=ON >/dev/null
@@ -21,7 +24,7 @@ programs:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTHYRE_TESTS=OFF >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-plain test-sanitize fuzz test-windows
+test: test-plain test-sanitize fuzz test-windows test-arm
 
 test-plain: all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -71,6 +74,62 @@ test-windows: all
 	  (cd $(WINBUILD) && ctest --output-on-failure -j $(JOBS)) && \
 	  THYRE_WIN_BUILD=$(WINBUILD) ./$(BUILD)/tests/wine_tests; \
 	else echo "MinGW-w64 or Wine not found: the Windows build and its tests skipped"; fi
+
+# The Raspberry Pi builds, cross-compiled with Debian's cross compilers:
+# arm64 (64-bit arm) in $(BUILD)-arm64, armhf (32-bit arm) in $(BUILD)-armhf.
+# Each target's libgcrypt, zlib (and GoogleTest for its tests) come from a
+# sysroot of the target's own packages, $(BUILD)-<arch>-sysroot, made by
+# cmake/arm-sysroot.sh; their programs run here under qemu-user with it.
+ARM_ARCHES ?= arm64 armhf
+ARM_TRIPLET_arm64 = aarch64-linux-gnu
+ARM_TRIPLET_armhf = arm-linux-gnueabihf
+ARM_TESTS ?= OFF
+ARM_ROOT = $(abspath $(BUILD))
+HAVE_ARM = command -v aarch64-linux-gnu-g++ >/dev/null && command -v arm-linux-gnueabihf-g++ >/dev/null && \
+	command -v qemu-aarch64 >/dev/null && command -v qemu-arm >/dev/null
+
+# make arm: the three programs of each (ARM_TESTS=ON: the test suites too).
+arm: $(addprefix arm-build-,$(ARM_ARCHES))
+
+arm-build-%:
+	./cmake/arm-sysroot.sh $* $(ARM_ROOT)-$*-sysroot $(if $(filter ON,$(ARM_TESTS)),tests)
+	cmake -S . -B $(BUILD)-$* -DCMAKE_TOOLCHAIN_FILE=cmake/$(ARM_TRIPLET_$*).cmake \
+		-DTHYRE_SYSROOT=$(ARM_ROOT)-$*-sysroot -DCMAKE_BUILD_TYPE=Release -DTHYRE_TESTS=$(ARM_TESTS) >/dev/null
+	cmake --build $(BUILD)-$* -j $(JOBS) $(if $(filter ON,$(ARM_TESTS)),,--target thyre ydmaint thyrecfg compressed_docs)
+
+# Both builds' unit tests and the door's end-to-end tests under qemu; the
+# test programs start the arm programs by name (binfmt_misc), each build
+# with its own sysroot as qemu's root.
+arm-test:
+	$(MAKE) --no-print-directory arm ARM_TESTS=ON
+	./cmake/arm-binfmt.sh
+	@for a in $(ARM_ARCHES); do \
+	  echo "== $$a tests under qemu"; \
+	  (cd $(BUILD)-$$a && QEMU_LD_PREFIX=$(ARM_ROOT)-$$a-sysroot ctest --output-on-failure -j $(JOBS) \
+	    --timeout 900) || exit 1; \
+	done
+
+# Part of make test: the arm programs (no test suites) next to this build
+# and the Windows one; the same game folders played by each in turn must
+# hold the same bytes, and a league packet made by each must be the same.
+test-arm: all
+	@if $(HAVE_ARM); then \
+	  start=$$(date +%s); \
+	  $(MAKE) --no-print-directory arm ARM_TESTS=OFF && \
+	  built=$$(date +%s) && echo "arm programs built in $$((built - start)) s" && \
+	  THYRE_ARM64_BUILD=$(BUILD)-arm64 THYRE_ARM64_SYSROOT=$(ARM_ROOT)-arm64-sysroot \
+	  THYRE_ARMHF_BUILD=$(BUILD)-armhf THYRE_ARMHF_SYSROOT=$(ARM_ROOT)-armhf-sysroot \
+	  THYRE_WIN_BUILD=$$( [ -f $(WINBUILD)/ydmaint.exe ] && command -v wine >/dev/null && echo $(WINBUILD) ) \
+	  ./$(BUILD)/tests/cross_tests && echo "cross-platform checks took $$(( $$(date +%s) - built )) s"; \
+	else echo "arm cross compilers or qemu-user not found: the arm builds and their checks skipped"; fi
+
+# Debian packages for both: $(BUILD)-<arch>/yvarn-thyre_<version>_<arch>.deb,
+# each unpacked into a scratch root and run there under qemu.
+package-arm: arm
+	@for a in $(ARM_ARCHES); do \
+	  (cd $(BUILD)-$$a && cpack -G DEB >/dev/null) && \
+	  bash tests/ops/package_arm_test.sh $$a $(BUILD)-$$a $(ARM_ROOT)-$$a-sysroot || exit 1; \
+	done
 
 # One whole night at every limit, the fast and the plain searches side by side;
 # then a caller's screens on the same kind of game.
@@ -125,4 +184,4 @@ uninstall:
 	@echo "removed the files listed in $(BUILD)/install_manifest.txt"
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz $(BUILD)-win
+	rm -rf $(BUILD) $(BUILD)-san $(BUILD)-fuzz $(BUILD)-win $(foreach a,$(ARM_ARCHES),$(BUILD)-$(a) $(BUILD)-$(a)-sysroot)

@@ -281,7 +281,7 @@ bool LinkOrCopy(const std::string& from, const std::string& to)
 
 void CloseUnchecked(TFileHandle fd) { close(fd); }
 
-static TDateTime FromTm(const struct tm& t, long usec)
+static TDateTime FromTm(const struct tm& t, int64_t usec)
 {
     return TDateTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
                      (int)(usec / 10000)};
@@ -358,12 +358,17 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names)
     names.clear();
     DIR* d = opendir(folder.empty() ? "." : folder.c_str());
     if (!d) return false;
+    // The end of the folder and a failure both end readdir; only a failure
+    // sets errno (a 32-bit program that meets a 64-bit entry, for one).
+    errno = 0;
     while (struct dirent* e = readdir(d)) {
         std::string n = e->d_name;
         if (n != "." && n != "..") names.push_back(n);
+        errno = 0;
     }
+    bool whole = errno == 0;
     closedir(d);
-    return true;
+    return whole;
 }
 
 void SetStdoutColour(int colour)

@@ -190,8 +190,10 @@ std::string OpenPacket(const std::string& bytes, const std::string& publicKey, i
     if (!ReadHeader(bytes, read, at, rawSize, packedSize)) return "not a league packet";
     if ((int64_t)rawSize > limit) return "larger than the packet limit";
     if (bytes.size() - at != packedSize + SignatureBytes) return "cut short or too long";
+    // Now known to lie within the bytes read, so it fits a size_t anywhere.
+    const size_t packedEnd = at + (size_t)packedSize;
     if (publicKey.empty()) return "no key is known for " + read.Sender;
-    if (!Verify(bytes.substr(0, at + packedSize), bytes.substr(at + packedSize), publicKey))
+    if (!Verify(bytes.substr(0, packedEnd), bytes.substr(packedEnd), publicKey))
         return "its signature does not match " + read.Sender + "'s key";
     std::string raw((size_t)rawSize, '\0');
     uLongf rawLen = (uLongf)rawSize;

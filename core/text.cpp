@@ -55,13 +55,49 @@ std::string TrimText(const std::string& s)
 
 bool SameText(const std::string& a, const std::string& b) { return UpperText(a) == UpperText(b); }
 
+// The product's magnitude in two 64-bit halves, then a long division by
+// |c|: the same results on every machine, whether or not its compiler has a
+// 128-bit type (32-bit arm has none).
+static void MulWide(uint64_t a, uint64_t b, uint64_t& hi, uint64_t& lo)
+{
+    const uint64_t mask = 0xFFFFFFFFu;
+    uint64_t a0 = a & mask, a1 = a >> 32, b0 = b & mask, b1 = b >> 32;
+    uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+    uint64_t mid = (p00 >> 32) + (p01 & mask) + (p10 & mask);
+    lo = (mid << 32) | (p00 & mask);
+    hi = p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32);
+}
+
+static uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - (uint64_t)v : (uint64_t)v; }
+
 int64_t MulDiv(int64_t a, int64_t b, int64_t c)
 {
     if (c == 0) return 0;
-    __int128 q = (__int128)a * b / c;
-    if (q > INT64_MAX) return INT64_MAX;
-    if (q < INT64_MIN) return INT64_MIN;
-    return (int64_t)q;
+    const bool negative = ((a < 0) != (b < 0)) != (c < 0);
+    const uint64_t divisor = Magnitude(c);
+    uint64_t hi, lo, q;
+    MulWide(Magnitude(a), Magnitude(b), hi, lo);
+    if (hi == 0) {
+        q = lo / divisor;
+    } else if (hi >= divisor) {
+        q = UINT64_MAX;   // the quotient needs more than 64 bits
+    } else {
+        // hi < divisor, so the quotient fits 64 bits: one bit at a time.
+        uint64_t rem = hi;
+        q = 0;
+        for (int i = 63; i >= 0; i--) {
+            bool carry = (rem >> 63) != 0;
+            rem = (rem << 1) | ((lo >> i) & 1);
+            q <<= 1;
+            if (carry || rem >= divisor) {
+                rem -= divisor;
+                q |= 1;
+            }
+        }
+    }
+    const uint64_t limit = (uint64_t)INT64_MAX;
+    if (!negative) return q > limit ? INT64_MAX : (int64_t)q;
+    return q > limit ? INT64_MIN : -(int64_t)q;
 }
 
 bool ParseInt64(const std::string& text, int64_t& out)

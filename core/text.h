@@ -21,8 +21,9 @@ inline int64_t Max(int64_t a, int64_t b) { return a > b ? a : b; }
 inline int64_t Clamp(int64_t x, int64_t lo, int64_t hi) { return x < lo ? lo : (x > hi ? hi : x); }
 
 // a * b / c truncated toward zero; 0 when c is 0.  The product is formed in
-// 128 bits so no pair of 64-bit inputs can overflow it; a quotient that does
-// not fit 64 bits is saturated.
+// 128 bits (by hand, the same on 32- and 64-bit machines) so no pair of
+// 64-bit inputs can overflow it; a quotient that does not fit 64 bits is
+// saturated.
 int64_t MulDiv(int64_t a, int64_t b, int64_t c);
 
 bool StartsWith(const std::string& s, const std::string& prefix);

@@ -188,7 +188,7 @@ static void ReadPcboard(const std::string& raw, TDoorInfo& d)
 
 static void ReadExitinfo(const std::string& raw, TDoorInfo& d)
 {
-    size_t n = Min(Byte(raw, 241), 35);
+    size_t n = (size_t)Min(Byte(raw, 241), 35);
     d.UserName = raw.substr(242, n);
     d.Alias = d.UserName;
     FieldsRead.push_back("offset 241: " + IntToText(Byte(raw, 241)));

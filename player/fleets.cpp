@@ -170,7 +170,7 @@ static void OrderDialog(const TFleetSeen& seen, int order)
         std::vector<int> list = FleetList(EscortListCapacity);
         int64_t n = AskNumber("Escort which fleet (number)? ", 1, (int64_t)list.size());
         if (n < 1) return;
-        t = list[n - 1];
+        t = list[(size_t)n - 1];
         escorted = SeeFleet(t);
         break;
     }
@@ -265,7 +265,7 @@ static void JoinDialog(const TFleetSeen& seen)
     }
     int64_t n = AskNumber("Join which fleet into this one? ", 1, (int64_t)others.size());
     if (n < 1) return;
-    TFleetSeen joined = SeeFleet(others[n - 1]);
+    TFleetSeen joined = SeeFleet(others[(size_t)n - 1]);
     if (ChangeFleet(seen, CallerChange(ChangeJoinFleets, {f, joined.Fleet}), &joined))
         SayLine("`AThe fleets are joined.`7");
 }
@@ -334,6 +334,6 @@ void FleetsScreen()
         // A number out of range is told and the list shown again.
         if (n < 1 && NumberRefused()) continue;
         if (n < 1) return;
-        if (n <= (int64_t)list.size()) FleetMenu(list[n - 1]);
+        if (n <= (int64_t)list.size()) FleetMenu(list[(size_t)n - 1]);
     }
 }

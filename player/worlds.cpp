@@ -86,7 +86,7 @@ void WorldsScreen()
         int64_t n = AskNumber("World number, or Enter to go back: ", 1, Max(1, (int64_t)list.size()));
         if (n < 1 && NumberRefused()) continue;
         if (n < 1) return;
-        if (n <= (int64_t)list.size()) WorldScreen(list[n - 1]);
+        if (n <= (int64_t)list.size()) WorldScreen(list[(size_t)n - 1]);
     }
 }
 
@@ -215,7 +215,7 @@ static void ShipsAtAShipyard()
         for (size_t i = 0; i < yards.size(); i++) SayLine("  `F" + IntToText((int64_t)i + 1) + "`7  " + WorldName(yards[i]));
         int64_t n = AskNumber("At which shipyard? ", 1, (int64_t)yards.size());
         if (n < 1) return;
-        w = yards[n - 1];
+        w = yards[(size_t)n - 1];
     }
     BuildShipDialog(w);
 }
@@ -249,7 +249,7 @@ void BuildScreen()
             PageReset();
             std::vector<int> list = WorldList(WorldListCapacity);
             int64_t n = AskNumber("On which world? ", 1, Max(1, (int64_t)list.size()));
-            if (n >= 1 && n <= (int64_t)list.size()) BuildBuildingDialog(list[n - 1]);
+            if (n >= 1 && n <= (int64_t)list.size()) BuildBuildingDialog(list[(size_t)n - 1]);
             PressKey();
         } else if (key == 'C') {
             if (orders.empty()) {
@@ -259,7 +259,7 @@ void BuildScreen()
             }
             int64_t n = AskNumber("Cancel which order (refunded in full)? ", 1, (int64_t)orders.size());
             if (n < 1) continue;
-            TListedOrder o = orders[n - 1];
+            TListedOrder o = orders[(size_t)n - 1];
             if (ChangeGame(CallerChange(ChangeCancelBuild, {o.Index, o.World, o.Item, o.Count})))
                 SayLine("`AOrder cancelled.`7");
             PressKey();

@@ -26,6 +26,30 @@ TEST(Text, MulDivAndClamp)
     EXPECT_EQ(MulDiv(-7, 3, 2), -10);   // toward zero
     EXPECT_EQ(MulDiv(3000000000LL, 3000000000LL, 1000000000LL), 9000000000LL);
     EXPECT_EQ(MulDiv(INT64_MAX, INT64_MAX, 1), INT64_MAX);
+    EXPECT_EQ(MulDiv(INT64_MIN, 1, 1), INT64_MIN);
+    EXPECT_EQ(MulDiv(INT64_MIN, -1, 1), INT64_MAX);
+    EXPECT_EQ(MulDiv(INT64_MIN, INT64_MIN, INT64_MIN), INT64_MIN);
+    EXPECT_EQ(MulDiv(INT64_MAX, INT64_MAX, INT64_MAX), INT64_MAX);
+    EXPECT_EQ(MulDiv(INT64_MAX, -3, 7), -3952873730080618203LL);   // 128-bit product, negative
+#ifdef __SIZEOF_INT128__
+    // Where the compiler has a 128-bit type: the hand-made product and
+    // division agree with it over numbers of every size and sign.
+    uint64_t x = 88172645463325252ull;
+    auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        int64_t v = (int64_t)(x >> (x % 64));   // small and large magnitudes
+        return (x & 1) ? -v : v;
+    };
+    for (int i = 0; i < 200000; i++) {
+        int64_t a = next(), b = next(), c = next();
+        if (c == 0) continue;
+        __int128 q = (__int128)a * b / c;
+        int64_t want = q > INT64_MAX ? INT64_MAX : q < INT64_MIN ? INT64_MIN : (int64_t)q;
+        ASSERT_EQ(MulDiv(a, b, c), want) << a << " * " << b << " / " << c;
+    }
+#endif
     EXPECT_EQ(Clamp(40, 2, 25), 25);
     EXPECT_EQ(Clamp(1, 2, 25), 2);
     EXPECT_EQ(Clamp(7, 2, 25), 7);
