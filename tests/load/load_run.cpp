@@ -265,7 +265,9 @@ struct TCallerRun {
             Step("screen: research", "T", {"back: "});
             Think();
             int track = Draw(4);
-            int got = Step("change: research", std::to_string(track + 1), {"Research changed.", "back: "});
+            int got = Step("change: research", std::to_string(track + 1), {"Research changed.", "back: ", "(Y/N)"});
+            // Points saved toward the old track are given up when asked.
+            if (got == 2) got = Step("", "Y", {"Research changed.", "back: "});
             if (got == 0) {
                 LastTrack = track;
                 Step("", " ", {"back: "});

@@ -286,7 +286,7 @@ TEST(Visit, ANameTakenOnAnotherNodeMeanwhileIsRefusedAfterTheLock)
     Caller.Folder = dir.Dir;
     Caller.Player = "Ann Caller";
     TLine line;
-    line.Keys("YAstra\r\r");
+    line.Keys("YAstra\r\r ");
     EXPECT_EQ(JoinScreen(), 0);
     EXPECT_TRUE(line.Seen().Has("That name is too short, too long, or taken."));
     EXPECT_FALSE(PathExists(LockFolderPath(dir.Dir)));
