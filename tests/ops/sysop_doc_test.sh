@@ -152,12 +152,35 @@ before_removal() {
   has "day 3 done" "$(cat $game/MAINT.LOG)"
   [ "$(ls -d /var/games/thyre-backups/thyre-*/ | wc -l)" = 2 ] || fail "not two backups: $(ls /var/games/thyre-backups)"
   ! cmp -s /var/www/html/thyre/index.html "$scratch/index-before.html" || fail "the nightly line left the web page"
-  # TODO(lead, after the programs' change is merged): two `daily` of the
-  # cron line started together play one night ("the night of day 4 was just
-  # played by another run", both exit 0); `restore $game/THYRE.DAT -yes` is
-  # refused and THYRE.UND stays the game before the last restore; the cron
-  # line without -d, run as above, says "no game yet: a new game was started
-  # in" even with -quiet.
+  # Cron and a hand run (or the timer) at once: two runs of the cron line's
+  # daily started together play one night, both exit 0, and the one that
+  # waited says so even with -quiet.
+  local daily dayBefore dayAfter
+  daily=$(grep -Eo '/usr/games/ydmaint -d [^ ]+ daily -quiet' /etc/cron.d/thyre | head -1)
+  [ -n "$daily" ] || fail "no daily line in /etc/cron.d/thyre"
+  dayBefore=$(/usr/games/ydmaint -d $game status | sed -n 's/.*Day \([0-9]*\) of.*/\1/p' | head -1)
+  runuser -u bbs -- $daily > "$scratch/daily1" 2>&1 & local p1=$!
+  runuser -u bbs -- $daily > "$scratch/daily2" 2>&1 & local p2=$!
+  wait $p1 || fail "the first of two dailies failed: $(cat "$scratch/daily1")"
+  wait $p2 || fail "the second of two dailies failed: $(cat "$scratch/daily2")"
+  dayAfter=$(/usr/games/ydmaint -d $game status | sed -n 's/.*Day \([0-9]*\) of.*/\1/p' | head -1)
+  [ "$dayAfter" = $((dayBefore + 1)) ] || fail "two dailies together went from day $dayBefore to day $dayAfter"
+  has "the night of day $dayBefore was just played by another run" "$(cat "$scratch/daily1" "$scratch/daily2")"
+  has "the night of day $dayBefore was just played by another run" "$(cat $game/MAINT.LOG)"
+  # The game restored onto itself is refused, and the undo is kept.
+  cp $game/THYRE.UND "$scratch/und-before"
+  ! runuser -u bbs -- /usr/games/ydmaint -d $game restore $game/THYRE.DAT -yes > "$scratch/self" 2>&1 ||
+    fail "the game restored onto itself: $(cat "$scratch/self")"
+  cmp -s $game/THYRE.UND "$scratch/und-before" || fail "a refused restore replaced THYRE.UND"
+  [ "$(/usr/games/ydmaint -d $game status | sed -n 's/.*Day \([0-9]*\) of.*/\1/p' | head -1)" = "$dayAfter" ] ||
+    fail "a refused restore changed the day"
+  # A cron line that lost its -d starts a game where it runs, and says so
+  # even with -quiet (cron mails what it prints).
+  local stray=$scratch/stray
+  mkdir -p "$stray" && chown bbs:bbs "$stray"
+  said=$(cd "$stray" && runuser -u bbs -- env -i PATH=/usr/bin:/bin HOME="$stray" sh -c "/usr/games/ydmaint daily -quiet" 2>&1) ||
+    fail "daily without -d failed: $said"
+  has "no game yet: a new game was started in" "$said"
   # The try-it door, called up as telnet would.
   for i in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/2323) 2>/dev/null && break; sleep 0.1; done
   has "Will you found a house in the Thyre?" "$( (sleep 1; printf 'N'; sleep 1) | timeout 10 socat - TCP:127.0.0.1:2323 | tr -d '\033' )"
