@@ -181,8 +181,14 @@ void CmdTurn()
 {
     if (std::string why = LeagueMemberRefusal(GameFolder); !why.empty()) Fatal(why);
     std::string message;
-    if (!RunNight(message)) Fatal(message);
+    bool ok = RunNight(message);
+    // A night played by hand is logged, and its news written, as the nightly
+    // run's is.
+    MaintLog(GameFolder, ok ? "night played by hand: " + message : "PROBLEM: night played by hand: " + message);
+    if (!ok) Fatal(message);
     Say(message + ".");
+    if (ReadSettings(GameFolder).NewsFile && LoadGame(GamePath()))
+        WriteNews(GameFolder, Game.Header.Day < 2 ? 1 : Game.Header.Day - 1);
 }
 
 static const char* const SimNames[12] = {"Varro",   "Ostrel", "Kain",  "Meridel", "Thane",  "Isolde",

@@ -271,12 +271,11 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     if (!league.Name.empty()) page += "<th class=\"wide\">Board</th>";
     page += "<th class=\"n\" style=\"width:4em\">Worlds</th><th class=\"n\" style=\"width:5em\">Score</th></tr></thead>\n<tbody>\n";
     std::vector<int> ranked = RankedHouses(true);
-    int rank = 1;
     for (int h : ranked) {
         const THouse& hr = HouseRec(h);
         std::string player = hr.Computer ? "computer" : Html(StrGet(hr.Player));
         if (hr.Status == StatusOut) player += ", out";
-        page += "<tr class=\"house\"><td class=\"n\">" + IntToText(rank++) + "</td><td><span class=\"swatch\" style=\"background:" +
+        page += "<tr class=\"house\"><td class=\"n\">" + IntToText(ScoreRank(h, true)) + "</td><td><span class=\"swatch\" style=\"background:" +
                 HouseWebColour(h) + "\"></span>" + HouseHtml(h) + "</td><td>" + player + "</td>";
         if (!league.Name.empty()) page += "<td class=\"wide\">" + Html(league.HouseBoardName[h]) + "</td>";
         page += "<td class=\"n\">" + IntToText(HouseWorldCount(h)) + "</td><td class=\"n\">" + GroupThousands(hr.Score) +

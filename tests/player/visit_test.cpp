@@ -253,7 +253,7 @@ TEST(Visit, MapZoomsAndLooksAtTheCapital)
     s.Key("L" + UpperText(name) + "\r");
     ASSERT_TRUE(s.Expect("[press a key]"));
     EXPECT_EQ(s.Screen.Row(0), name + "  (a founding world)   seen today");
-    EXPECT_EQ(s.Screen.Row(1), "0 lane(s) from your capital");
+    EXPECT_EQ(s.Screen.Row(1), "0 lanes from your capital");
     EXPECT_TRUE(s.Screen.Has("Fleets here"));
     EXPECT_TRUE(s.Screen.Has("  Home Guard: "));
     s.Key(" ");
