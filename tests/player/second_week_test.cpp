@@ -224,6 +224,17 @@ TEST(SecondWeek, APlayerFoundedByHandPlaysOnScreensThatAgree)
     ASSERT_EQ(RunProgram(YDMAINT_PATH, {"-d", g.S.Dir, "bulletin", g.S.Path("BULL.TXT")}).Exit, 0);
     EXPECT_EQ(ReadFile(g.S.Path("BULL.TXT")).find("  A quiet day in the Thyre.") != std::string::npos, quiet);
 
+    // Sixteen worlds and three orders: the build screen is taller than 24 rows.
+    g.Load();
+    for (int w = 0, more = 13; w < Game.Header.WorldCount && more > 0; w++)
+        if (Game.Worlds[w].Owner == HouseNobody && Game.Worlds[w].Kind != KindRuin) {
+            Game.Worlds[w].Owner = (uint8_t)ann;
+            Game.Worlds[w].Pop = 500;
+            more--;
+        }
+    for (int c : {ShipSkiff, ShipLancer, ShipWarden}) ASSERT_TRUE(AddBuildOrder(ann, home, c, 1));
+    g.Save();
+
     TSession again;
     ASSERT_TRUE(again.Start(g, ViaSocket));
     ASSERT_TRUE(again.Expect("[press a key]"));
@@ -235,6 +246,17 @@ TEST(SecondWeek, APlayerFoundedByHandPlaysOnScreensThatAgree)
     EXPECT_TRUE(again.Screen.Has("day   1  The sysop welcomes Astra."));
     EXPECT_EQ(again.Screen.Has("day   2  A quiet day in the Thyre."), quiet) << again.Screen.Text();
     again.Key("x");
+    ASSERT_TRUE(again.Expect("Your command: "));
+    again.Key("BB");
+    ASSERT_TRUE(again.Expect("-- more (Q to stop) --")) << again.Screen.Text();
+    EXPECT_EQ(again.Screen.Row(0).substr(0, 25), "Build orders for tomorrow");
+    again.Key(" ");
+    ASSERT_TRUE(again.Expect("On which world? "));
+    again.Key("\r");
+    ASSERT_TRUE(again.Expect("[press a key]"));
+    again.Key(" ");
+    ASSERT_TRUE(again.Expect("back: "));
+    again.Key("Q");
     ASSERT_TRUE(again.Expect("Your command: "));
     QuitDoor(again);
 }
