@@ -47,7 +47,7 @@ static std::string RankLine(int rank, int h, const TLeagueLook& league)
 {
     std::string line = "  " + PadLeft(IntToText(rank), 2) + ". " + PadRight(StrGet(HouseRec(h).Name), 24) +
                        PadLeft(GroupThousands(HouseRec(h).Score), 8) + PadLeft(IntToText(HouseWorldCount(h)), 5) +
-                       " worlds";
+                       (HouseWorldCount(h) == 1 ? " world" : " worlds");
     if (IsHouse(h) && !league.HouseBoardName[h].empty()) line += "  " + league.HouseBoardName[h];
     return line;
 }

@@ -63,7 +63,7 @@ static bool PlayLockedNight(std::string& message)
         return false;
     }
     TrimMessages(GameFolder, Game.Header.Day);
-    message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(night.Events.Written) + " events";
+    message = "day " + IntToText(Game.Header.Day - 1) + " done: " + Counted(night.Events.Written, "event");
     if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + WinKindText(Game.Header.WinKind) + ")";
     return true;
 }
@@ -207,7 +207,7 @@ void CmdSim()
     p.Hollow = IntOption("-hollow", p.Hollow);
     GenerateGalaxy(p);
     for (int i = 0; i < houses; i++) FoundHouse("House " + std::string(SimNames[i % 12]), "ai" + IntToText(i), 1);
-    Say("Simulating " + IntToText(houses) + " houses for " + IntToText(days) + " days (seed " + IntToText(seed) + ")");
+    Say("Simulating " + Counted(houses, "house") + " for " + Counted(days, "day") + " (seed " + IntToText(seed) + ")");
     // A status report after every tenth night and after the night the game
     // ends; a length below 1 plays one night.
     // On a terminal a progress line tells where the simulation is; into a

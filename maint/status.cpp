@@ -52,8 +52,7 @@ static std::string HollowLine()
         }
     for (int f = 0; f < Game.Header.FleetCount; f++)
         if (Game.Fleets[f].House == HouseHollow) raiders += ShipTotal(f);
-    return "Hollow: " + IntToText(nests) + " nests (strength " + IntToText(strength) + "), " + IntToText(raiders) +
-           " raiders";
+    return "Hollow: " + Counted(nests, "nest") + " (strength " + IntToText(strength) + "), " + Counted(raiders, "raider");
 }
 
 static std::string HouseRow(int h)

@@ -177,7 +177,7 @@ void DrawNews()
         std::string board = league.HouseBoardName[h].empty() ? "" : "  " + league.HouseBoardName[h];
         SayLine("  " + PadLeft(IntToText(ScoreRank(h, false)), 2) + ". " + HouseColour(h) +
                 PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(IntToText(HouseRec(h).Score), 7) + "  `8" +
-                IntToText(HouseWorldCount(h)) + " worlds" + board + "`7");
+                Counted(HouseWorldCount(h), "world") + board + "`7");
     }
 }
 

@@ -116,7 +116,7 @@ TEST(Ydmaint, StatusReport)
     EXPECT_EQ(r.Exit, 0);
     std::vector<std::string> expected = {
         "Day 3 of 60   systems 4  worlds 7  fleets 3  lanes 2 open (1 closing, 1 opening)",
-        "Hollow: 1 nests (strength 12), 4 raiders",
+        "Hollow: 1 nest (strength 12), 4 raiders",
         "House                   Worlds  Pop(k)    Ore  Fuel  Infl Ships  Power  Res    Score  State",
         "House Vey                    2    6000    250    40    12     3     37  1020     321  active",
         "House Mor                    2    5500     75     0     0     5     25  0000       0  autopilot",
