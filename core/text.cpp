@@ -201,6 +201,8 @@ static void KeepLastWordCompany(std::vector<std::string>& lines, int width)
     std::string tail = prev.substr(blank + 1);
     std::string head = prev.substr(0, blank);
     if (VisibleLength(head) == 0 || VisibleLength(tail) + 1 + lastShown > width) return;
+    // The last line began with the colour in force where the tail ends.
+    if (!code.empty() && StartsWith(last, code)) last = last.substr(code.size());
     last = codeAtBlank + tail + " " + last;
     prev = head;
 }
