@@ -64,6 +64,9 @@ TEST(Visit, NewCallerFoundsAHouseOverTheSocket)
         ASSERT_TRUE(s.Expect("That name is too short, too long, or taken.")) << name;
         ASSERT_TRUE(s.Expect("Name your house"));
     }
+    s.Key("1234\r");   // no letter in it
+    ASSERT_TRUE(s.Expect("A house name needs at least one letter."));
+    ASSERT_TRUE(s.Expect("Name your house"));
     s.Key("Astra\r");
     ASSERT_TRUE(s.Expect("[press a key]"));
     g.Load();
