@@ -47,7 +47,7 @@ static std::string RankLine(int rank, int h, const TLeagueLook& league)
 {
     std::string line = "  " + PadLeft(IntToText(rank), 2) + ". " + PadRight(StrGet(HouseRec(h).Name), 24) +
                        PadLeft(GroupThousands(HouseRec(h).Score), 8) + PadLeft(IntToText(HouseWorldCount(h)), 5) +
-                       " worlds";
+                       (HouseWorldCount(h) == 1 ? " world" : " worlds");
     if (IsHouse(h) && !league.HouseBoardName[h].empty()) line += "  " + league.HouseBoardName[h];
     return line;
 }
@@ -97,14 +97,13 @@ void WriteFame(const std::string& folder)
     } else {
         text += "No winner\r\n";
     }
-    int rank = 1;
     TLeagueLook league = LookAtLeague(folder);
     if (!league.Name.empty()) text += "Played in the league \"" + league.Name + "\"\r\n";
     for (int h : RankedHouses(true)) {
         const THouse& hr = HouseRec(h);
         std::string who = hr.Computer ? "computer" : StrGet(hr.Player);
         if (hr.Status == StatusOut) who += ", out";
-        text += RankLine(rank++, h, TLeagueLook()) + "   " + who.substr(0, 26) +
+        text += RankLine(ScoreRank(h, true), h, TLeagueLook()) + "   " + who.substr(0, 26) +
                 (league.HouseBoardName[h].empty() ? "" : ", " + league.HouseBoardName[h]) + "\r\n";
     }
     // A night that wrote the entry but could not save the game is played
@@ -135,7 +134,7 @@ std::string BuildNews(const std::string& folder, int day)
                 line(EventText(e));
                 news++;
             }
-    if (news == 0) line("A quiet day in the Thyre.");
+    if (news == 0) line(QuietDayText);
     line(std::string(78, '-'));
     if (hd.Ended) {
         if (WinnerIsHouse())
@@ -149,7 +148,7 @@ std::string BuildNews(const std::string& folder, int day)
         line("Standings after day " + IntToText(day));
     }
     std::vector<int> ranked = RankedHouses(false);
-    for (size_t i = 0; i < ranked.size() && i < 10; i++) line(RankLine((int)i + 1, ranked[i], league));
+    for (size_t i = 0; i < ranked.size() && i < 10; i++) line(RankLine(ScoreRank(ranked[i], false), ranked[i], league));
     if (ranked.empty()) line("  No houses yet.");
     return text;
 }

@@ -18,6 +18,8 @@ bool AppendLog(const std::string& path, const std::string& oldPath, const std::s
 void MaintLog(const std::string& folder, const std::string& text);
 void WriteFame(const std::string& folder);
 std::string BuildNews(const std::string& folder, int day);
+// What a night without news reads, in NEWS.TXT, the bulletin and the door.
+inline constexpr const char* QuietDayText = "A quiet day in the Thyre.";
 void WriteNews(const std::string& folder, int day);
 
 enum { MaintLogLimit = 262144 };

@@ -113,10 +113,15 @@ int FoundHouse(const std::string& name, const std::string& player, int computer)
     return h;
 }
 
-bool HouseNameFree(const std::string& name)
+bool HouseNameFree(const std::string& name) { return HouseNameRefusal(name).empty() && !HouseNameTaken(name, 0); }
+
+std::string HouseNameRefusal(const std::string& name)
 {
-    return name.size() >= HouseNameMin && name.size() <= HouseNameMax && name.find('`') == std::string::npos &&
-           !HouseNameTaken(name, 0);
+    if (name.size() > HouseNameMax) return "A house name has at most " + IntToText(HouseNameMax) + " letters.";
+    if (name.size() < HouseNameMin) return "A house name has at least " + IntToText(HouseNameMin) + " letters.";
+    if (name.find('`') != std::string::npos) return "A house name can't hold colour codes.";
+    if (!HasLetter(name)) return "A house name needs at least one letter.";
+    return "";
 }
 
 bool HouseNameTaken(const std::string& name, int skip)
@@ -131,6 +136,7 @@ void HouseCameOn(int h)
     if (!IsHouse(h)) return;
     THouse& hr = HouseRec(h);
     hr.LastOnDay = Game.Header.Day;
+    hr.FirstCall = 0;
     if (hr.Status == StatusAutopilot) hr.Status = StatusActive;
 }
 

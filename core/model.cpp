@@ -22,7 +22,7 @@ AT(TGameHeader, WinKind, 101); AT(TGameHeader, FameWritten, 102); AT(TGameHeader
 AT(TGameHeader, Difficulty, 104); AT(TGameHeader, Unused2, 105);
 
 static_assert(sizeof(THouse) == 112);
-AT(THouse, Computer, 1); AT(THouse, Name, 2); AT(THouse, Player, 26); AT(THouse, HomeWorld, 63);
+AT(THouse, Computer, 1); AT(THouse, Name, 2); AT(THouse, Player, 26); AT(THouse, FirstCall, 62); AT(THouse, HomeWorld, 63);
 AT(THouse, Capital, 65); AT(THouse, Ore, 67); AT(THouse, Fuel, 71); AT(THouse, Influence, 75);
 AT(THouse, Research, 79); AT(THouse, ResTrack, 83); AT(THouse, ResPoints, 84); AT(THouse, Score, 86);
 AT(THouse, JoinedDay, 90); AT(THouse, LastOnDay, 92); AT(THouse, Colour, 94);

@@ -112,7 +112,7 @@ struct THouse {
     uint8_t Computer;   // 1 for a computer house (founding, setup program)
     TStr<HouseNameMax> Name;   // the house's name, 3..23 characters, no colour codes (founding)
     TStr<PlayerNameMax> Player;   // the player's BBS name, or "Computer n" (founding)
-    uint8_t Unused1;   // zero
+    uint8_t FirstCall;   // 1 until its player's first call: a house founded by hand (ydmaint join)
     int16_t HomeWorld;   // the world it was founded on (founding)
     int16_t Capital;   // the capital world; -1 none (founding, night)
     int32_t Ore;   // ore in store (night, orders, trades)
@@ -262,4 +262,7 @@ inline bool Playing(int h) { return IsHouse(h) && (HouseRec(h).Status == StatusA
 // What house h knows of system s: seen at some time, and seen in the last
 // night's sighting (on the day before the game day, or later).
 bool Known(int h, int s);
+// The day every program shows for the game: the day being played, or, once
+// the game is over, the last day that was played (never below 1).
+inline int ShownDay() { return Game.Header.Ended ? (Game.Header.Day > 1 ? Game.Header.Day - 1 : 1) : Game.Header.Day; }
 bool SeenNow(int h, int s);

@@ -142,6 +142,17 @@ int ResearchPointsLost(int h, int t)
     return t == hr.ResTrack ? 0 : hr.ResPoints - hr.ResPoints / 2;
 }
 
+std::string InvasionRefusal(int h, int w)
+{
+    if (!IsWorld(w)) return "Pick a world.";
+    int holder = Game.Worlds[w].Owner;
+    if (holder == h) return WorldName(w) + " is already yours.";
+    if (holder == HouseNobody) return WorldName(w) + " is unclaimed; settle it with a Seeder.";
+    if (IsHouse(holder) && AtPeace(h, holder))
+        return "You are at peace with " + HouseName(holder) + "; the invasion is called off.";
+    return "";
+}
+
 std::string OrderFleet(int h, int f, int order, int s, int target)
 {
     if (!OwnsFleet(h, f)) return "That is not your fleet.";
@@ -160,6 +171,7 @@ std::string OrderFleet(int h, int f, int order, int s, int target)
         break;
     case OrderInvade:
         if (!IsWorld(target)) return "Pick a world.";
+        if (std::string refusal = InvasionRefusal(h, target); !refusal.empty()) return refusal;
         if (fl.Troops == 0 && Game.Worlds[target].Kind != KindRuin) return "Invading needs Haulers carrying troops.";
         dest = Game.Worlds[target].System;
         break;
@@ -253,6 +265,10 @@ std::string RenameFleet(int h, int f, const std::string& name)
     if (!OwnsFleet(h, f)) return "That fleet is gone.";
     if (name.empty()) return "Pick a name.";
     if (name.find('`') != std::string::npos) return "Fleet names can't hold colour codes.";
-    StrSet(Game.Fleets[f].Name, name.substr(0, FleetNameMax));
+    std::string kept = name.substr(0, FleetNameMax);
+    for (int g = 0; g < Game.Header.FleetCount; g++)
+        if (g != f && Game.Fleets[g].House == h && SameText(StrGet(Game.Fleets[g].Name), kept))
+            return "Another of your fleets is called " + StrGet(Game.Fleets[g].Name) + ".";
+    StrSet(Game.Fleets[f].Name, kept);
     return "";
 }

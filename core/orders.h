@@ -19,6 +19,10 @@ std::string SetFocus(int h, int w, int focus);
 std::string SetResearch(int h, int t);
 // The saved points house h loses by switching its research to track t.
 int ResearchPointsLost(int h, int t);
+// Why house h's troops may not land on world w: its own world, a world
+// nobody holds (settled, not invaded), or a house at peace with h.  The
+// order is refused for it, and the night calls off a landing for it.
+std::string InvasionRefusal(int h, int w);
 std::string OrderFleet(int h, int f, int order, int s, int target);
 std::string SetDoctrine(int h, int f, int d);
 // newFleet is the new fleet's number, -1 when none was made.
@@ -26,5 +30,6 @@ std::string SplitFleet(int h, int f, const int counts[7], int troops, const std:
 std::string JoinFleets(int h, int a, int b);
 // Cancels order i only while it is still the order the caller was shown.
 std::string CancelListedBuild(int h, int i, int world, int item, int count);
-// A fleet's new name: at most 15 characters, no colour codes.
+// A fleet's new name: at most 15 characters, no colour codes, and no other
+// fleet of the house called so (in any letter case).
 std::string RenameFleet(int h, int f, const std::string& name);

@@ -37,3 +37,44 @@ TOutput WorldOutput(int w)
     }
     return out;
 }
+
+TOutput FleetUpkeep(int f)
+{
+    TOutput up{0, 0, 0};
+    if (!IsFleet(f) || !IsHouse(Game.Fleets[f].House)) return up;
+    const TFleet& fl = Game.Fleets[f];
+    for (int c = 0; c < ShipClasses; c++) up.Ore += (int64_t)fl.Ships[c] * ShipClassTable[c].Upkeep;
+    if (!Allied(SystemOwner(fl.Loc), fl.House)) up.Fuel = ShipTotal(f) / 5;
+    return up;
+}
+
+TOutput HouseIncome(int h)
+{
+    TOutput in{0, 0, 0};
+    if (!IsHouse(h)) return in;
+    for (int w = 0; w < Game.Header.WorldCount; w++)
+        if (Game.Worlds[w].Owner == h) {
+            TOutput o = WorldOutput(w);
+            in.Ore += o.Ore;
+            in.Fuel += o.Fuel;
+            in.Influence += o.Influence;
+        }
+    // Upkeep never takes a store below 0.
+    int64_t ore = HouseRec(h).Ore + in.Ore, fuel = HouseRec(h).Fuel + in.Fuel;
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        if (Game.Fleets[f].House == h) {
+            TOutput up = FleetUpkeep(f);
+            int64_t paidOre = up.Ore < ore ? up.Ore : ore, paidFuel = up.Fuel < fuel ? up.Fuel : fuel;
+            ore -= paidOre < 0 ? 0 : paidOre;
+            fuel -= paidFuel < 0 ? 0 : paidFuel;
+        }
+    for (int o = 1; o <= MaxHouseSlots; o++) {
+        if (o == h) continue;
+        int64_t owed = Relation(h, o).Tribute, due = Relation(o, h).Tribute;
+        if (owed > 0 && Playing(h)) ore -= owed < ore ? owed : (ore > 0 ? ore : 0);
+        if (due > 0 && Playing(o)) ore += due < HouseRec(o).Ore ? due : (HouseRec(o).Ore > 0 ? HouseRec(o).Ore : 0);
+    }
+    in.Ore = ore - HouseRec(h).Ore;
+    in.Fuel = fuel - HouseRec(h).Fuel;
+    return in;
+}

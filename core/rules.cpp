@@ -1,6 +1,7 @@
 #include "core/rules.h"
 
 #include "core/model.h"
+#include "core/text.h"
 
 const TShipClass ShipClassTable[7] = {
     //  Name       Short  Att Hull Spd Cost Fuel Upk Cap
@@ -155,3 +156,11 @@ int TakenFactor(int doctrine) { return doctrine == DoctrineStrike ? 120 : doctri
 
 const int ExchangeRestPrice[3] = {100, 120, 300};
 const int ExchangeDriftStep[3] = {1, 1, 2};
+
+bool IsReserveName(const std::string& name)
+{
+    if (name == "Reserve") return true;
+    std::string number = name.substr(StartsWith(name, "Reserve ") ? 8 : name.size());
+    int64_t n;
+    return !number.empty() && ParseInt64(number, n) && n >= 2 && IntToText(n) == number;
+}

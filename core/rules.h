@@ -67,6 +67,10 @@ std::string OrderName(int o);
 std::string DoctrineName(int d);
 std::string WinKindText(int k);   // "game over" for anything but 1..5
 
+// The fleet new ships gather in: "Reserve", or "Reserve 2" and on when the
+// house's Reserve is away (no two of a house's fleets are called alike).
+bool IsReserveName(const std::string& name);
+
 // Costs after the Industry discount of house h (level 0 for a non-house).
 int64_t ShipCost(int h, int c);
 int64_t BuildingCost(int h, int k);

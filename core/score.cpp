@@ -27,18 +27,31 @@ void ComputeScores()
         if (HouseRec(h).Status != StatusFree) HouseRec(h).Score = (int32_t)Clamp(HouseScore(h), INT32_MIN, INT32_MAX);
 }
 
+static bool InStandings(int h, bool countOut)
+{
+    int st = HouseRec(h).Status;
+    return st == StatusActive || st == StatusAutopilot || (countOut && st == StatusOut);
+}
+
 std::vector<int> RankedHouses(bool countOut)
 {
     std::vector<int> list;
-    for (int h = 1; h <= MaxHouseSlots; h++) {
-        int st = HouseRec(h).Status;
-        if (st == StatusActive || st == StatusAutopilot || (countOut && st == StatusOut)) list.push_back(h);
-    }
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (InStandings(h, countOut)) list.push_back(h);
     // The plain exchange sort: how it orders equal scores is part of the ranking.
     for (size_t i = 0; i + 1 < list.size(); i++)
         for (size_t j = i + 1; j < list.size(); j++)
             if (HouseRec(list[j]).Score > HouseRec(list[i]).Score) std::swap(list[i], list[j]);
     return list;
+}
+
+int ScoreRank(int h, bool countOut)
+{
+    if (!IsHouse(h) || !InStandings(h, countOut)) return 0;
+    int rank = 1;
+    for (int o = 1; o <= MaxHouseSlots; o++)
+        if (o != h && InStandings(o, countOut) && HouseRec(o).Score > HouseRec(h).Score) rank++;
+    return rank;
 }
 
 int LeadingHouse()

@@ -117,6 +117,6 @@ bool StartGame(const std::string& folder, const TSettings& settings, uint32_t se
     ForgetLeagueHouses(folder);
     summary += "new game \"" + StrGet(hd.GameName) + "\": " + IntToText(hd.SystemCount) + " systems, " +
                IntToText(hd.WorldCount) + " worlds, room for " + IntToText(hd.MaxHouses) + " houses, " +
-               IntToText(computers) + " computer house(s)";
+               Counted(computers, "computer house");
     return true;
 }

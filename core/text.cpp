@@ -210,6 +210,39 @@ int VisibleLength(const std::string& text)
     return n;
 }
 
+// A short last word ("***", "5/day") never stands alone on the last line:
+// the word before it goes down with it, when the two fit.
+static void KeepLastWordCompany(std::vector<std::string>& lines, int width)
+{
+    enum { LoneWordMost = 5 };
+    if (lines.size() < 2) return;
+    std::string& prev = lines[lines.size() - 2];
+    std::string& last = lines.back();
+    int lastShown = VisibleLength(last);
+    if (lastShown < 1 || lastShown > LoneWordMost || WithoutColourCodes(last).find(' ') != std::string::npos) return;
+    size_t blank = std::string::npos;
+    std::string code, codeAtBlank;   // the colour in force there
+    for (size_t i = 0; i < prev.size(); i++) {
+        if (prev[i] == '`' && i + 1 < prev.size()) {
+            if (ColourCodeValue(prev[i + 1]) >= 0) code = prev.substr(i, 2);
+            i++;
+            continue;
+        }
+        if (prev[i] == ' ') {
+            blank = i;
+            codeAtBlank = code;
+        }
+    }
+    if (blank == std::string::npos) return;
+    std::string tail = prev.substr(blank + 1);
+    std::string head = prev.substr(0, blank);
+    if (VisibleLength(head) == 0 || VisibleLength(tail) + 1 + lastShown > width) return;
+    // The last line began with the colour in force where the tail ends.
+    if (!code.empty() && StartsWith(last, code)) last = last.substr(code.size());
+    last = codeAtBlank + tail + " " + last;
+    prev = head;
+}
+
 std::vector<std::string> WrapColour(const std::string& text, int width)
 {
     std::vector<std::string> lines;
@@ -254,6 +287,7 @@ std::vector<std::string> WrapColour(const std::string& text, int width)
         shown++;
     }
     if (!line.empty()) lines.push_back(line);
+    KeepLastWordCompany(lines, width);
     return lines;
 }
 
@@ -281,6 +315,13 @@ std::string AnsiAttrSequence(int attr)
     seq += ";4";
     seq += AnsiColourDigit(attr >> 4);
     return seq + "m";
+}
+
+bool HasLetter(const std::string& s)
+{
+    for (char c : s)
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+    return false;
 }
 
 bool StartsWith(const std::string& s, const std::string& prefix)

@@ -27,6 +27,7 @@ inline int64_t Clamp(int64_t x, int64_t lo, int64_t hi) { return x < lo ? lo : (
 int64_t MulDiv(int64_t a, int64_t b, int64_t c);
 
 bool StartsWith(const std::string& s, const std::string& prefix);
+bool HasLetter(const std::string& s);   // some A..Z or a..z in it
 bool EndsWith(const std::string& s, const std::string& suffix);
 
 // The lines of a text, without their CR LF or LF ends.

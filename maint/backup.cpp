@@ -136,7 +136,7 @@ void CmdBackup()
     if (!failed.empty()) Fatal("could not copy " + failed);
     if (!PathExists(folder + GameFileName) || !LoadGame(folder + GameFileName))
         Fatal("the copy of " + std::string(GameFileName) + " in " + folder + " does not load");
-    std::string line = "backup of day " + IntToText(Game.Header.Day) + ": " + IntToText(copied) + " files in " + folder;
+    std::string line = "backup of day " + IntToText(Game.Header.Day) + ": " + Counted(copied, "file") + " in " + folder;
     MaintLog(GameFolder, line);
     Say(line);
     if (keep > 0) KeepNewestCopies(into, keep);

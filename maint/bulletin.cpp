@@ -40,7 +40,7 @@ static std::string BulletinText(const std::string& folder, int day)
         for (const TEventRec& e : events)
             if (e.House == 0 && e.Day == day) news.push_back("  " + EventText(e));
     if (news.size() > BulletinNews) news.erase(news.begin(), news.end() - BulletinNews);
-    if (news.empty()) news.push_back("  `8A quiet night in the Thyre.`7");
+    if (news.empty()) news.push_back("  `8" + std::string(QuietDayText) + "`7");
     lines.insert(lines.end(), news.begin(), news.end());
     if (hd.Ended) {
         if (IsHouse(hd.Winner))
@@ -55,9 +55,9 @@ static std::string BulletinText(const std::string& folder, int day)
     for (size_t i = 0; i < ranked.size() && i < BulletinStandings; i++) {
         int h = ranked[i];
         std::string board = league.HouseBoardName[h].empty() ? "" : "  " + league.HouseBoardName[h];
-        lines.push_back("  " + PadLeft(IntToText((int64_t)i + 1), 2) + ". `" + HouseColourCodes[(h - 1) % 6] +
+        lines.push_back("  " + PadLeft(IntToText(ScoreRank(h, false)), 2) + ". `" + HouseColourCodes[(h - 1) % 6] +
                         PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(GroupThousands(HouseRec(h).Score), 8) +
-                        "  `8" + IntToText(HouseWorldCount(h)) + " worlds" + board + "`7");
+                        "  `8" + Counted(HouseWorldCount(h), "world") + board + "`7");
     }
     if (ranked.empty()) lines.push_back("  `8No houses yet.`7");
     lines.push_back("`8" + std::string(78, '-') + "`7");

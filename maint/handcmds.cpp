@@ -43,6 +43,7 @@ void CmdJoin()
     if (playerName.empty() || playerName.size() > PlayerNameMax || !printable(playerName))
         Fatal("a player name is 1 to 35 characters, without control characters");
     int computer = HasOption("-ai") ? 1 : 0;
+    if (!HasLetter(houseName)) Fatal("a house name needs at least one letter");
     // Fatal ends the process, and the lock goes with it.
     TAccess a = GameOpen(GameFolder, 30, 20, false);
     if (a == AccessBusy) Fatal("the game is busy");
@@ -51,6 +52,8 @@ void CmdJoin()
     if (FindHouseByPlayer(playerName) >= 0) Fatal("that player already has a house");
     int h = FoundHouse(houseName, playerName, computer);
     if (h < 0) Fatal("the game is full or closed to new houses");
+    // Its player first sees what a house founded in the door shows.
+    if (!computer) HouseRec(h).FirstCall = 1;
     if (!GameSave()) Fatal("could not write " + GamePath() + ": " + LastErrorText());
     GameRelease();
     int home = HouseRec(h).HomeWorld;
@@ -58,9 +61,23 @@ void CmdJoin()
         StrGet(Game.Systems[Game.Worlds[home].System].Name));
 }
 
+// The house an events command names: a number (0 the news), or a house's
+// name in any letter case.  A name no house has ends the command.
+static int EventsHouse()
+{
+    if (CommandArgs.empty()) return 0;
+    const std::string& arg = CommandArgs[0];
+    int64_t n;
+    if (ParseInt64(arg, n)) return ArgInt(0, 0);
+    if (!LoadGame(GamePath())) Fatal("no game in " + GamePath());
+    for (int h = 1; h <= MaxHouseSlots; h++)
+        if (HouseRec(h).Status != StatusFree && SameText(StrGet(HouseRec(h).Name), TrimText(arg))) return h;
+    Fatal("there is no house called " + arg);
+}
+
 void CmdEvents()
 {
-    int house = ArgInt(0, 0), day = ArgInt(1, 0);
+    int house = EventsHouse(), day = ArgInt(1, 0);
     std::vector<TEventRec> events;
     if (!ReadEvents(GameFolder, events)) Fatal("no EVENTS.DAT");
     for (const TEventRec& e : events)

@@ -233,7 +233,7 @@ static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::stri
         summary = "LEAGUE.DAT could not be written";
         return false;
     }
-    summary = IntToText(sent) + " packet(s) sent";
+    summary = Counted(sent, "packet") + " sent";
     return ok;
 }
 
@@ -466,8 +466,8 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
     }
     if (!WriteLeagueState(GameFolder, s)) ok = false;
     GameRelease();
-    summary = IntToText(taken) + " packet(s) taken" +
-              (c.Host ? ", " + IntToText(applied) + " change(s) applied" : ", " + IntToText(reapplied) + " change(s) made again") +
+    summary = Counted(taken, "packet") + " taken" +
+              (c.Host ? ", " + Counted(applied, "change") + " applied" : ", " + Counted(reapplied, "change") + " made again") +
               (refused ? ", " + IntToText(refused) + " refused" : "");
     return ok;
 }
@@ -572,7 +572,7 @@ static void Status(const TLeagueConfig& c)
             " wait for the host.");
     std::string inbounds;
     for (const std::string& in : c.Inbounds) inbounds += (inbounds.empty() ? "" : " and ") + in;
-    Say("  " + IntToText((int64_t)Waiting(c).size()) + " packet(s) wait in " + inbounds);
+    Say("  " + Counted((int64_t)Waiting(c).size(), "packet") + " wait in " + inbounds);
 }
 
 int CmdLeague()

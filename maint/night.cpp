@@ -114,7 +114,7 @@ static bool PlayLockedNight(std::string& message, bool& skipped)
         return false;
     }
     TrimMessages(GameFolder, Game.Header.Day);
-    message = "day " + IntToText(Game.Header.Day - 1) + " done: " + IntToText(night.Events.Written) + " events";
+    message = "day " + IntToText(Game.Header.Day - 1) + " done: " + Counted(night.Events.Written, "event");
     if (Game.Header.Ended) message += "; THE GAME HAS ENDED (" + WinKindText(Game.Header.WinKind) + ")";
     return true;
 }
@@ -282,8 +282,14 @@ void CmdTurn()
 {
     if (std::string why = LeagueMemberRefusal(GameFolder); !why.empty()) Fatal(why);
     std::string message;
-    if (!RunNight(message)) Fatal(message);
+    bool ok = RunNight(message);
+    // A night played by hand is logged, and its news written, as the nightly
+    // run's is.
+    MaintLog(GameFolder, ok ? "night played by hand: " + message : "PROBLEM: night played by hand: " + message);
+    if (!ok) Fatal(message);
     Say(message + ".");
+    if (ReadSettings(GameFolder).NewsFile && LoadGame(GamePath()))
+        WriteNews(GameFolder, Game.Header.Day < 2 ? 1 : Game.Header.Day - 1);
 }
 
 static const char* const SimNames[12] = {"Varro",   "Ostrel", "Kain",  "Meridel", "Thane",  "Isolde",
@@ -302,7 +308,7 @@ void CmdSim()
     p.Hollow = IntOption("-hollow", p.Hollow);
     GenerateGalaxy(p);
     for (int i = 0; i < houses; i++) FoundHouse("House " + std::string(SimNames[i % 12]), "ai" + IntToText(i), 1);
-    Say("Simulating " + IntToText(houses) + " houses for " + IntToText(days) + " days (seed " + IntToText(seed) + ")");
+    Say("Simulating " + Counted(houses, "house") + " for " + Counted(days, "day") + " (seed " + IntToText(seed) + ")");
     // A status report after every tenth night and after the night the game
     // ends; a length below 1 plays one night.
     // On a terminal a progress line tells where the simulation is; into a

@@ -8,6 +8,10 @@
 #include "maint/maintcmd.h"
 #include "core/settings.h"
 
+// The house column holds the longest name a house can have, so every row
+// keeps the header's columns.
+enum { HouseColumn = HouseNameMax };
+
 // A number column: one blank, then the number right-aligned in width - 1.
 static std::string NumCol(int64_t n, int width) { return " " + PadLeft(IntToText(n), width - 1); }
 
@@ -28,7 +32,8 @@ static std::string FirstLine()
         closing += st == LaneClosing;
         opening += st == LaneOpening;
     }
-    std::string line = "Day " + IntToText(h.Day);
+    // The day the door shows too: once the game is over, the last day played.
+    std::string line = "Day " + IntToText(ShownDay());
     if (h.LastDay != 0) line += " of " + IntToText(h.LastDay);
     line += "   systems " + IntToText(h.SystemCount);
     line += "  worlds " + IntToText(h.WorldCount) + "  fleets " + IntToText(h.FleetCount);
@@ -48,8 +53,7 @@ static std::string HollowLine()
         }
     for (int f = 0; f < Game.Header.FleetCount; f++)
         if (Game.Fleets[f].House == HouseHollow) raiders += ShipTotal(f);
-    return "Hollow: " + IntToText(nests) + " nests (strength " + IntToText(strength) + "), " + IntToText(raiders) +
-           " raiders";
+    return "Hollow: " + Counted(nests, "nest") + " (strength " + IntToText(strength) + "), " + Counted(raiders, "raider");
 }
 
 static std::string HouseRow(int h)
@@ -67,7 +71,7 @@ static std::string HouseRow(int h)
             ships += ShipTotal(f);
             power += FleetPower(f);
         }
-    std::string row = PadRight(StrGet(hr.Name), 20) + NumCol(worlds, 7) + NumCol(pop, 8) + NumCol(hr.Ore, 7) +
+    std::string row = PadRight(StrGet(hr.Name), HouseColumn) + NumCol(worlds, 7) + NumCol(pop, 8) + NumCol(hr.Ore, 7) +
                       NumCol(hr.Fuel, 6) + NumCol(hr.Influence, 6) + NumCol(ships, 6) + NumCol(power, 7) + "  ";
     for (int t = 0; t < ResearchTracks; t++) row += IntToText(hr.Research[t]);
     return row + " " + NumCol(hr.Score, 7) + "  " + StatusWord(hr.Status);
@@ -89,7 +93,7 @@ void PrintStatus()
         int winner = Game.Header.Winner;
         Say(winner != 0 ? "GAME OVER - won by " + HouseName(winner) : "GAME OVER");
     }
-    Say(PadRight("House", 20) + PadLeft("Worlds", 7) + PadLeft("Pop(k)", 8) + PadLeft("Ore", 7) + PadLeft("Fuel", 6) +
+    Say(PadRight("House", HouseColumn) + PadLeft("Worlds", 7) + PadLeft("Pop(k)", 8) + PadLeft("Ore", 7) + PadLeft("Fuel", 6) +
         PadLeft("Infl", 6) + PadLeft("Ships", 6) + PadLeft("Power", 7) + "  Res   " + PadLeft("Score", 6) +
         "  State");
     for (int h = 1; h <= MaxHouseSlots; h++)

@@ -424,16 +424,6 @@ static std::string PageHead(const std::string& title)
            "<title>" + title + "</title>\n<link rel=\"stylesheet\" href=\"style.css\"/>\n</head>\n<body>\n";
 }
 
-// Standing places of scores in ranking order: equal scores share a place
-// and the next score takes the place after all of them (1, 1, 3).
-static std::vector<int> SharedRanks(const std::vector<int64_t>& scores)
-{
-    std::vector<int> ranks;
-    for (size_t i = 0; i < scores.size(); i++)
-        ranks.push_back(i > 0 && scores[i] == scores[i - 1] ? ranks.back() : (int)i + 1);
-    return ranks;
-}
-
 // A change since the night before, as a small second line: up, down, same.
 static std::string ChangeHtml(int64_t change, const std::string& what)
 {
@@ -527,9 +517,6 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     if (!league.Name.empty()) page += "<th class=\"wide\">Board</th>";
     page += "<th class=\"n\">Worlds</th><th class=\"n\">Score</th></tr></thead>\n<tbody>\n";
     std::vector<int> ranked = RankedHouses(true);
-    std::vector<int64_t> scores;
-    for (int h : ranked) scores.push_back(HouseRec(h).Score);
-    std::vector<int> ranks = SharedRanks(scores);
     for (size_t i = 0; i < ranked.size(); i++) {
         int h = ranked[i];
         const THouse& hr = HouseRec(h);
@@ -543,7 +530,7 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
         } else if (before) {
             scoreChange = "<span class=\"chg up\" title=\"joined since the night before\">new</span>";
         }
-        page += "<tr class=\"house\"><td class=\"n\">" + IntToText(ranks[i]) + "</td><td><span class=\"who\">" +
+        page += "<tr class=\"house\"><td class=\"n\">" + IntToText(ScoreRank(h, true)) + "</td><td><span class=\"who\">" +
                 MarkIcon(h) + "<span class=\"hname\">" + HouseHtml(h) + "</span></span></td><td>" + player + "</td>";
         if (!league.Name.empty()) page += "<td class=\"wide\">" + Html(league.HouseBoardName[h]) + "</td>";
         page += "<td class=\"n\">" + IntToText(HouseWorldCount(h)) + worldChange + "</td><td class=\"n\">" +

@@ -1,6 +1,7 @@
 #include "player/diplomacy.h"
 
 #include <functional>
+#include <vector>
 
 #include "core/diplomacy.h"
 #include "core/model.h"
@@ -186,16 +187,27 @@ static void GiftDialog()
     PressKey();
 }
 
-static std::string HouseLine(int o)
+// A house's row; notes that would run past the screen's edge go whole on
+// the lines below, under the notes column.
+static void SayHouseLine(int o)
 {
     const TRelation &mine = Relation(Caller.House, o), &theirs = Relation(o, Caller.House);
     std::string line = HouseColour(o) + PadRight(StrGet(HouseRec(o).Name), 24) + "`7 " + PadRight(TreatyList(mine.Treaties), 22);
-    if (mine.NoticeDay) line += " `Cends day " + IntToText(mine.NoticeDay) + "`7";
-    if (theirs.Offer) line += " `Eoffers " + TreatyList(theirs.Offer) + "`7";
-    if (mine.Offer) line += " `8you offered " + TreatyList(mine.Offer) + "`7";
-    if (mine.Tribute) line += " `8you pay " + IntToText(mine.Tribute) + "/day`7";
-    if (theirs.Tribute) line += " `Apays you " + IntToText(theirs.Tribute) + "/day`7";
-    return line;
+    std::vector<std::string> notes;
+    if (mine.NoticeDay) notes.push_back(" `Cends day " + IntToText(mine.NoticeDay) + "`7");
+    if (theirs.Offer) notes.push_back(" `Eoffers " + TreatyList(theirs.Offer) + "`7");
+    if (mine.Offer) notes.push_back(" `8you offered " + TreatyList(mine.Offer) + "`7");
+    if (mine.Tribute) notes.push_back(" `8you pay " + IntToText(mine.Tribute) + "/day`7");
+    if (theirs.Tribute) notes.push_back(" `Apays you " + IntToText(theirs.Tribute) + "/day`7");
+    const int notesColumn = 47;
+    for (const std::string& note : notes) {
+        if (VisibleLength(line) + VisibleLength(note) > ScreenColumns && VisibleLength(line) > notesColumn) {
+            SayLine(line);
+            line = std::string((size_t)Max(0, Min(notesColumn, ScreenColumns - VisibleLength(note))), ' ');
+        }
+        line += note;
+    }
+    SayLine(line);
 }
 
 void DiplomacyScreen()
@@ -207,7 +219,7 @@ void DiplomacyScreen()
         SayLine("`FHouse                    Treaties               Notes`7");
         int met[MaxHouseSlots];
         int listed = MetHouses(met);
-        for (int i = 0; i < listed; i++) SayLine(HouseLine(met[i]));
+        for (int i = 0; i < listed; i++) SayHouseLine(met[i]);
         if (listed == 0) SayLine("`8You haven't met any other house yet. Explore to find them.`7");
         SayRule();
         char key = AskKey("`F[O]`7ffer `F[A]`7ccept `F[E]`7nd treaties `F[T]`7ribute `F[G]`7ift `F[Q]`7 back: ",

@@ -130,7 +130,7 @@ static void FleetDetail(int f)
     std::string heading = FleetHeading(f);
     if (!heading.empty()) SayLine("Heading:   " + heading);
     SayLine("Doctrine:  " + DoctrineName(fl.Doctrine));
-    SayLine("Speed:     " + IntToText(FleetMoveSpeed(f)) + " lane(s) a day");
+    SayLine("Speed:     " + Counted(FleetMoveSpeed(f), "lane") + " a day");
     SayLine("Fuel:      " + IntToText(FleetFuelCost(f)) + " a lane outside your systems (you have " +
             IntToText(HouseRec(Caller.House).Fuel) + ")");
     SayRule();
@@ -141,7 +141,7 @@ static int HereOrElsewhere(int f)
     int loc = Game.Fleets[f].Loc;
     if (AskYesNo("Here at " + SystemName(loc) + "?")) return loc;
     if (PromptBackedOut()) return -1;
-    return PickSystem("Which system? ", true);
+    return PickSystem("Which system? ", true, true);
 }
 
 static void OrderDialog(const TFleetSeen& seen, int order)
@@ -151,7 +151,7 @@ static void OrderDialog(const TFleetSeen& seen, int order)
     int d = -1, t = -1;
     TFleetSeen escorted;
     switch (order) {
-    case OrderMove: d = PickSystem("Move to which system? ", true); break;
+    case OrderMove: d = PickSystem("Move to which system? ", true, true); break;
     case OrderPatrol:
     case OrderBlockade: d = HereOrElsewhere(f); break;
     case OrderInvade:
@@ -184,7 +184,7 @@ static void OrderDialog(const TFleetSeen& seen, int order)
                         " right now.`7");
                 return;
             }
-            SayLine("`8" + IntToText(lanes) + " lane(s); up to " + IntToText(lanes * FleetFuelCost(f)) +
+            SayLine("`8" + Counted(lanes, "lane") + "; up to " + IntToText(lanes * FleetFuelCost(f)) +
                     " fuel outside your systems.`7");
         }
     }

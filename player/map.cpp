@@ -283,7 +283,7 @@ void SystemView(int s)
     int capital = CapitalSystem(house);
     if (capital >= 0) {
         int hops = HopDistances(capital)[s];
-        if (hops >= 0) SayLine("`8" + IntToText(hops) + " lane(s) from your capital`7");
+        if (hops >= 0) SayLine("`8" + Counted(hops, "lane") + " from your capital`7");
     }
     if (SeenNow(house, s) && sys.NestStrength > 0)
         SayLine("`5A Hollow nest festers here (strength " + IntToText(sys.NestStrength) + ").`7");

@@ -233,13 +233,24 @@ bool NumberRefused() { return Refused; }
 
 bool AskYesNo(const std::string& question) { return AskKey(question + " `F(Y/N)`7 ", "YN") == 'Y'; }
 
-TSystemMatch MatchSystems(const std::string& typed, int house, bool knownOnly)
+TSystemMatch MatchSystems(const std::string& typed, int house, bool knownOnly, bool neighbours)
 {
     TSystemMatch m;
     m.ListedCount = m.Total = 0;
     m.Exact = -1;
+    // The systems the system view names: known ones, and with neighbours
+    // the other ends of their lanes.
+    std::vector<char> shown((size_t)Max(0, Game.Header.SystemCount), 0);
+    for (int s = 0; s < Game.Header.SystemCount; s++) shown[(size_t)s] = Known(house, s);
+    if (neighbours)
+        for (int l = 0; l < Game.Header.LaneCount; l++) {
+            const TLane& ln = Game.Lanes[l];
+            if (ln.State == LaneClosed || !IsSystem(ln.A) || !IsSystem(ln.B)) continue;
+            if (Known(house, ln.A)) shown[(size_t)ln.B] = 1;
+            if (Known(house, ln.B)) shown[(size_t)ln.A] = 1;
+        }
     for (int s = 0; s < Game.Header.SystemCount; s++) {
-        if (knownOnly && !Known(house, s)) continue;
+        if (knownOnly && !shown[(size_t)s]) continue;
         std::string name = UpperText(SystemName(s));
         if (name.compare(0, typed.size(), typed) != 0) continue;
         if (m.ListedCount < 16) m.Listed[m.ListedCount++] = s;
@@ -251,14 +262,15 @@ TSystemMatch MatchSystems(const std::string& typed, int house, bool knownOnly)
 
 static std::string ListNumber(int n) { return "  `F" + PadLeft(IntToText(n), 2) + "`7  "; }
 
-int PickSystem(const std::string& prompt, bool knownOnly)
+int PickSystem(const std::string& prompt, bool knownOnly, bool neighbours)
 {
-    std::string typed = UpperText(AskLine(prompt, 15));
+    std::string answer = AskLine(prompt, 15), typed = UpperText(answer);
     if (typed.empty()) return -1;
-    TSystemMatch m = MatchSystems(typed, Caller.House, knownOnly);
+    TSystemMatch m = MatchSystems(typed, Caller.House, knownOnly, neighbours);
     if (m.Exact >= 0) return m.Exact;
     if (m.Total == 0) {
-        SayLine("`CNo system you know of starts with \"" + typed + "\".`7");
+        // The caller's words as typed.
+        SayLine("`CNo system you know of starts with \"" + answer + "\".`7");
         return -1;
     }
     if (m.Total == 1) return m.Listed[0];
@@ -294,15 +306,28 @@ int PickWorld(int system, const std::string& prompt)
 
 int MetHouses(int* listed)
 {
-    // Letters are in MSGS.DAT, not in the game: read once for the list.
+    // Letters and reports are in MSGS.DAT and EVENTS.DAT, not in the game:
+    // read once for the list.
     std::vector<TMessageRec> letters;
     ReadMailbox(Caller.Folder, Caller.House, letters);
-    bool wrote[MaxHouseSlots + 1] = {};
+    bool met[MaxHouseSlots + 1] = {};
     for (const TMessageRec& m : letters)
-        if (m.From >= 1 && m.From <= MaxHouseSlots) wrote[m.From] = true;
+        if (m.From >= 1 && m.From <= MaxHouseSlots) met[m.From] = true;
+    // A house the caller's report shows in a battle ("  Blues lost: ...").
+    std::vector<TEventRec> events;
+    std::vector<std::string> fought;
+    if (ReadEvents(Caller.Folder, events))
+        for (const TEventRec& e : events)
+            if (e.House == Caller.House && e.Kind == EventBattle) fought.push_back(EventText(e));
+    for (int h = 1; h <= MaxHouseSlots && !fought.empty(); h++) {
+        if (h == Caller.House || !Playing(h) || met[h]) continue;
+        std::string lost = "  " + CapitalFirst(StrGet(HouseRec(h).Name)) + " lost: ";
+        for (const std::string& line : fought)
+            if (StartsWith(line, lost)) met[h] = true;
+    }
     int count = 0;
     for (int h = 1; h <= MaxHouseSlots; h++)
-        if (h != Caller.House && Playing(h) && (wrote[h] || HouseKnown(Caller.House, h))) listed[count++] = h;
+        if (h != Caller.House && Playing(h) && (met[h] || HouseKnown(Caller.House, h))) listed[count++] = h;
     return count;
 }
 

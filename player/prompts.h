@@ -41,15 +41,19 @@ bool PromptBackedOut();
 std::string WaitKey();
 
 // Pickers, for the caller's house.
-int PickSystem(const std::string& prompt, bool knownOnly);
+// With neighbours, a system the caller has never seen but that a system
+// view has shown by name (at the end of a lane from a known system) is
+// known enough to be picked: a fleet may be sent there.
+int PickSystem(const std::string& prompt, bool knownOnly, bool neighbours = false);
 int PickWorld(int system, const std::string& prompt);
 int PickHouse(const std::string& prompt);
 // Lists the given houses, numbered from 1, and asks for one; the house or -1.
 int PickListedHouse(const std::string& prompt, const int* listed, int count);
 std::string HouseColour(int house);
 bool HouseKnown(int a, int b);
-// The other houses in the game the caller has met (HouseKnown, or a letter
-// from them in the caller's mailbox), in house order; their count.
+// The other houses in the game the caller has met (HouseKnown, a letter
+// from them in the caller's mailbox, or a battle against them in the
+// caller's reports), in house order; their count.
 int MetHouses(int* listed);
 struct TFleet;
 std::string ShipList(const TFleet& fleet);   // "2 Skiff 1 Hauler", or "no ships"
@@ -63,4 +67,4 @@ struct TSystemMatch {
     int Total;
     int Exact;
 };
-TSystemMatch MatchSystems(const std::string& typed, int house, bool knownOnly);
+TSystemMatch MatchSystems(const std::string& typed, int house, bool knownOnly, bool neighbours = false);

@@ -31,18 +31,8 @@ static std::string ResearchText(int house)
     if (level > 3) return "all done";
     int64_t cost = LevelCost[level + 1];
     int64_t percent = cost == 0 ? 0 : MulDiv(hr.ResPoints, 100, cost);
-    return TrackName(track) + " " + IntToText(level + 1) + " (" + IntToText(percent) + "%)";
-}
-
-// The place in the news standings' own order, so tied scores rank alike
-// on every screen and in the Hall of Fame.
-static int HouseRank(int house, int* ranked)
-{
-    std::vector<int> order = RankedHouses(false);
-    if (ranked) *ranked = (int)order.size();
-    for (size_t i = 0; i < order.size(); i++)
-        if (order[i] == house) return (int)i + 1;
-    return (int)order.size() + 1;
+    // The level reached, as the research screen shows it, and the way to the next.
+    return TrackName(track) + " " + IntToText(level) + " (" + IntToText(percent) + "%)";
 }
 
 // The first closing lane, in table order, that ends where the caller holds a world.
@@ -63,7 +53,7 @@ void ShowStatusBar()
     int h = Caller.House;
     const THouse& hr = HouseRec(h);
     const TGameHeader& hd = Game.Header;
-    int day = hd.Ended ? (int)Max(1, (int)hd.Day - 1) : hd.Day;
+    int day = ShownDay();
     // In a league the bar names the league where the game's title stands.
     std::string league = Caller.LeagueName.empty() ? "YVARN THYRE" : Caller.LeagueName.substr(0, 24);
     std::string top = "`E " + league + "`7" + std::string(25 - league.size(), ' ') + "`FDay " + IntToText(day);
@@ -71,21 +61,18 @@ void ShowStatusBar()
     top += hd.Ended ? " (over)" + std::string(5, ' ') : std::string(12, ' ');
     SayLine(top + "`7House `F" + StrGet(hr.Name) + "`7");
     SayRule();
-    TOutput day1{0, 0, 0};
-    for (int w = 0; w < hd.WorldCount; w++)
-        if (Game.Worlds[w].Owner == h) {
-            TOutput o = WorldOutput(w);
-            day1.Ore += o.Ore;
-            day1.Fuel += o.Fuel;
-            day1.Influence += o.Influence;
-        }
-    SayLine("  Ore `F" + GroupThousands(hr.Ore) + "`7 (+" + IntToText(day1.Ore) + ")   Fuel `F" +
-            GroupThousands(hr.Fuel) + "`7 (+" + IntToText(day1.Fuel) + ")   Influence `F" +
-            GroupThousands(hr.Influence) + "`7 (+" + IntToText(day1.Influence) + ")");
+    // What the stores really grow by tonight: upkeep and tribute included.
+    TOutput day1 = HouseIncome(h);
+    auto change = [](int64_t n) { return n < 0 ? " (" + IntToText(n) + ")" : " (+" + IntToText(n) + ")"; };
+    SayLine("  Ore `F" + GroupThousands(hr.Ore) + "`7" + change(day1.Ore) + "   Fuel `F" + GroupThousands(hr.Fuel) +
+            "`7" + change(day1.Fuel) + "   Influence `F" + GroupThousands(hr.Influence) + "`7" +
+            change(day1.Influence));
     int fleets = 0;
     for (int f = 0; f < hd.FleetCount; f++) fleets += Game.Fleets[f].House == h;
-    int ranked = 0;
-    int rank = HouseRank(h, &ranked);
+    int ranked = (int)RankedHouses(false).size();
+    // A house out of the game is behind every house still in it.
+    int rank = ScoreRank(h, false);
+    if (rank == 0) rank = ranked + 1;
     SayLine(ColourPrefix("  Worlds " + IntToText(HouseWorldCount(h)) + "   Fleets " + IntToText(fleets) +
                              "   Score `F" + IntToText(hr.Score) + "`7 (rank " + IntToText(rank) + " of " +
                              IntToText(ranked) + ")   Research " + ResearchText(h),
@@ -164,12 +151,21 @@ void DrawNews()
     SayRule();
     std::deque<std::string> kept;
     std::vector<TEventRec> events;
+    auto dayLine = [](int day, const std::string& text) { return "`8day " + PadLeft(IntToText(day), 3) + "`7  " + text; };
+    int lastNight = Game.Header.Ended ? 0 : Game.Header.Day - 1;
+    bool lastNightSaid = false;
     if (ReadEvents(Caller.Folder, events))
         for (const TEventRec& e : events) {
             if (e.House != 0) continue;
-            kept.push_back("`8day " + PadLeft(IntToText(e.Day), 3) + "`7  " + EventText(e));
+            kept.push_back(dayLine(e.Day, EventText(e)));
+            lastNightSaid = lastNightSaid || e.Day == lastNight;
             if (kept.size() > NewsKept) kept.pop_front();
         }
+    // Last night without news reads as NEWS.TXT and the bulletin have it.
+    if (!kept.empty() && lastNight >= 1 && !lastNightSaid) {
+        kept.push_back(dayLine(lastNight, QuietDayText));
+        if (kept.size() > NewsKept) kept.pop_front();
+    }
     size_t first = kept.size() > NewsShown ? kept.size() - NewsShown : 0;
     for (size_t i = first; i < kept.size(); i++) SayLine(kept[i]);
     if (kept.empty()) SayLine("`8No news yet.`7");
@@ -181,9 +177,9 @@ void DrawNews()
         if (!PageMore()) break;
         int h = ranked[i];
         std::string board = league.HouseBoardName[h].empty() ? "" : "  " + league.HouseBoardName[h];
-        SayLine("  " + PadLeft(IntToText((int64_t)i + 1), 2) + ". " + HouseColour(h) +
+        SayLine("  " + PadLeft(IntToText(ScoreRank(h, false)), 2) + ". " + HouseColour(h) +
                 PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(IntToText(HouseRec(h).Score), 7) + "  `8" +
-                IntToText(HouseWorldCount(h)) + " worlds" + board + "`7");
+                Counted(HouseWorldCount(h), "world") + board + "`7");
     }
 }
 

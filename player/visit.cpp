@@ -24,6 +24,7 @@
 #include "player/worlds.h"
 
 static void MainMenu();
+static void ShowFounded(int h, const std::string& name);
 
 // ------------------------------------------------------ change helpers
 
@@ -107,7 +108,10 @@ void Visit()
     }
     Caller.House = h;
     Caller.DaySeen = Game.Header.Day;
+    // A house the sysop founded by hand greets its player as one founded here.
+    bool firstCall = HouseRec(h).FirstCall != 0;
     ChangeGame(CallerChange(ChangeCameOn, {}));
+    if (firstCall && !Caller.Lost) ShowFounded(h, StrGet(HouseRec(h).Name));
     int day = Game.Header.Day;
     if (!Caller.Lost && day > 1 && day - 1 >= (int)HouseRec(h).JoinedDay) {
         ShowNightReport(day - 1);
@@ -214,6 +218,11 @@ int JoinScreen()
         std::string name =
             AskLine("Name your house (3 to 23 letters), e.g. `F" + ExampleHouseName() + "`7: ", HouseNameMax);
         if (name.empty()) return NoHouseFounded();
+        // A name without a letter is refused for what it is.
+        if (!HasLetter(name)) {
+            SayError(HouseNameRefusal(name));
+            continue;
+        }
         if (!HouseNameFree(name)) {
             SayLine(taken);
             continue;
@@ -291,7 +300,7 @@ std::string DrawMainMenu()
     for (const TMenuEntry& e : MainMenuTable) keys += e.Key;
     SayRule();
     int unread = CountUnread(Caller.Folder, Caller.House);
-    if (unread > 0) SayLine("  `E" + IntToText(unread) + " new message(s).`7");
+    if (unread > 0) SayLine("  `E" + Counted(unread, "new message") + ".`7");
     return keys;
 }
 

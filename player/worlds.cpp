@@ -34,15 +34,42 @@ static const char* const ShipNotes[7] = {
     "station: can't move; guards its system",
 };
 
-static std::string Slots(int w)
+static const char* const OrderedLegend = "`8lower case: ordered, ready tomorrow`7";
+
+// A building ordered for a world shows, in lower case, in the slot the
+// night will put it in (the first empty ones, in the order of the orders).
+// A gas giant station shows no empty slot: nothing can be built there.
+static std::string Slots(int w, bool* ordered = nullptr)
 {
     const TWorld& wd = Game.Worlds[w];
+    int building[MaxBuildingSlots];
+    for (int i = 0; i < MaxBuildingSlots; i++) building[i] = wd.Buildings[i];
+    int slots = (int)Min(SlotCount(w), MaxBuildingSlots);
+    bool coming[MaxBuildingSlots] = {};
+    for (int b = 0; b < Game.Header.BuildCount; b++) {
+        const TBuildOrder& bo = Game.Builds[b];
+        if (bo.World != w || !IsBuildingItem(bo.Item)) continue;
+        for (int i = 0; i < slots; i++)
+            if (building[i] == BuildNone) {
+                building[i] = bo.Item - BuildItemBuilding;
+                coming[i] = true;
+                break;
+            }
+    }
     std::string text;
-    for (int i = 0; i < SlotCount(w) && i < MaxBuildingSlots; i++) text += BuildingShort(wd.Buildings[i]);
+    for (int i = 0; i < slots; i++) {
+        if (building[i] == BuildNone && wd.Kind == KindGasGiant) continue;
+        std::string shortName = BuildingShort(building[i]);
+        if (coming[i]) {
+            for (char& c : shortName) c = (char)(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            if (ordered) *ordered = true;
+        }
+        text += shortName;
+    }
     return text;
 }
 
-std::vector<int> WorldList(int capacity)
+std::vector<int> WorldList(int capacity, bool* ordered)
 {
     std::vector<int> list;
     SayLine("`F # World          Kind      Pop(k) Focus    Loy Shd Gar  Ore Fuel Inf Slots`7");
@@ -53,7 +80,7 @@ std::vector<int> WorldList(int capacity)
         if (!PageMore()) break;
         list.push_back(w);
         TOutput o = WorldOutput(w);
-        std::string name = WorldName(w), slots = Slots(w);
+        std::string name = WorldName(w), slots = Slots(w, ordered);
         std::string line = "`F" + PadLeft(IntToText((int64_t)list.size()), 2) + " " + (w == capital ? "`E" : "`7") +
                            PadRight(name.substr(0, 14), 14) + "`7 " + PadRight(WorldKindName(wd.Kind), 9) +
                            PadLeft(GroupThousands(wd.Pop), 7) + " " + PadRight(FocusName(wd.Focus), 8) +
@@ -81,8 +108,10 @@ void WorldsScreen()
     while (GameLook()) {
         ClearPage();
         PageReset();
-        std::vector<int> list = WorldList(WorldListCapacity);
+        bool ordered = false;
+        std::vector<int> list = WorldList(WorldListCapacity, &ordered);
         SayLine(BuildLegend);
+        if (ordered) SayLine(OrderedLegend);
         int64_t n = AskNumber("World number, or Enter to go back: ", 1, Max(1, (int64_t)list.size()));
         if (n < 1 && NumberRefused()) continue;
         if (n < 1) return;
@@ -119,8 +148,13 @@ void WorldScreen(int w)
                 IntToText(wd.Loyalty) + "   Shields " + IntToText(wd.Shield) + "   Garrison " + IntToText(wd.Garrison));
         SayLine("Produces a day: `F" + IntToText(o.Ore) + "`7 ore, `F" + IntToText(o.Fuel) + "`7 fuel, `F" +
                 IntToText(o.Influence) + "`7 influence   Focus: `F" + FocusName(wd.Focus) + "`7");
-        SayLine("Buildings: " + Slots(w) + "  `8(" + IntToText(FreeSlots(w)) + " free)`7");
-        if (wd.Unrest > 0) SayLine("`CUnrest: output halved for " + IntToText(wd.Unrest) + " more day(s).`7");
+        bool ordered = false;
+        if (wd.Kind == KindGasGiant && Slots(w).empty())
+            SayLine("Buildings: none  `8(nothing can be built on a gas giant station)`7");
+        else
+            SayLine("Buildings: " + Slots(w, &ordered) + "  `8(" + IntToText(Max(0, FreeSlots(w))) + " free)`7");
+        if (ordered) SayLine(OrderedLegend);
+        if (wd.Unrest > 0) SayLine("`CUnrest: output halved for " + Counted(wd.Unrest, "more day") + ".`7");
         if (wd.Blockaded) SayLine("`CBlockaded: output and growth halved.`7");
         if (wd.Relic) SayLine("`EA relic of the Thyre is kept here.`7");
         SayRule();
@@ -225,6 +259,7 @@ void BuildScreen()
     while (GameLook()) {
         int h = Caller.House;
         ClearPage();
+        PageReset();
         SayLine("`FBuild orders for tomorrow`7   ore `F" + GroupThousands(HouseRec(h).Ore) + "`7");
         SayRule();
         std::vector<TListedOrder> orders;
@@ -246,7 +281,8 @@ void BuildScreen()
             ShipsAtAShipyard();
             PressKey();
         } else if (key == 'B') {
-            PageReset();
+            // The list goes on below the orders: it pauses when the two
+            // together are taller than the caller's screen.
             std::vector<int> list = WorldList(WorldListCapacity);
             int64_t n = AskNumber("On which world? ", 1, Max(1, (int64_t)list.size()));
             if (n >= 1 && n <= (int64_t)list.size()) BuildBuildingDialog(list[(size_t)n - 1]);

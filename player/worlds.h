@@ -5,7 +5,8 @@
 
 void WorldsScreen();
 void BuildScreen();
-std::vector<int> WorldList(int capacity);
+// ordered, when given, is set when some slot shows a building on order.
+std::vector<int> WorldList(int capacity, bool* ordered = nullptr);
 void WorldScreen(int world);
 void BuildShipDialog(int world);
 void BuildBuildingDialog(int world);

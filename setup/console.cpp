@@ -34,6 +34,19 @@ void ConLine(const std::string& text)
     }
 }
 
+void ConPlain(const std::string& text)
+{
+    // Wrapped as a coloured text would be, each backtick standing in as a
+    // byte the wrapping counts as one character.
+    std::string guarded;
+    for (char c : text) guarded += c == '`' ? std::string("\x01") : std::string(1, c);
+    for (std::string line : WrapColour(guarded, 79)) {
+        for (char& c : line)
+            if (c == '\x01') c = '`';
+        std::fputs((line + "\n").c_str(), stdout);
+    }
+}
+
 // Confirmations and refusals since the sysop last answered, and those a new
 // screen's title came after: the next question shows them again just above
 // itself, so a menu drawn anew never pushes them off the top unread.

@@ -322,9 +322,9 @@ void StartGameScreen(bool ask)
     std::vector<TSettingsProblem> problems;
     TSettings s = ReadSettings(SetupFolder, &problems);
     ConTitle("Start a new game");
-    std::printf("Settings: \"%s\", %d days, up to %d houses, %d systems per house, Hollow %d.\n", s.GameName.c_str(),
-                s.Days, s.MaxHouses, s.SystemsPerHouse, s.Hollow);
-    if (!s.ComputerHouses.empty()) std::printf("Computer houses: %s\n", s.ComputerHouses.c_str());
+    ConPlain("Settings: \"" + s.GameName + "\", " + IntToText(s.Days) + " days, up to " + IntToText(s.MaxHouses) +
+             " houses, " + IntToText(s.SystemsPerHouse) + " systems per house, Hollow " + IntToText(s.Hollow) + ".");
+    if (!s.ComputerHouses.empty()) ConPlain("Computer houses: " + s.ComputerHouses);
     ShowSettingsProblems(problems);
     if (ask) {
         if (!GameFileExists(GameFilePath(SetupFolder))) {
@@ -360,6 +360,6 @@ void StartGameScreen(bool ask)
     for (const TSettingsProblem& p : problems) MaintLog(SetupFolder, "WARNING: " + p.Text);
     MaintLog(SetupFolder, ok ? "new game started with THYRECFG: " + message
                              : "PROBLEM: THYRECFG could not start a new game: " + message);
-    std::printf("%s.\n", message.c_str());
+    ConPlain(message + ".");
     ConPressEnter();
 }

@@ -8,6 +8,9 @@
 // The console (console.cpp, the only setup file that touches the terminal).
 void ConWrite(const std::string& text);
 void ConLine(const std::string& text);
+// A plain text (a backtick in it is shown as it is), wrapped at blanks
+// within 79 columns.
+void ConPlain(const std::string& text);
 void ConGood(const std::string& text);
 void ConBad(const std::string& text);
 void ConDim(const std::string& text);

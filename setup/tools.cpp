@@ -115,10 +115,10 @@ void HouseEditor(int h)
         switch (c) {
         case 'N':
             text = ConAsk("New house name (3 to 23 letters): ");
-            if (text.size() < 3) continue;
-            text = text.substr(0, HouseNameMax);
-            if (text.find('`') != std::string::npos) {
-                ConBad("A house name can't hold colour codes.");
+            if (text.empty()) continue;
+            // Refused whole rather than cut: the name kept is the name typed.
+            if (std::string refusal = HouseNameRefusal(text); !refusal.empty()) {
+                ConBad(refusal);   // shown again above the next question
                 continue;
             }
             break;
@@ -184,10 +184,10 @@ void AddComputerHouse()
 {
     if (!PeekGameOrSayNone()) return;
     std::string answer = ConAsk("Name for the computer house (3 to 23 letters), or Enter to go back: ");
-    if (answer.size() < 3) return;
-    if (answer.find('`') != std::string::npos) {
-        ConBad("A house name can't hold colour codes.");
-        ConPressEnter();
+    if (answer.empty()) return;
+    // Refused whole rather than cut; shown again above the next question.
+    if (std::string refusal = HouseNameRefusal(answer); !refusal.empty()) {
+        ConBad(refusal);
         return;
     }
     if (OpenGame()) {
@@ -274,7 +274,7 @@ void SendSysopNotice()
             sent += SendMessage(SetupFolder, 0, h, Game.Header.Day, lines) ? 1 : 0;
         }
         CloseGame(false);
-        ConGood("Sent to " + IntToText(sent) + " house(s).");
+        ConGood("Sent to " + Counted(sent, "house") + ".");
     }
     ConPressEnter();
 }

@@ -73,7 +73,7 @@ std::string ShipListText(const int64_t counts[BattleClasses])
     for (int c = 0; c < ShipClasses; c++)
         if (counts[c] > 0) part(IntToText(counts[c]) + " " + ShipName(c) + (counts[c] > 1 ? "s" : ""));
     if (counts[UnitShield] > 0) part(Counted(counts[UnitShield], "shield"));
-    if (counts[UnitHollow] > 0) part(IntToText(counts[UnitHollow]) + " Hollow strength");
+    if (counts[UnitHollow] > 0) part(IntToText(counts[UnitHollow]) + " strength");
     return out.empty() ? "nothing" : out;
 }
 

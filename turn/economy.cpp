@@ -88,12 +88,10 @@ static void PayUpkeep()
     for (int f = 0; f < Game.Header.FleetCount; f++) {
         const TFleet& fl = Game.Fleets[f];
         if (!IsHouse(fl.House)) continue;
-        int64_t ore = 0;
-        for (int c = 0; c < ShipClasses; c++) ore += (int64_t)fl.Ships[c] * ShipClassTable[c].Upkeep;
-        int64_t fuel = Allied(SystemOwner(fl.Loc), fl.House) ? 0 : ShipTotal(f) / 5;
+        TOutput up = FleetUpkeep(f);
         THouse& hr = HouseRec(fl.House);
-        hr.Ore = (int32_t)Max(0, hr.Ore - ore);
-        hr.Fuel = (int32_t)Max(0, hr.Fuel - fuel);
+        hr.Ore = (int32_t)Max(0, hr.Ore - up.Ore);
+        hr.Fuel = (int32_t)Max(0, hr.Fuel - up.Fuel);
     }
 }
 
@@ -155,7 +153,21 @@ void RunEconomy(TNight& night)
     for (int r = 0; r < 3; r++) DriftPrice(Game.Header.Price[r], ExchangeRestPrice[r], ExchangeDriftStep[r]);
 }
 
-static bool NamedReserve(int f) { return StrGet(Game.Fleets[f].Name) == "Reserve"; }
+static bool NamedReserve(int f) { return IsReserveName(StrGet(Game.Fleets[f].Name)); }
+
+static bool HouseHasFleetNamed(int h, const std::string& name)
+{
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        if (Game.Fleets[f].House == h && SameText(StrGet(Game.Fleets[f].Name), name)) return true;
+    return false;
+}
+
+static int NewReserve(int h, int s)
+{
+    std::string name = "Reserve";
+    for (int n = 2; HouseHasFleetNamed(h, name) && n <= MaxFleets; n++) name = "Reserve " + IntToText(n);
+    return NewFleet(h, s, name);
+}
 
 // Warships join the strongest fleet at rest there; everything else, or
 // warships with nowhere to go, gathers in the Reserve.
@@ -179,7 +191,7 @@ static int JoiningFleet(int h, int s, int c)
         const TFleet& fl = Game.Fleets[f];
         if (fl.House == h && fl.Loc == s && NamedReserve(f) && (fl.Order == OrderHold || fl.Order == OrderPatrol)) return f;
     }
-    return NewFleet(h, s, "Reserve");
+    return NewReserve(h, s);
 }
 
 static void DeliverShips(TEventWriter& ev, const TBuildOrder& bo)

@@ -1,6 +1,7 @@
 // Landings: settlers found colonies, troops invade, and a house that loses
 // its capital gets a new one.
 #include "core/model.h"
+#include "core/orders.h"
 #include "core/random.h"
 #include "core/rules.h"
 #include "core/text.h"
@@ -52,7 +53,7 @@ static void Settle(TEventWriter& ev, int f)
     wd.Pop = gas ? 0 : 500;
     wd.Garrison = 2;
     wd.Focus = gas ? FocusFuel : FocusBalanced;
-    AddEvent(ev, h, EventWorld, "Settlers have founded a colony on " + WorldName(w) + ".");
+    AddEvent(ev, h, EventWorld, StrGet(fl.Name) + " has founded a colony on " + WorldName(w) + ".");
     if (wd.Relic != 0) {
         AddEvent(ev, h, EventWorld, "Your settlers found an ancient relic on " + WorldName(w) + "!");
         AddNews(ev, HouseName(h) + " has claimed a relic at " + SystemName(wd.System) + ".");
@@ -68,17 +69,11 @@ static void Invade(TEventWriter& ev, int f)
     int w = fl.Target;
     TWorld& wd = Game.Worlds[w];
     int invader = fl.House, holder = wd.Owner;
-    if (holder == invader) {
-        fl.Order = OrderHold;
-        return;
-    }
-    if (holder == 0) {
-        AddEvent(ev, invader, EventWorld, WorldName(w) + " is unclaimed; settle it with a Seeder.");
-        fl.Order = OrderHold;
-        return;
-    }
-    if (IsHouse(holder) && AtPeace(invader, holder)) {
-        AddEvent(ev, invader, EventWorld, "You are at peace with " + HouseName(holder) + "; the invasion is called off.");
+    // The rule the order was checked by: the world may have changed hands,
+    // or a treaty been signed, since.  Landing on one's own world is called
+    // off without a word.
+    if (std::string refusal = InvasionRefusal(invader, w); !refusal.empty()) {
+        if (holder != invader) AddEvent(ev, invader, EventWorld, refusal);
         fl.Order = OrderHold;
         return;
     }

@@ -270,7 +270,7 @@ static int FirstFleetNamed(int h, const std::string& name)
 static void GatherReserves(int h, int& guard)
 {
     for (int f = 0; f < Game.Header.FleetCount; f++) {
-        if (!Mine(h, f) || NameOf(f) != "Reserve") continue;
+        if (!Mine(h, f) || !IsReserveName(NameOf(f))) continue;
         if (Game.Fleets[f].Ships[ShipSeeder] > 0 && SplitClassOff(h, f, ShipSeeder, "Settlers")) continue;
         if (Game.Fleets[f].Ships[ShipSkiff] > 0 && SplitClassOff(h, f, ShipSkiff, "Scouts")) continue;
         if (guard >= 0 && Game.Fleets[guard].Loc == Game.Fleets[f].Loc) {

@@ -100,7 +100,7 @@ static void DriftChange(TEventWriter& ev)
         }
     }
     if (closed + opened > 0)
-        AddNews(ev, "Lane drift: " + IntToText(closed) + " lanes closed and " + IntToText(opened) +
+        AddNews(ev, "Lane drift: " + Counted(closed, "lane") + " closed and " + IntToText(opened) +
                 " opened across the Thyre.");
 }
 

@@ -16,9 +16,18 @@ TEST(Chronicle, RankingIsTheExchangeSort)
     HouseRec(2).Score = 5;
     HouseRec(3).Score = 7;
     EXPECT_EQ(RankedHouses(false), (std::vector<int>{3, 2, 1}));
+    // Tied scores share a place, whatever order the sort left them in.
+    EXPECT_EQ(ScoreRank(3, false), 1);
+    EXPECT_EQ(ScoreRank(2, false), 2);
+    EXPECT_EQ(ScoreRank(1, false), 2);
+    HouseRec(3).Score = 5;
+    EXPECT_EQ(ScoreRank(1, false) + ScoreRank(2, false) + ScoreRank(3, false), 3);
+    HouseRec(3).Score = 7;
     HouseRec(2).Status = StatusOut;
     EXPECT_EQ(RankedHouses(false), (std::vector<int>{3, 1}));
     EXPECT_EQ(RankedHouses(true), (std::vector<int>{3, 2, 1}));
+    EXPECT_EQ(ScoreRank(2, false), 0);   // out of the standings
+    EXPECT_EQ(ScoreRank(2, true), 2);
     Game.Header.WinKind = 3;
     EXPECT_EQ(WinKindText(Game.Header.WinKind), "dominion over the Thyre");
     Game.Header.WinKind = 9;
@@ -73,9 +82,10 @@ TEST(Chronicle, HallOfFameOncePerGame)
     EXPECT_EQ(lines[2], "Won by A house name at 23 max. (Alice): highest score at the end\r");
     // Scores come from the worlds: 5000/100+40 + 1000/100+20 + 10*3 + 37/50 = 150.
     EXPECT_EQ(lines[3], "   1. A house name at 23 max.      150    2 worlds   Alice\r");
-    // Equal scores keep their slot order: the out house before the computer.
+    // Equal scores keep their slot order, the out house before the
+    // computer, and share their place.
     EXPECT_EQ(lines[4], "   2. House Mor                      0    2 worlds   Bob, out\r");
-    EXPECT_EQ(lines[5], "   3. Varro                          0    0 worlds   computer\r");
+    EXPECT_EQ(lines[5], "   2. Varro                          0    0 worlds   computer\r");
     WriteFame(dir.Dir);   // once only
     EXPECT_EQ(Lines(ReadFile(dir.Path("FAME.TXT"))).size(), 6u);
 

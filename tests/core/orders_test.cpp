@@ -168,6 +168,10 @@ TEST(Orders, FleetOrders)
     // Landings.
     EXPECT_REFUSED(OrderFleet(1, lancers, OrderInvade, -1, 9), "Pick a world.");
     EXPECT_REFUSED(OrderFleet(1, lancers, OrderInvade, -1, 3), "Invading needs Haulers carrying troops.");
+    // What the night would call off is refused at the order, for the same reason.
+    EXPECT_REFUSED(OrderFleet(1, lancers, OrderInvade, -1, 2), "Sys2 is unclaimed; settle it with a Seeder.");
+    EXPECT_REFUSED(OrderFleet(1, lancers, OrderInvade, -1, 0), "Sys0 is already yours.");
+    Game.Worlds[2].Owner = HouseIndependents;
     EXPECT_EQ(OrderFleet(1, lancers, OrderInvade, -1, 2), "");   // a Ruin needs no troops
     EXPECT_EQ(+Game.Fleets[lancers].Dest, 2);
     EXPECT_REFUSED(OrderFleet(1, lancers, OrderSettle, -1, 1), "Settling needs a Seeder in the fleet.");

@@ -70,3 +70,22 @@ TEST(Text, ParseWholeNumbers)
     EXPECT_FALSE(ParseInt64("-", v));
     EXPECT_FALSE(ParseInt64("1 2", v));
 }
+
+TEST(Text, WrappedLinesKeepShortLastWordsInCompany)
+{
+    // A news line whose closing *** alone passes the edge: it goes down with
+    // the word before it.
+    std::string news = "`8day  12`7  *** The sysop has ended the game. Astrael wins with the highest score. ***";
+    std::vector<std::string> lines = WrapColour(news, 79);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "`8day  12`7  *** The sysop has ended the game. Astrael wins with the highest");
+    EXPECT_EQ(lines[1], "`7score. ***");
+    lines = WrapColour("one two three four", 15);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one two", "three four"}));
+    // A long last word stands alone as before; a line that fits is left as it is.
+    lines = WrapColour("one two three fourteen", 15);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one two three", "fourteen"}));
+    EXPECT_EQ(WrapColour("`Ashort`7", 79), (std::vector<std::string>{"`Ashort`7"}));
+    EXPECT_TRUE(HasLetter("No. 9"));
+    EXPECT_FALSE(HasLetter("1234 -"));
+}

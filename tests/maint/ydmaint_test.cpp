@@ -117,10 +117,10 @@ TEST(Ydmaint, StatusReport)
     EXPECT_EQ(r.Exit, 0);
     std::vector<std::string> expected = {
         "Day 3 of 60   systems 4  worlds 7  fleets 3  lanes 2 open (1 closing, 1 opening)",
-        "Hollow: 1 nests (strength 12), 4 raiders",
-        "House                Worlds  Pop(k)    Ore  Fuel  Infl Ships  Power  Res    Score  State",
-        "House Vey                 2    6000    250    40    12     3     37  1020     321  active",
-        "House Mor                 2    5500     75     0     0     5     25  0000       0  autopilot",
+        "Hollow: 1 nest (strength 12), 4 raiders",
+        "House                   Worlds  Pop(k)    Ore  Fuel  Infl Ships  Power  Res    Score  State",
+        "House Vey                    2    6000    250    40    12     3     37  1020     321  active",
+        "House Mor                    2    5500     75     0     0     5     25  0000       0  autopilot",
     };
     EXPECT_EQ(Lines(r.Out), expected);
 
@@ -137,9 +137,12 @@ TEST(Ydmaint, StatusReport)
     r = Ydmaint({"-d", dir.Dir, "status"});
     std::vector<std::string> lines = Lines(r.Out);
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[0], "Day 3   systems 4  worlds 7  fleets 3  lanes 2 open (1 closing, 1 opening)");
+    // The day the door shows for an ended game: the last day played.
+    EXPECT_EQ(lines[0], "Day 2   systems 4  worlds 7  fleets 3  lanes 2 open (1 closing, 1 opening)");
     EXPECT_EQ(lines[2], "GAME OVER - won by House Mor");
+    // The longest name keeps the columns.
     EXPECT_EQ(lines[4], "The Twenty Three Letter      2    6000    250    40    12     3     37  1024      -5  out");
+    EXPECT_EQ(lines[4].find("  2 "), lines[5].find("  2 "));
 
     Game.Header.Winner = 0;
     ASSERT_TRUE(SaveGame(dir.Path("THYRE.DAT")));

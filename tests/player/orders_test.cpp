@@ -111,7 +111,7 @@ TEST(Orders, MoveSettleAndInvadeAreCarriedOutAtNight)
     EXPECT_EQ(s.Screen.Row(2), "Ships:     2 Skiff");
     s.Key("M" + scoutsTo + "\r");
     ASSERT_TRUE(s.Expect("Orders given."));
-    EXPECT_TRUE(s.Screen.Has("1 lane(s); up to "));
+    EXPECT_TRUE(s.Screen.Has("1 lane; up to "));
     s.Key(" ");
     ASSERT_TRUE(s.Expect("back: "));
     EXPECT_EQ(s.Screen.Row(4), "Heading:   " + scoutsTo + " (1d)");
@@ -328,7 +328,7 @@ TEST(Orders, TwoCallersOnTwoNodesSignWriteAndTrade)
     ASSERT_TRUE(bob.Expect("[press a key]"));
     bob.Key(" ");
     ASSERT_TRUE(bob.Expect("Your command: "));
-    EXPECT_TRUE(bob.Screen.Has("  4 new message(s)."));
+    EXPECT_TRUE(bob.Screen.Has("  4 new messages."));
     bob.Key("SR");
     ASSERT_TRUE(bob.Expect("[press a key]"));
     EXPECT_TRUE(bob.Screen.Has("Day 1  from Astra  (new)"));

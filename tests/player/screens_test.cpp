@@ -88,7 +88,7 @@ TEST(Prompts, SystemMatchingPrefersTheExactNameAndCountsEveryMatch)
     EXPECT_TRUE(line.Seen().Has("17 systems match; type more of the name."));
     line.Keys("ost\r");
     EXPECT_EQ(PickSystem("System name: ", true), -1);
-    EXPECT_TRUE(line.Seen().Has("No system you know of starts with \"OST\"."));
+    EXPECT_TRUE(line.Seen().Has("No system you know of starts with \"ost\"."));   // as typed
     Chart(1, 3).SeenDay = 4;
     line.Keys("zed1\r");   // Zed1 exactly, though Zed10 and more begin with it
     EXPECT_EQ(PickSystem("System name: ", true), 5);
@@ -229,7 +229,7 @@ TEST(Map, SystemViewOfASystemNeverSeen)
     SystemView(2);
     const TScreen& s = line.Seen();
     EXPECT_EQ(s.Row(0), "Gamma   never seen");
-    EXPECT_EQ(s.Row(1), "2 lane(s) from your capital");
+    EXPECT_EQ(s.Row(1), "2 lanes from your capital");
     EXPECT_EQ(s.Row(4).substr(0, 30), "  " + PadRight(WorldName(2), 18) + PadRight("Temperate", 10));
     EXPECT_NE(s.Row(4).find("unclaimed when last seen"), std::string::npos);
     EXPECT_FALSE(s.Has("Fleets here"));

@@ -64,6 +64,9 @@ TEST(Visit, NewCallerFoundsAHouseOverTheSocket)
         ASSERT_TRUE(s.Expect("That name is too short, too long, or taken.")) << name;
         ASSERT_TRUE(s.Expect("Name your house"));
     }
+    s.Key("1234\r");   // no letter in it
+    ASSERT_TRUE(s.Expect("A house name needs at least one letter."));
+    ASSERT_TRUE(s.Expect("Name your house"));
     s.Key("Astra\r");
     ASSERT_TRUE(s.Expect("[press a key]"));
     g.Load();
@@ -253,7 +256,7 @@ TEST(Visit, MapZoomsAndLooksAtTheCapital)
     s.Key("L" + UpperText(name) + "\r");
     ASSERT_TRUE(s.Expect("[press a key]"));
     EXPECT_EQ(s.Screen.Row(0), name + "  (a founding world)   seen today");
-    EXPECT_EQ(s.Screen.Row(1), "0 lane(s) from your capital");
+    EXPECT_EQ(s.Screen.Row(1), "0 lanes from your capital");
     EXPECT_TRUE(s.Screen.Has("Fleets here"));
     EXPECT_TRUE(s.Screen.Has("  Home Guard: "));
     s.Key(" ");

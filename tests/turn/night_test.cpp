@@ -224,7 +224,7 @@ TEST(LaneDrift, SmallMapsStillDrift)
     ASSERT_TRUE(EventsEnd(night.Events));
     std::vector<TEventRec> events;
     ASSERT_TRUE(ReadEvents(dir.Dir, events));
-    EXPECT_EQ(EventText(events.back()), "Lane drift: 1 lanes closed and 1 opened across the Thyre.");
+    EXPECT_EQ(EventText(events.back()), "Lane drift: 1 lane closed and 1 opened across the Thyre.");
     // A change day with nothing pending writes no news.
     EventDay = 14;
     ASSERT_TRUE(EventsBegin(night.Events, dir.Dir, 14));

@@ -126,7 +126,7 @@ TEST(Battle, NestsFightHousesAndAreCredited)
     EXPECT_EQ(HouseRec(1).NestsDestroyed, 1);
     EXPECT_TRUE(night.Has(1, "The Hollow nest at Sys1 is destroyed!"));
     EXPECT_TRUE(night.Has(0, "The Hollow nest at Sys1 has been destroyed."));
-    EXPECT_TRUE(night.Has(1, "  The Hollow lost: 3 Hollow strength."));
+    EXPECT_TRUE(night.Has(1, "  The Hollow lost: 3 strength."));
 }
 
 TEST(Battle, FallingBack)
@@ -289,7 +289,7 @@ TEST(Landings, SettlersAndInvasions)
     EXPECT_EQ(Game.Worlds[1].Owner, 1);
     EXPECT_EQ(+Game.Worlds[1].Pop, 500);
     EXPECT_EQ(Game.Fleets[a].House, 0);   // its only ship landed
-    EXPECT_TRUE(night.Has(1, "Settlers have founded a colony on Sys1."));
+    EXPECT_TRUE(night.Has(1, "First has founded a colony on Sys1."));
     EXPECT_TRUE(night.Has(1, "Your settlers found an ancient relic on Sys1!"));
     EXPECT_TRUE(night.Has(0, "Reds has claimed a relic at Sys1."));
     EXPECT_TRUE(night.Has(1, "Sys1 is already held by Reds; Second waits."));
@@ -379,6 +379,17 @@ TEST(Landings, InvasionAfterTheShieldsFall)
     peace.Run(LandFleets);
     EXPECT_TRUE(peace.Has(1, "You are at peace with Blues; the invasion is called off."));
     EXPECT_EQ(Game.Worlds[0].Owner, 2);
+    // The order is refused for the very reason the night calls it off.
+    EXPECT_EQ(OrderFleet(1, f, OrderInvade, -1, 0), "You are at peace with Blues; the invasion is called off.");
+    // Landing on one's own world is called off without a word.
+    Game.Fleets[f].Loc = 1;
+    Game.Fleets[f].Order = OrderInvade;
+    Game.Fleets[f].Target = 1;
+    TPhaseNight own;
+    own.Run(LandFleets);
+    EXPECT_EQ(own.Count(1), 0);
+    EXPECT_EQ(Game.Fleets[f].Order, OrderHold);
+    EXPECT_EQ(OrderFleet(1, f, OrderInvade, -1, 1), "Sys1 is already yours.");
 }
 
 TEST(Economy, WorkedOutputs)
@@ -542,6 +553,19 @@ TEST(Builds, DeliveriesAndLostOrders)
     Game.Header.BuildCount = 2;
     night.Run(CompleteBuilds);
     EXPECT_EQ(Game.Header.BuildCount, 0);
+
+    // With the Reserve away, new ships gather in a second one, never in a
+    // second fleet called Reserve; and a fleet may not be renamed after it.
+    Game.Fleets[reserve].Order = OrderMove;
+    Game.Fleets[reserve].Dest = 1;
+    AddBuildOrder(1, 0, ShipSkiff, 2);
+    night.Run(CompleteBuilds);
+    EXPECT_TRUE(night.Has(1, "2 Skiffs built at Sys0, joining Reserve 2."));
+    AddBuildOrder(1, 0, ShipSkiff, 1);
+    night.Run(CompleteBuilds);
+    EXPECT_TRUE(night.Has(1, "1 Skiff built at Sys0, joining Reserve 2."));
+    EXPECT_EQ(RenameFleet(1, guard, "reserve 2"), "Another of your fleets is called Reserve 2.");
+    EXPECT_EQ(RenameFleet(1, guard, "Vanguard"), "");
 }
 
 TEST(Hollow, RaidsAndSpawning)
