@@ -117,4 +117,7 @@ int64_t MonotonicMs();
 int64_t UnixSeconds();   // whole seconds since 1970, UTC
 // The same in nanoseconds, on the clock the file system stamps files with.
 int64_t UnixNanoseconds();
+// When this process was started on that clock, never earlier than it was
+// (where the system counts coarsely, the end of its step); -1 when unknown.
+int64_t ProcessStartNanoseconds();
 void SleepMs(int ms);

@@ -340,6 +340,31 @@ int64_t UnixSeconds()
     return (int64_t)time(nullptr) + FakeClockShiftMs() / 1000;
 }
 
+int64_t ProcessStartNanoseconds()
+{
+    // /proc/self/stat: the 22nd field is the start in clock ticks after boot.
+    char buf[1024];
+    int fd = open("/proc/self/stat", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    ssize_t n = read(fd, buf, sizeof buf - 1);
+    close(fd);
+    if (n <= 0) return -1;
+    buf[n] = 0;
+    const char* p = std::strrchr(buf, ')');
+    long hz = sysconf(_SC_CLK_TCK);
+    struct timespec boot;
+    if (!p || hz <= 0 || clock_gettime(CLOCK_BOOTTIME, &boot) != 0) return -1;
+    int field = 2;
+    for (; *p && field < 22; p++)
+        if (*p == ' ') field++;
+    char* end = nullptr;
+    unsigned long long ticks = std::strtoull(p, &end, 10);
+    if (end == p) return -1;
+    int64_t started = (int64_t)((ticks + 1) * 1000000000ULL / (unsigned long long)hz);
+    int64_t age = (int64_t)boot.tv_sec * 1000000000 + boot.tv_nsec - started;
+    return UnixNanoseconds() - (age > 0 ? age : 0);
+}
+
 int64_t UnixNanoseconds()
 {
     struct timespec ts;

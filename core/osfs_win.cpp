@@ -401,6 +401,16 @@ void SleepMs(int ms)
 
 int64_t UnixSeconds() { return UnixFromFileTime(ShiftedNow()); }
 
+int64_t ProcessStartNanoseconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
+    ULARGE_INTEGER u;
+    u.LowPart = created.dwLowDateTime;
+    u.HighPart = created.dwHighDateTime;
+    return ((int64_t)u.QuadPart - 116444736000000000LL) * 100 + FakeClockShiftMs() * 1000000;
+}
+
 int64_t UnixNanoseconds()
 {
     FILETIME ft = ShiftedNow();

@@ -45,13 +45,20 @@ static struct {
     int64_t Since = 0;    // nights played from this moment on were another run's
 } DailyStart;
 
-enum { RunUnderWaySeconds = 120 };   // seconds, see below
+enum { RunUnderWaySeconds = 120, ProcessJustStartedSeconds = 10 };
 
 static void NoteDailyStart()
 {
     DailyStart.Check = !HasOption("-force");
-    int64_t now = UnixNanoseconds();
-    DailyStart.Since = now;
+    // From the moment the process was started: two runs launched together
+    // (a shell's "&", cron and a timer) may reach this line only after the
+    // other's night, on a busy machine.
+    // (Only for the first run of a process that has just started.)
+    static bool first = true;
+    int64_t now = UnixNanoseconds(), started = first ? ProcessStartNanoseconds() : -1;
+    first = false;
+    bool fresh = started > 0 && started < now && now - started < (int64_t)ProcessJustStartedSeconds * 1000000000;
+    DailyStart.Since = fresh ? started : now;
     // A run already under way may have begun its night a moment before
     // this one started (its backup is then older than this run): its
     // marker's age counts, within the last two minutes.

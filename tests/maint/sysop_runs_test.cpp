@@ -73,7 +73,9 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     int now = day + 4;
     ASSERT_EQ(DayOf(s.Path("THYRE.DAT")), now);
 
-    // Back three nights; the backups of the nights undone are marked.
+    // Back three nights; the backups of the nights undone are marked, and
+    // the web page shows the day gone back to.
+    WriteFile(s.Path("THYRE.CFG"), ReadFile(s.Path("THYRE.CFG")) + "WebFolder = web\r\n");
     int back = now - 3;
     r = Ydmaint({"-d", s.Dir, "restore", std::to_string(back % 7), "-yes"});
     ASSERT_EQ(r.Exit, 0) << r.Out;
@@ -86,6 +88,7 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
                                ", 2 houses" + undone + "\n"))
         << r.Out;
     EXPECT_TRUE(Has(r.Out, "THYRE.BK" + std::to_string(back % 7) + "  day " + std::to_string(back) + ", 2 houses\n"));
+    EXPECT_TRUE(Has(ReadFile(s.Path("web/index.html")), "<p class=\"day\">Day " + std::to_string(back) + " of 60</p>"));
     // The chart forgets the undone nights.
     std::vector<TScoreRec> history;
     ASSERT_TRUE(ReadScoreHistory(s.Dir, history));

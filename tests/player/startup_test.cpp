@@ -137,6 +137,9 @@ TEST(StartUp, DiagnosticsTellWhatTheDoorReadAndChose)
 {
     TGameFolder g;
     WriteFile(g.S.Path("DOOR.SYS"), DoorSys());
+    // A DIAG.LOG past 256 KB is put aside as DIAG.OLD, as ERRORS.LOG is.
+    const std::string old(262145, 'x');
+    WriteFile(g.S.Path(DiagLogName), old);
     TLaunch l = ThyreLaunch(g, ViaTerminal);
     l.CommType = "";
     l.Args = {"-d", g.S.Dir, "-g", g.S.Dir, "-diag"};
@@ -146,6 +149,8 @@ TEST(StartUp, DiagnosticsTellWhatTheDoorReadAndChose)
     s.Key("N ");
     EXPECT_EQ(s.Exit(), 0);
     std::string log = ReadFile(g.S.Path(DiagLogName));
+    EXPECT_EQ(ReadFile(g.S.Path(DiagLogOldName)), old);
+    EXPECT_LT(log.size(), 20000u);
     for (const std::string& said : std::vector<std::string>{
              "thyre: game folder: " + g.S.Dir + "\n",
              "thyre: drop folder " + g.S.Dir + ", node 1: the newest drop file is " + g.S.Path("DOOR.SYS") + "\n",
