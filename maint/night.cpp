@@ -112,30 +112,52 @@ static bool DailyDecision(const TSettings& s, std::string& message)
 // A league's part of the nightly run: the host takes the members' journals
 // before its night and sends the new game after it; a member takes the
 // host's game and sends its journal, and never plays a night of its own.
-static bool LeagueStep(const TLeagueConfig& c, bool send, std::string& message)
+// Lines that went well go to message, failures to problems.
+static bool LeagueStep(const TLeagueConfig& c, bool send, std::string& message, std::string& problems)
 {
     std::string summary;
     bool ok = send ? LeagueSend(c, summary) : LeagueReceive(c, summary);
     std::string line = std::string("league ") + (send ? "send" : "receive") + ": " + summary;
     MaintLog(GameFolder, ok ? line : "PROBLEM: " + line);
-    message += (message.empty() ? "" : "; ") + line;
+    std::string& to = ok ? message : problems;
+    to += (to.empty() ? "" : "; ") + line;
     return ok;
 }
 
 // For a scheduler that mails every line: with -quiet only a problem is said.
-static void SayOutcome(bool ok, const std::string& message)
+static void SayOutcome(const std::string& message, const std::string& problems)
 {
-    if (!ok)
-        Say("ydmaint: PROBLEM: " + message + ".");
-    else if (!HasOption("-quiet"))
-        Say(message + ".");
+    if (!problems.empty()) Say("ydmaint: PROBLEM: " + problems + ".");
+    if (!message.empty() && !HasOption("-quiet")) Say(message + ".");
+}
+
+// NEWS.TXT and the web page, when THYRE.CFG asks for them: after the night
+// on a single board or a host, after the host's game arrives on a member.
+static bool WritePages(const TSettings& s, std::string& problems)
+{
+    bool ok = true;
+    if (s.NewsFile && LoadGame(GamePath())) {
+        int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
+        WriteNews(GameFolder, day);
+    }
+    if (!s.WebFolder.empty()) {
+        // A folder not written as a whole path lies in the game folder.
+        bool whole = IsPathDelim(s.WebFolder[0]) || (s.WebFolder.size() > 1 && s.WebFolder[1] == ':');
+        std::string problem = WriteWebSite(GameFolder, whole ? s.WebFolder : GameFolder + s.WebFolder);
+        MaintLog(GameFolder, problem.empty() ? "web page written to " + s.WebFolder : "PROBLEM: web page: " + problem);
+        if (!problem.empty()) {
+            problems += (problems.empty() ? "" : "; ") + std::string("web page: ") + problem;
+            ok = false;
+        }
+    }
+    return ok;
 }
 
 int CmdDaily()
 {
     TSettings s = ReadSettings(GameFolder);
     if (!PathExists(GameFolder + SettingsFileName)) WriteSettings(GameFolder, s);
-    std::string message;
+    std::string message, problems;
     TLeagueConfig league = ReadLeagueConfig(GameFolder);
     if (league.Present && !league.Problem.empty()) {
         message = "LEAGUE.CFG: " + league.Problem;
@@ -144,36 +166,27 @@ int CmdDaily()
         return 1;
     }
     if (league.Present && !league.Host) {
-        bool ok = LeagueStep(league, false, message);
-        ok = LeagueStep(league, true, message) && ok;
-        SayOutcome(ok, message);
+        bool ok = LeagueStep(league, false, message, problems);
+        ok = LeagueStep(league, true, message, problems) && ok;
+        // The pages show the host's game as it arrived (even a stale one).
+        if (PathExists(GamePath())) ok = WritePages(s, problems) && ok;
+        SayOutcome(message, problems);
         return ok ? 0 : 1;
     }
-    std::string received;
-    bool leagueOk = !league.Present || LeagueStep(league, false, received);
-    bool ok = DailyDecision(s, message);
+    std::string received, leagueProblems;
+    bool leagueOk = !league.Present || LeagueStep(league, false, received, leagueProblems);
+    std::string night;
+    bool ok = DailyDecision(s, night);
+    (ok ? message : problems) = night;
     if (league.Present) {
-        leagueOk = LeagueStep(league, true, received) && leagueOk;
+        leagueOk = LeagueStep(league, true, received, leagueProblems) && leagueOk;
         ok = ok && leagueOk;
-        message += "; " + received;
+        if (!received.empty()) message += (message.empty() ? "" : "; ") + received;
+        if (!leagueProblems.empty()) problems += (problems.empty() ? "" : "; ") + leagueProblems;
     }
-    MaintLog(GameFolder, ok ? message : "PROBLEM: " + message);
-    SayOutcome(ok, message);
-    if (ok && s.NewsFile && LoadGame(GamePath())) {
-        int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
-        WriteNews(GameFolder, day);
-    }
-    // The web page after the night, when THYRE.CFG names its folder.
-    if (ok && !s.WebFolder.empty()) {
-        // A folder not written as a whole path lies in the game folder.
-        bool whole = IsPathDelim(s.WebFolder[0]) || (s.WebFolder.size() > 1 && s.WebFolder[1] == ':');
-        std::string problem = WriteWebSite(GameFolder, whole ? s.WebFolder : GameFolder + s.WebFolder);
-        MaintLog(GameFolder, problem.empty() ? "web page written to " + s.WebFolder : "PROBLEM: web page: " + problem);
-        if (!problem.empty()) {
-            Say("ydmaint: PROBLEM: web page: " + problem + ".");
-            ok = false;
-        }
-    }
+    MaintLog(GameFolder, problems.empty() ? message : "PROBLEM: " + problems + (message.empty() ? "" : "; " + message));
+    if (ok) ok = WritePages(s, problems);
+    SayOutcome(message, problems);
     return ok ? 0 : 1;
 }
 

@@ -94,8 +94,14 @@ static void AcceptDialog()
     int64_t bits = 0;
     THouseSeen seen = SeeHouse(other);
     if (ChangeWith(seen, CallerChange(ChangeAcceptTreaty, {other}), &bits)) {
-        SendNotice(other, CallerName() + " has accepted your " + TreatyWords((int)bits) + " treaty.");
-        SayLine("`ASigned: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+        if (Caller.LeagueMember) {
+            // The host signs it (or refuses it, by letter) and tells the other house.
+            SayLine("`AYour acceptance of " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) +
+                    " goes to the league's host; it is signed there tonight.`7");
+        } else {
+            SendNotice(other, CallerName() + " has accepted your " + TreatyWords((int)bits) + " treaty.");
+            SayLine("`ASigned: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+        }
     }
     PressKey();
 }

@@ -89,12 +89,38 @@ static int FindCallerHouse(const std::string& player)
     return 0;
 }
 
+static void ShowFounded(int h, const std::string& name);
+
+// On a member: whether the house's caller has come on since the host
+// founded it (a visit the host has not applied yet waits in the journal).
+static bool CalledSinceFounding(int h)
+{
+    std::vector<TJournalEntry> journal;
+    if (!ReadJournal(Caller.Folder, journal)) return true;
+    for (const TJournalEntry& e : journal)
+        if (e.Change.Kind == ChangeCameOn && e.Change.House == h) return true;
+    return false;
+}
+
+// A founding this member's caller asked for and the host refused, told once.
+static void TellFoundingRefused()
+{
+    if (!StoreBegin(true)) return;
+    std::string refusal = TakeFoundingRefusal(Caller.Folder, Caller.Player);
+    GameAbandon();
+    if (refusal.empty()) return;
+    ClearPage();
+    SayLine("`C" + refusal + "`7");
+    PressKey();
+}
+
 void Visit()
 {
     if (!GameLook()) {
         PressKey();
         return;
     }
+    if (Caller.LeagueMember) TellFoundingRefused();
     int h = FindCallerHouse(Caller.Player);
     if (h == 0) {
         if (JoinScreen() == 0) return;
@@ -107,6 +133,11 @@ void Visit()
     }
     Caller.House = h;
     Caller.DaySeen = Game.Header.Day;
+    // A member's house is founded at the host: its caller's first call
+    // after that shows the first steps a caller sees on founding.
+    const THouse& hr = HouseRec(h);
+    if (Caller.LeagueMember && hr.LastOnDay == hr.JoinedDay && !CalledSinceFounding(h))
+        ShowFounded(h, StrGet(hr.Name));
     ChangeGame(CallerChange(ChangeCameOn, {}));
     int day = Game.Header.Day;
     if (!Caller.Lost && day > 1 && day - 1 >= (int)HouseRec(h).JoinedDay) {

@@ -17,9 +17,15 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     const std::string dir = g.S.Dir;
     WriteFile(dir + "LEAGUE.CFG", "League = Thyre Cup\nRole = member\nNode = 21:1/101\nBoard = One BBS\n"
                                   "Host = 21:1/100\nInbound = " + dir + "\nOutbound = " + dir + "\n");
+    // The host refused this caller's last request: told once, on the next call.
+    WriteFile(dir + "LEAGUE.DAT", "Refused = 21:1/101, 3, 1, Sam, Capella, the name was taken on another board\r\n"
+                                  "RefusedSeen = 3\r\n");
     TSession s;
     ASSERT_TRUE(s.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(s.Expect("Your house Capella could not be founded: the name was taken on another board."));
+    s.Key("\r");
     ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?"));
+    EXPECT_EQ(ReadFile(dir + "LEAGUE.DAT").find("Capella"), std::string::npos);
     s.Key("Y");
     ASSERT_TRUE(s.Expect(": "));
     s.Key("Astra\r");
@@ -53,8 +59,13 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     ASSERT_TRUE(WriteLeagueState(dir, st));
     ASSERT_TRUE(JournalTrim(dir, 1));
 
+    // The first call after it shows the first steps, as founding does on
+    // a single board; the next call goes straight to the menu.
     TSession again;
     ASSERT_TRUE(again.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(again.Expect("Good first steps"));
+    EXPECT_NE(again.Screen.Row(0).find("House Astra is founded at"), std::string::npos) << again.Screen.Row(0);
+    again.Key("\r");
     ASSERT_TRUE(again.Expect("Your command: "));
     EXPECT_EQ(again.Screen.Row(0).substr(0, 11), " Thyre Cup ");
     EXPECT_NE(again.Screen.Row(0).find("House Astra"), std::string::npos) << again.Screen.Row(0);
@@ -78,6 +89,12 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     ASSERT_TRUE(again.Expect("Your command: "));
     again.Key("Q");
     EXPECT_EQ(again.Exit(), 0);
+    TSession third;
+    ASSERT_TRUE(third.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(third.Expect("Your command: "));
+    EXPECT_EQ(third.Screen.Text().find("Good first steps"), std::string::npos);
+    third.Key("Q");
+    EXPECT_EQ(third.Exit(), 0);
 
     // The change is in the copy and in the journal, for Astra only.
     g.Load();
