@@ -28,7 +28,7 @@ for b in league-one league-two; do
   cmp -s "$scratch/games/$b/THYRE.DAT" "$scratch/games/league-host/THYRE.DAT" || { echo "$b differs from the host"; exit 1; }
 done
 status=$("$build/ydmaint" -d "$scratch/games/league-host" league status)
-grep -q "21:1/101 (One BBS, up to 6 houses): last in #1" <<<"$status" || { echo "$status"; exit 1; }
+grep -q "21:1/101 (One BBS, up to 4 houses): last in #1" <<<"$status" || { echo "$status"; exit 1; }
 # The socat door of the guide, called up as telnet would.
 for i in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/2323) 2>/dev/null && break; sleep 0.1; done
 answer=$( (sleep 1; printf 'N'; sleep 1) | socat - TCP:127.0.0.1:2323 | tr -d '\033' )
