@@ -375,6 +375,19 @@ static std::string ChangeDescription(const TChange& c)
     return ChangeName(c);
 }
 
+// What the door checks before it offers a change, and the rules alone do
+// not: a fleet is sent only to a system its house has charted.
+static std::string DoorCheck(const TChange& c)
+{
+    if (c.Kind != ChangeOrderFleet) return "";
+    int order = (int)c.Args[1], target = -1;
+    if (order == OrderMove || order == OrderPatrol || order == OrderBlockade) target = (int)c.Args[2];
+    if ((order == OrderInvade || order == OrderSettle) && c.Args[3] >= 0 && c.Args[3] < Game.Header.WorldCount)
+        target = Game.Worlds[c.Args[3]].System;
+    if (target >= 0 && IsSystem(target) && !Known(c.House, target)) return "That system is not on your charts.";
+    return "";
+}
+
 // The host: a member's journal entries it has not applied yet, each through
 // the door's own checks, only for that member's houses.
 static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket& p, int& applied, int& refused)
@@ -417,6 +430,7 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
         // letter of its house: no board writes in the game's own name.
         if (resolved.Kind == ChangeLetter) resolved.Args[1] = 0;
         if (refusal.empty() && !ResolveMadeFleets(s, p.Sender, resolved)) refusal = "That fleet is gone.";
+        if (refusal.empty()) refusal = DoorCheck(resolved);
         if (refusal.empty()) refusal = ApplyChange(resolved, GameFolder, day, &made);
         if (refusal.empty()) {
             applied++;

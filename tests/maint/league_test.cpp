@@ -625,6 +625,14 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
     std::string hostLog = ReadFile(host.Folder + "MAINT.LOG");
     EXPECT_EQ(count(hostLog, "was passed already"), passed) << hostLog;
     EXPECT_EQ(count(hostLog, "refused 21:1/101's entry"), 1u) << hostLog;   // the crossed acceptance alone
+    // An edited copy sends a fleet to a system its house never saw: the
+    // host refuses it as the door does.
+    ASSERT_TRUE(LoadGame(host.Folder + "THYRE.DAT"));
+    int unseen = 0;
+    while (unseen < Game.Header.SystemCount && Known(mira, unseen)) unseen++;
+    ASSERT_LT(unseen, Game.Header.SystemCount);
+    ASSERT_GE(FirstFleet(mira), 0);
+    ASSERT_TRUE(JournalAppend(m1.Folder, 9, Change(ChangeOrderFleet, mira, {FirstFleet(mira), OrderMove, unseen, -1})));
 
     // A count damaged far ahead does not shut the host's games out.
     std::string state = ReadFile(m1.Folder + "LEAGUE.DAT");
@@ -638,6 +646,7 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
     daily(m1), daily(m2), daily(host);
     r = daily(m1);
     EXPECT_NE(r.Out.find("league receive: 1 packet taken"), std::string::npos) << r.Out;
+    EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("(fleet order): That system is not on your charts."), std::string::npos);
     TLeagueState told = ReadLeagueState(m1.Folder);
     EXPECT_LT(LeaguePeer(told, host.Node).NumberIn, 500u);
 
