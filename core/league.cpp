@@ -202,7 +202,7 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
                 if (f.size() >= 4) {
                     s.HouseDay[h] = (uint16_t)Clamp(ParseInt(f[2], 0), 0, 65535);
                     size_t at = value.find(',', value.find(',', value.find(',') + 1) + 1);
-                    s.HouseName[h] = TrimText(value.substr(at + 1)).substr(0, HouseNameMax);
+                    s.HouseName[h] = TrimText(TrimText(value.substr(at + 1)).substr(0, HouseNameMax));
                 }
             }
         } else if (key == "MARK" && f.size() >= 3 && GoodNode(f[0]) && s.Marks.size() < 100000) {
@@ -214,11 +214,11 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
             r.Node = f[0];
             r.Entry = Count32(f[1]);
             r.Day = (uint16_t)Clamp(ParseInt(f[2], 0), 0, 65535);
-            r.Player = f[3].substr(0, 40);
-            r.Name = f[4].substr(0, HouseNameMax);
+            r.Player = TrimText(f[3].substr(0, PlayerNameMax));
+            r.Name = TrimText(f[4].substr(0, HouseNameMax));
             size_t at = 0;
             for (int i = 0; i < 5; i++) at = value.find(',', at) + 1;
-            r.Why = TrimText(value.substr(at)).substr(0, 200);
+            r.Why = TrimText(TrimText(value.substr(at)).substr(0, 200));
             s.Refused.push_back(r);
         }
     }
