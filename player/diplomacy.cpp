@@ -96,8 +96,8 @@ static void AcceptDialog()
     if (ChangeWith(seen, CallerChange(ChangeAcceptTreaty, {other}), &bits)) {
         if (Caller.LeagueMember) {
             // The host signs it (or refuses it, by letter) and tells the other house.
-            SayLine("`AYour acceptance of " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) +
-                    " goes to the league's host; it is signed there tonight.`7");
+            SayLine("`AAccepted: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+            SayLine("`AThe league's host signs it tonight (or writes to say why not).`7");
         } else {
             SendNotice(other, CallerName() + " has accepted your " + TreatyWords((int)bits) + " treaty.");
             SayLine("`ASigned: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");

@@ -9,6 +9,8 @@
 #include "core/league.h"
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/stores.h"
+#include "core/diplomacy.h"
 #include "tests/player/door_session.h"
 
 TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
@@ -51,7 +53,11 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     // The host founded it, after another board's Sam founded Bravo.
     int bravo = FoundHouse("Bravo", "Sam", 0), astra = FoundHouse("Astra", "Sam", 0);
     ASSERT_GT(astra, bravo);
+    // Bravo offers peace, and writes.
+    Relation(bravo, astra).Offer = TreatyPeace;
+    HouseRec(bravo).Influence = HouseRec(astra).Influence = 500;
     g.Save();
+    ASSERT_TRUE(SendMessage(dir, bravo, astra, Game.Header.Day, {"Peace?"}));
     TLeagueState st = ReadLeagueState(dir);
     st.HouseBoard[bravo] = "21:1/102";
     st.HouseBoard[astra] = "21:1/101";
@@ -87,8 +93,22 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     EXPECT_NE(standings.find("worlds  Two BBS"), std::string::npos) << standings;
     again.Key("\r");
     ASSERT_TRUE(again.Expect("Your command: "));
+    // Accepting Bravo's offer: signed at the host, and said so; no notice
+    // of a signed treaty goes from this board.
+    again.Key("D");
+    ASSERT_TRUE(again.Expect("back: "));
+    again.Key("A");
+    ASSERT_TRUE(again.Expect("Accept an offer from which house? "));
+    again.Key("1\r");
+    ASSERT_TRUE(again.Expect("The league's host signs it tonight (or writes to say why not)."));
+    EXPECT_NE(again.Screen.Text().find("Accepted: Peace with Bravo."), std::string::npos) << again.Screen.Text();
+    again.Key("\r");
+    ASSERT_TRUE(again.Expect("back: "));
+    again.Key("Q");
+    ASSERT_TRUE(again.Expect("Your command: "));
     again.Key("Q");
     EXPECT_EQ(again.Exit(), 0);
+    EXPECT_EQ(ReadFile(dir + "MSGS.DAT").find("has accepted your"), std::string::npos);
     TSession third;
     ASSERT_TRUE(third.Start(g, ViaSocket, "Sam"));
     ASSERT_TRUE(third.Expect("Your command: "));
@@ -100,10 +120,13 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     g.Load();
     EXPECT_EQ(HouseRec(astra).ResTrack, track);
     ASSERT_TRUE(ReadJournal(dir, journal));
-    bool research = false;
+    bool research = false, accepted = false;
     for (const TJournalEntry& e : journal) {
         EXPECT_EQ(e.Change.House, astra);
         research = research || (e.Change.Kind == ChangeResearch && e.Change.Args[0] == track);
+        accepted = accepted || (e.Change.Kind == ChangeAcceptTreaty && e.Change.Args[0] == bravo);
+        EXPECT_NE(e.Change.Kind, ChangeLetter);
     }
     EXPECT_TRUE(research);
+    EXPECT_TRUE(accepted);
 }
