@@ -209,15 +209,16 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
             s.Marks.push_back({f[0], Count32(f[1]), Count32(f[2])});
         } else if (key == "REFUSEDSEEN") {
             s.RefusedSeen = Count32(value);
-        } else if (key == "REFUSED" && f.size() >= 6 && GoodNode(f[0]) && s.Refused.size() < 1000) {
-            TRefusedFounding r;
+        } else if (key == "REFUSED" && f.size() >= 7 && GoodNode(f[0]) && s.Refused.size() < 2000) {
+            TRefusedEntry r;
             r.Node = f[0];
             r.Entry = Count32(f[1]);
             r.Day = (uint16_t)Clamp(ParseInt(f[2], 0), 0, 65535);
-            r.Player = TrimText(f[3].substr(0, PlayerNameMax));
-            r.Name = TrimText(f[4].substr(0, HouseNameMax));
+            r.Kind = (uint8_t)Clamp(ParseInt(f[3], 0), 0, 255);
+            r.Player = TrimText(f[4].substr(0, PlayerNameMax));
+            r.Name = TrimText(f[5].substr(0, 60));
             size_t at = 0;
-            for (int i = 0; i < 5; i++) at = value.find(',', at) + 1;
+            for (int i = 0; i < 6; i++) at = value.find(',', at) + 1;
             r.Why = TrimText(TrimText(value.substr(at)).substr(0, 200));
             s.Refused.push_back(r);
         }
@@ -247,8 +248,8 @@ std::string LeagueStateText(const TLeagueState& s)
             if (ch == ',' || ch == '\r' || ch == '\n') ch = ' ';
         return t;
     };
-    for (const TRefusedFounding& r : s.Refused)
-        out += "Refused = " + r.Node + ", " + IntToText(r.Entry) + ", " + IntToText(r.Day) + ", " + plain(r.Player) +
+    for (const TRefusedEntry& r : s.Refused)
+        out += "Refused = " + r.Node + ", " + IntToText(r.Entry) + ", " + IntToText(r.Day) + ", " + IntToText(r.Kind) + ", " + plain(r.Player) +
                ", " + plain(r.Name) + ", " + plain(r.Why) + "\r\n";
     return out;
 }
@@ -293,7 +294,7 @@ std::string TakeFoundingRefusal(const std::string& folder, const std::string& pl
     if (!PathExists(folder + LeagueStateName)) return "";
     TLeagueState s = ReadLeagueState(folder);
     for (size_t i = 0; i < s.Refused.size(); i++) {
-        if (!SameText(s.Refused[i].Player, player)) continue;
+        if (s.Refused[i].Kind != ChangeFound || !SameText(s.Refused[i].Player, player)) continue;
         std::string text = "Your house " + s.Refused[i].Name + " could not be founded: " + s.Refused[i].Why + ".";
         s.Refused.erase(s.Refused.begin() + (long)i);
         WriteLeagueState(folder, s);

@@ -67,11 +67,13 @@ struct TLeaguePeer {
     uint32_t NumberOut = 0;   // the last packet number sent to it
     int64_t TimeIn = 0, TimeOut = 0;   // when (Unix seconds)
 };
-// A founding the host refused, told to the member that asked for it.
-struct TRefusedFounding {
+// A member's entry the host refused, told to that member: its MAINT.LOG
+// names every one, and a founding's caller is told on the next call.
+struct TRefusedEntry {
     std::string Node;
-    uint32_t Entry = 0;       // the member's journal entry that asked for it
+    uint32_t Entry = 0;       // the member's journal entry
     uint16_t Day = 0;
+    uint8_t Kind = 0;         // the change's kind (ChangeFound: Name is the house asked for)
     std::string Player, Name, Why;
 };
 // A fleet a member's change made, by the entry that made it: on the member
@@ -95,7 +97,7 @@ struct TLeagueState {
     std::string HouseBoard[26];   // the node each house plays from, "" unknown
     std::string HouseName[26];    // the house it was noted for ("" any: an older file's note)
     uint16_t HouseDay[26] = {};   // and the day that house was founded
-    std::vector<TRefusedFounding> Refused;   // host: recent refusals; member: those its callers have not seen
+    std::vector<TRefusedEntry> Refused;   // host: recent refusals; member: those its callers have not seen
     uint32_t RefusedSeen = 0;     // member: the last refused entry the host has told of
     std::vector<std::pair<std::string, std::string>> Boards;   // node, board name: every board of the league
 };

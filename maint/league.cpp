@@ -194,7 +194,7 @@ static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::stri
         // entries applied and its foundings refused.
         TLeagueState fit = s;
         FitHousesToGame(fit);
-        std::erase_if(s.Refused, [](const TRefusedFounding& r) { return r.Day + RefusalsToldDays < Game.Header.Day; });
+        std::erase_if(s.Refused, [](const TRefusedEntry& r) { return r.Day + RefusalsToldDays < Game.Header.Day; });
         TLeagueState told;
         for (int h = 1; h <= MaxHouseSlots; h++)
             if (HouseRec(h).Status != StatusFree)
@@ -208,7 +208,7 @@ static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::stri
             told.Refused.clear();
             for (const TEntryMark& mark : s.Marks)
                 if (mark.Node == m.Node) told.Marks.push_back(mark);
-            for (const TRefusedFounding& r : s.Refused)
+            for (const TRefusedEntry& r : s.Refused)
                 if (r.Node == m.Node) told.Refused.push_back(r);
             TPacket p;
             p.Kind = PacketState;
@@ -448,17 +448,17 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
         }
         refused++;
         LeagueLog("refused " + p.Sender + "'s entry " + IntToText(e.Number) + " (" + ChangeName(ch) + "): " + refusal);
-        if (ch.Kind == ChangeFound) {
-            // Told to the member with its games, and by it to the caller.
-            TRefusedFounding r;
-            r.Node = p.Sender;
-            r.Entry = e.Number;
-            r.Day = (uint16_t)day;
-            r.Player = ch.Player;
-            r.Name = ch.Text;
-            r.Why = FoundingRefusalText(refusal);
-            s.Refused.push_back(r);
-        } else if (IsHouse(ch.House)) {
+        // Told to the member with its games, and by it to a founding's caller.
+        TRefusedEntry r;
+        r.Node = p.Sender;
+        r.Entry = e.Number;
+        r.Day = (uint16_t)day;
+        r.Kind = ch.Kind;
+        r.Player = ch.Player;
+        r.Name = ch.Kind == ChangeFound ? ch.Text : ChangeDescription(ch) + " of day " + IntToText(e.Day);
+        r.Why = ch.Kind == ChangeFound ? FoundingRefusalText(refusal) : refusal;
+        s.Refused.push_back(r);
+        if (ch.Kind != ChangeFound && IsHouse(ch.House)) {
             std::string what = "Your " + ChangeDescription(ch) + " of day " + IntToText(e.Day);
             std::vector<std::string> lines = {what + " could not be carried out:", refusal};
             if (lines[0].size() > MessageLineMax) lines = {what, "could not be carried out:", refusal};
@@ -589,12 +589,16 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
         s.HouseDay[h] = told.HouseDay[h];
     }
     s.Boards = told.Boards;
-    // The foundings the host refused reach the callers who asked.
-    for (const TRefusedFounding& r : told.Refused) {
+    // What the host refused is named here; a founding reaches its caller.
+    for (const TRefusedEntry& r : told.Refused) {
         if (r.Node != node || r.Entry <= s.RefusedSeen) continue;
         s.RefusedSeen = r.Entry;
-        s.Refused.push_back(r);
-        LeagueLog("the host refused " + r.Player + "'s house " + r.Name + ": " + r.Why);
+        if (r.Kind == ChangeFound) {
+            s.Refused.push_back(r);
+            LeagueLog("the host refused " + r.Player + "'s house " + r.Name + ": " + r.Why);
+        } else {
+            LeagueLog("the host refused entry " + IntToText(r.Entry) + ", " + r.Player + "'s " + r.Name + ": " + r.Why);
+        }
     }
     // The copy's fleet numbers are the host's again; the fleets its own
     // unapplied changes make are noted anew as they are made again.

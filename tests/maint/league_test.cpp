@@ -563,6 +563,8 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
     }
     EXPECT_TRUE(read);
     EXPECT_TRUE(refusal);
+    EXPECT_NE(ReadFile(m1.Folder + "MAINT.LOG").find("caller's acceptance of Capella's offer of day 3: That house offers you nothing."),
+              std::string::npos);
     // A member's copy holds the news and its own houses' reports; its page
     // and NEWS.TXT are written from the host's scores.
     std::string events = ReadFile(m1.Folder + "EVENTS.DAT");
@@ -647,6 +649,8 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
     r = daily(m1);
     EXPECT_NE(r.Out.find("league receive: 1 packet taken"), std::string::npos) << r.Out;
     EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("(fleet order): That system is not on your charts."), std::string::npos);
+    EXPECT_NE(ReadFile(m1.Folder + "MAINT.LOG").find("'s fleet order of day 9: That system is not on your charts."),
+              std::string::npos);
     TLeagueState told = ReadLeagueState(m1.Folder);
     EXPECT_LT(LeaguePeer(told, host.Node).NumberIn, 500u);
 

@@ -20,7 +20,7 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     WriteFile(dir + "LEAGUE.CFG", "League = Thyre Cup\nRole = member\nNode = 21:1/101\nBoard = One BBS\n"
                                   "Host = 21:1/100\nInbound = " + dir + "\nOutbound = " + dir + "\n");
     // The host refused this caller's last request: told once, on the next call.
-    WriteFile(dir + "LEAGUE.DAT", "Refused = 21:1/101, 3, 1, Sam, Capella, the name was taken on another board\r\n"
+    WriteFile(dir + "LEAGUE.DAT", "Refused = 21:1/101, 3, 1, 20, Sam, Capella, the name was taken on another board\r\n"
                                   "RefusedSeen = 3\r\n");
     TSession s;
     ASSERT_TRUE(s.Start(g, ViaSocket, "Sam"));
