@@ -66,6 +66,9 @@ TLeagueConfig ReadLeagueConfig(const std::string& folder)
             m.Houses = f.size() > 2 ? (int)Clamp(ParseInt(f[2], 0), 0, (int)MaxHouseSlots) : (int)MaxHouseSlots;
             if (!GoodNode(m.Node)) problem("a member's node \"" + m.Node + "\" is not an address");
             else if ((int)c.Members.size() >= LeagueMembersMax) problem("more than 24 members");
+            // Two boards with one address would take each other's packets.
+            else if (LeagueMember(c, m.Node))
+                c.Ignored.push_back("the Member line \"" + value + "\" repeats the address " + m.Node + "; it is ignored");
             else c.Members.push_back(m);
         } else if (key == "KEY") {
             size_t space = value.find(' ');
@@ -73,9 +76,18 @@ TLeagueConfig ReadLeagueConfig(const std::string& folder)
                 problem("a Key line needs a node and a key");
                 continue;
             }
-            c.Keys.push_back({TrimText(value.substr(0, space)), TrimText(value.substr(space + 1))});
+            std::string node = TrimText(value.substr(0, space));
+            if (!LeagueKeyOf(c, node).empty())
+                c.Ignored.push_back("a second Key line for " + node + " is ignored");
+            else
+                c.Keys.push_back({node, TrimText(value.substr(space + 1))});
         }
     }
+    for (size_t i = 0; i < c.Members.size(); i++)
+        if (c.Members[i].Node == c.Node) {
+            c.Ignored.push_back("a Member line names this board's own address " + c.Node + "; it is ignored");
+            c.Members.erase(c.Members.begin() + (long)i--);
+        }
     if (c.Name.empty()) problem("no League name");
     if (!GoodNode(c.Node)) problem("no Node address for this board");
     if (!GoodNode(c.HostNode)) problem("no Host address");
@@ -184,7 +196,31 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
             s.Boards.push_back({f[0], TrimText(name)});
         } else if (key == "HOUSE" && f.size() >= 2) {
             int64_t h;
-            if (ParseInt64(f[0], h) && h >= 1 && h <= MaxHouseSlots && GoodNode(f[1])) s.HouseBoard[h] = f[1];
+            if (ParseInt64(f[0], h) && h >= 1 && h <= MaxHouseSlots && GoodNode(f[1])) {
+                s.HouseBoard[h] = f[1];
+                // The house's founding day and name (the rest of the line).
+                if (f.size() >= 4) {
+                    s.HouseDay[h] = (uint16_t)Clamp(ParseInt(f[2], 0), 0, 65535);
+                    size_t at = value.find(',', value.find(',', value.find(',') + 1) + 1);
+                    s.HouseName[h] = TrimText(TrimText(value.substr(at + 1)).substr(0, HouseNameMax));
+                }
+            }
+        } else if (key == "MARK" && f.size() >= 3 && GoodNode(f[0]) && s.Marks.size() < 100000) {
+            s.Marks.push_back({f[0], Count32(f[1]), Count32(f[2])});
+        } else if (key == "REFUSEDSEEN") {
+            s.RefusedSeen = Count32(value);
+        } else if (key == "REFUSED" && f.size() >= 7 && GoodNode(f[0]) && s.Refused.size() < 2000) {
+            TRefusedEntry r;
+            r.Node = f[0];
+            r.Entry = Count32(f[1]);
+            r.Day = (uint16_t)Clamp(ParseInt(f[2], 0), 0, 65535);
+            r.Kind = (uint8_t)Clamp(ParseInt(f[3], 0), 0, 255);
+            r.Player = TrimText(f[4].substr(0, PlayerNameMax));
+            r.Name = TrimText(f[5].substr(0, 60));
+            size_t at = 0;
+            for (int i = 0; i < 6; i++) at = value.find(',', at) + 1;
+            r.Why = TrimText(TrimText(value.substr(at)).substr(0, 200));
+            s.Refused.push_back(r);
         }
     }
     return true;
@@ -201,7 +237,20 @@ std::string LeagueStateText(const TLeagueState& s)
     for (const TMadeFleet& m : s.Made)
         out += "Made = " + m.Node + ", " + IntToText(m.Entry) + ", " + IntToText(m.Fleet) + "\r\n";
     for (int h = 1; h <= MaxHouseSlots; h++)
-        if (!s.HouseBoard[h].empty()) out += "House = " + IntToText(h) + ", " + s.HouseBoard[h] + "\r\n";
+        if (!s.HouseBoard[h].empty())
+            out += "House = " + IntToText(h) + ", " + s.HouseBoard[h] +
+                   (s.HouseName[h].empty() ? "" : ", " + IntToText(s.HouseDay[h]) + ", " + s.HouseName[h]) + "\r\n";
+    for (const TEntryMark& m : s.Marks)
+        out += "Mark = " + m.Node + ", " + IntToText(m.Entry) + ", " + IntToText(m.Mark) + "\r\n";
+    if (s.RefusedSeen) out += "RefusedSeen = " + IntToText(s.RefusedSeen) + "\r\n";
+    auto plain = [](std::string t) {
+        for (char& ch : t)
+            if (ch == ',' || ch == '\r' || ch == '\n') ch = ' ';
+        return t;
+    };
+    for (const TRefusedEntry& r : s.Refused)
+        out += "Refused = " + r.Node + ", " + IntToText(r.Entry) + ", " + IntToText(r.Day) + ", " + IntToText(r.Kind) + ", " + plain(r.Player) +
+               ", " + plain(r.Name) + ", " + plain(r.Why) + "\r\n";
     return out;
 }
 
@@ -219,7 +268,51 @@ TLeaguePeer& LeaguePeer(TLeagueState& s, const std::string& node)
     return s.Peers.back();
 }
 
+void NoteHouseBoard(TLeagueState& s, int h, const std::string& node)
+{
+    if (h < 1 || h > MaxHouseSlots) return;
+    s.HouseBoard[h] = node;
+    s.HouseName[h] = StrGet(HouseRec(h).Name);
+    s.HouseDay[h] = HouseRec(h).JoinedDay;
+}
+
+void FitHousesToGame(TLeagueState& s)
+{
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        if (s.HouseBoard[h].empty() || s.HouseName[h].empty()) continue;
+        const THouse& hr = HouseRec(h);
+        if (hr.Status != StatusFree && hr.JoinedDay == s.HouseDay[h] && SameText(StrGet(hr.Name), s.HouseName[h]))
+            continue;
+        s.HouseBoard[h].clear();
+        s.HouseName[h].clear();
+        s.HouseDay[h] = 0;
+    }
+}
+
+std::string TakeFoundingRefusal(const std::string& folder, const std::string& player)
+{
+    if (!PathExists(folder + LeagueStateName)) return "";
+    TLeagueState s = ReadLeagueState(folder);
+    for (size_t i = 0; i < s.Refused.size(); i++) {
+        if (s.Refused[i].Kind != ChangeFound || !SameText(s.Refused[i].Player, player)) continue;
+        std::string text = "Your house " + s.Refused[i].Name + " could not be founded: " + s.Refused[i].Why + ".";
+        s.Refused.erase(s.Refused.begin() + (long)i);
+        WriteLeagueState(folder, s);
+        return text;
+    }
+    return "";
+}
+
 // ---------------------------------------------------------------- journal
+
+uint32_t JournalMark(const TJournalEntry& e)
+{
+    std::string bytes;
+    EncodeJournal({e}, bytes);
+    uint32_t h = 2166136261u;
+    for (unsigned char ch : bytes) h = (h ^ ch) * 16777619u;
+    return h;
+}
 
 void EncodeJournal(const std::vector<TJournalEntry>& entries, std::string& out)
 {
@@ -316,7 +409,9 @@ bool LeagueHouseHere(const std::string& folder, int house)
 {
     TLeagueConfig c = ReadLeagueConfig(folder);
     if (!c.Present || house < 1 || house > MaxHouseSlots) return true;
-    const std::string& board = ReadLeagueState(folder).HouseBoard[house];
+    TLeagueState s = ReadLeagueState(folder);
+    FitHousesToGame(s);
+    const std::string& board = s.HouseBoard[house];
     // The host's own houses were founded there before any member joined,
     // or by its callers since.
     return board == c.Node || (c.Host && board.empty());
@@ -329,6 +424,7 @@ TLeagueLook LookAtLeague(const std::string& folder)
     if (!c.Present) return look;
     look.Name = c.Name;
     TLeagueState s = ReadLeagueState(folder);
+    FitHousesToGame(s);
     // The host knows every board from its own file; a member from the host's word.
     std::vector<std::pair<std::string, std::string>> boards = s.Boards;
     boards.push_back({c.Node, c.Board});
@@ -345,7 +441,11 @@ void ForgetLeagueHouses(const std::string& folder)
 {
     if (!PathExists(folder + LeagueStateName)) return;
     TLeagueState s = ReadLeagueState(folder);
-    for (std::string& b : s.HouseBoard) b.clear();
+    for (int h = 0; h <= MaxHouseSlots; h++) {
+        s.HouseBoard[h].clear();
+        s.HouseName[h].clear();
+        s.HouseDay[h] = 0;
+    }
     s.Made.clear();
     WriteLeagueState(folder, s);
 }

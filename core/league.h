@@ -46,6 +46,7 @@ struct TLeagueConfig {
     int OutboundZone = 0;                 // a mailer's outbound: the zone its root folder is for
     std::vector<std::pair<std::string, std::string>> Keys;   // node, public key in hex
     int64_t PacketLimit = 8 * 1024 * 1024;
+    std::vector<std::string> Ignored;     // Member and Key lines not taken, and why
     std::string Problem;    // why the file cannot be used, or ""
 };
 
@@ -66,6 +67,15 @@ struct TLeaguePeer {
     uint32_t NumberOut = 0;   // the last packet number sent to it
     int64_t TimeIn = 0, TimeOut = 0;   // when (Unix seconds)
 };
+// A member's entry the host refused, told to that member: its MAINT.LOG
+// names every one, and a founding's caller is told on the next call.
+struct TRefusedEntry {
+    std::string Node;
+    uint32_t Entry = 0;       // the member's journal entry
+    uint16_t Day = 0;
+    uint8_t Kind = 0;         // the change's kind (ChangeFound: Name is the house asked for)
+    std::string Player, Name, Why;
+};
 // A fleet a member's change made, by the entry that made it: on the member
 // its number in the copy, on the host its number in the game.
 struct TMadeFleet {
@@ -73,11 +83,22 @@ struct TMadeFleet {
     uint32_t Entry = 0;
     int Fleet = -1;
 };
+// The host's marks of a member's last entries applied (see JournalMark).
+struct TEntryMark {
+    std::string Node;
+    uint32_t Entry = 0, Mark = 0;
+};
+enum { EntryMarksKept = 64 };   // per member
 struct TLeagueState {
     std::vector<TLeaguePeer> Peers;
     std::vector<TMadeFleet> Made;
+    std::vector<TEntryMark> Marks;
     uint32_t NextEntry = 1;   // member: the number of its next journal entry
     std::string HouseBoard[26];   // the node each house plays from, "" unknown
+    std::string HouseName[26];    // the house it was noted for ("" any: an older file's note)
+    uint16_t HouseDay[26] = {};   // and the day that house was founded
+    std::vector<TRefusedEntry> Refused;   // host: recent refusals; member: those its callers have not seen
+    uint32_t RefusedSeen = 0;     // member: the last refused entry the host has told of
     std::vector<std::pair<std::string, std::string>> Boards;   // node, board name: every board of the league
 };
 TLeagueState ReadLeagueState(const std::string& folder);
@@ -85,6 +106,12 @@ std::string LeagueStateText(const TLeagueState& s);
 bool ParseLeagueState(const std::string& text, TLeagueState& s);
 bool WriteLeagueState(const std::string& folder, const TLeagueState& s);
 TLeaguePeer& LeaguePeer(TLeagueState& s, const std::string& node);
+// Notes house h of the game in memory as playing from node.
+void NoteHouseBoard(TLeagueState& s, int h, const std::string& node);
+// Forgets the notes of houses the game in memory does not have (a game
+// restored to an earlier day, or a new one): a slot noted for a house
+// founded on a member is never handed to whoever founds in it next.
+void FitHousesToGame(TLeagueState& s);
 
 // The member's journal: every change its callers made, numbered.
 struct TJournalEntry {
@@ -106,6 +133,13 @@ bool ReadJournal(const std::string& folder, std::vector<TJournalEntry>& out);
 bool JournalTrim(const std::string& folder, uint32_t applied);
 void EncodeJournal(const std::vector<TJournalEntry>& entries, std::string& out);
 bool DecodeJournal(const std::string& in, std::vector<TJournalEntry>& out);
+// A short mark of one entry, so that a member can tell the entry the host
+// applied under a number from another entry given that number since (a
+// member restored from a backup).
+uint32_t JournalMark(const TJournalEntry& e);
+// The caller's founding the host refused, taken out of LEAGUE.DAT (under the
+// folder lock): the refusal's text, or "".
+std::string TakeFoundingRefusal(const std::string& folder, const std::string& player);
 
 // What callers and bulletins show of a league: its name ("" when the
 // folder's game is no league's) and the name of the board each house plays

@@ -154,7 +154,11 @@ std::vector<std::pair<std::string, std::string>> KeyValueLines(const std::string
 
 std::string Counted(int64_t n, const std::string& noun)
 {
-    return IntToText(n) + " " + noun + (n == 1 || noun.empty() || noun.back() == 's' ? "" : "s");
+    if (n == 1 || noun.empty() || noun.back() == 's') return IntToText(n) + " " + noun;
+    // "entry", "entries"; "day", "days".
+    if (noun.size() > 1 && noun.back() == 'y' && std::string("aeiou").find(noun[noun.size() - 2]) == std::string::npos)
+        return IntToText(n) + " " + noun.substr(0, noun.size() - 1) + "ies";
+    return IntToText(n) + " " + noun + "s";
 }
 
 std::string WithArticle(const std::string& noun)

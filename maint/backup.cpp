@@ -251,6 +251,26 @@ void CmdRestore()
     // The chart forgets the nights that are undone (played again, they are
     // recorded anew).
     if (replaced) TrimScoreHistory(GameFolder, day);
+    // A league's host: the houses' boards go with the game.  Notes of the
+    // houses the restored game has are taken from a backup's LEAGUE.DAT
+    // beside it when today's do not fit; the members hear of them with the
+    // next game sent.
+    if (replaced && PathExists(GameFolder + LeagueStateName) && LoadGame(GamePath())) {
+        TLeagueState now = ReadLeagueState(GameFolder), fit = now;
+        FitHousesToGame(fit);
+        std::string beside = source.substr(0, source.size() - FileNameOf(source).size());
+        if (PathExists(beside + LeagueStateName) && FullPath(beside) != FullPath(GameFolder)) {
+            TLeagueState backup = ReadLeagueState(beside);
+            FitHousesToGame(backup);
+            for (int h = 1; h <= MaxHouseSlots; h++)
+                if (fit.HouseBoard[h].empty() && !backup.HouseBoard[h].empty()) {
+                    now.HouseBoard[h] = backup.HouseBoard[h];
+                    now.HouseName[h] = backup.HouseName[h];
+                    now.HouseDay[h] = backup.HouseDay[h];
+                }
+            if (!WriteLeagueState(GameFolder, now)) Say("LEAGUE.DAT could not be written: " + LastErrorText());
+        }
+    }
     GameRelease();
     if (!kept) Fatal("could not keep the current game as " + GameFolder + UndoGameName + ": " + why + "; nothing changed");
     if (!replaced) Fatal("could not write " + GamePath() + ": " + why + "; nothing changed");

@@ -8,8 +8,10 @@
 
 #include "core/access.h"
 #include "core/chronicle.h"
+#include "core/diplomacy.h"
 #include "core/files.h"
 #include "core/gamefile.h"
+#include "core/history.h"
 #include "core/league.h"
 #include "core/model.h"
 #include "core/osfs.h"
@@ -23,6 +25,7 @@
 inline constexpr const char* RefusedFolderName = "LEAGUE.BAD";   // packets refused, kept for the sysop
 enum { MadeNotesKept = 10000 };   // the host's notes of fleets made, in a member's entries
 enum { MailerBusyWaitSeconds = 60 };
+enum { RefusalsToldDays = 14 };   // the host tells a member of a refused founding this long
 inline constexpr const char* MailerPacketFolder = "thyre";   // in a mailer's outbound: packets waiting to go
 
 static const char* const ChangeNames[ChangeKindCount] = {
@@ -70,6 +73,18 @@ static std::string MemberLetters(const std::string& all, const TLeagueState& s, 
         TMessageRec m;
         std::memcpy(&m, all.data() + at, sizeof m);
         if (m.To == 0 || here(m.To) || here(m.From)) out.append(all, at, sizeof m);
+    }
+    return out;
+}
+
+// What a member's copy holds of the nights' events: the news for everybody
+// and its own houses' reports.
+static std::string MemberEvents(const std::string& all, const TLeagueState& s, const std::string& node)
+{
+    std::string out;
+    for (size_t at = 0; at + sizeof(TEventRec) <= all.size(); at += sizeof(TEventRec)) {
+        int h = (unsigned char)all[at + offsetof(TEventRec, House)];
+        if (h == 0 || (h <= MaxHouseSlots && s.HouseBoard[h] == node)) out.append(all, at, sizeof(TEventRec));
     }
     return out;
 }
@@ -168,19 +183,33 @@ static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::stri
             summary = "THYRE.DAT could not be read";
             return false;
         }
-        std::string game, events, fame, letters;
+        std::string game, events, fame, letters, scores;
         ReadWholeFile(GamePath(), game);
+        ReadWholeFile(GameFolder + ScoresFileName, scores);
         ReadWholeFile(GameFolder + EventsFileName, events);
         ReadWholeFile(GameFolder + FameFileName, fame);
         ReadWholeFile(GameFolder + MessagesFileName, letters);
-        // What every member is told of the league; each its own applied point.
+        // What every member is told of the league: the houses of this game
+        // and their boards; each its own applied point, the marks of its last
+        // entries applied and its foundings refused.
+        TLeagueState fit = s;
+        FitHousesToGame(fit);
+        std::erase_if(s.Refused, [](const TRefusedEntry& r) { return r.Day + RefusalsToldDays < Game.Header.Day; });
         TLeagueState told;
-        for (int h = 1; h <= MaxHouseSlots; h++) told.HouseBoard[h] = s.HouseBoard[h].empty() ? c.Node : s.HouseBoard[h];
+        for (int h = 1; h <= MaxHouseSlots; h++)
+            if (HouseRec(h).Status != StatusFree)
+                NoteHouseBoard(told, h, fit.HouseBoard[h].empty() ? c.Node : fit.HouseBoard[h]);
         told.Boards.push_back({c.Node, c.Board});
         for (const TLeagueMember& other : c.Members) told.Boards.push_back({other.Node, other.Board});
         for (const TLeagueMember& m : c.Members) {
             TLeaguePeer& peer = LeaguePeer(s, m.Node);
             told.Peers = {peer};
+            told.Marks.clear();
+            told.Refused.clear();
+            for (const TEntryMark& mark : s.Marks)
+                if (mark.Node == m.Node) told.Marks.push_back(mark);
+            for (const TRefusedEntry& r : s.Refused)
+                if (r.Node == m.Node) told.Refused.push_back(r);
             TPacket p;
             p.Kind = PacketState;
             p.League = c.Name;
@@ -189,9 +218,10 @@ static bool SendLocked(const TLeagueConfig& c, const std::string& key, std::stri
             p.Day = Game.Header.Day;
             p.Number = peer.NumberOut + 1;
             PutSection(p.Payload, GameFileName, game);
-            PutSection(p.Payload, EventsFileName, events);
-            PutSection(p.Payload, MessagesFileName, MemberLetters(letters, s, m.Node));
+            PutSection(p.Payload, EventsFileName, MemberEvents(events, fit, m.Node));
+            PutSection(p.Payload, MessagesFileName, MemberLetters(letters, fit, m.Node));
             PutSection(p.Payload, FameFileName, fame);
+            if (!scores.empty()) PutSection(p.Payload, ScoresFileName, scores);
             PutSection(p.Payload, LeagueStateName, LeagueStateText(told));
             if (!SendPacket(c, p, key)) {
                 ok = false;
@@ -244,23 +274,42 @@ struct TWaiting {
     TPacket Header;
 };
 
-// This league's packets for this board in the inbound, oldest number first.
-static std::vector<TWaiting> Waiting(const TLeagueConfig& c)
+// A packet's file name: thyre_*.ytp, or a mailer's renamed second copy of
+// one (thyre_*.ytp.1).
+static bool PacketName(const std::string& name)
+{
+    std::string n = UpperText(name);
+    if (!StartsWith(n, "THYRE_")) return false;
+    size_t at = n.rfind(".YTP");
+    if (at == std::string::npos) return false;
+    for (size_t i = at + 4; i < n.size(); i++)
+        if ((i == at + 4 && n[i] != '.') || (i > at + 4 && (n[i] < '0' || n[i] > '9'))) return false;
+    return n.size() != at + 5;
+}
+
+// This league's packets for this board in the inbound, oldest number first;
+// others names the packets that name another league (or a damaged name),
+// which are left where they are.
+static std::vector<TWaiting> Waiting(const TLeagueConfig& c, std::vector<std::string>* others = nullptr)
 {
     std::vector<TWaiting> out;
     for (const std::string& inbound : c.Inbounds) {
-    std::vector<std::string> names;
-    if (!ListFolder(inbound, names)) continue;
-    for (const std::string& n : names) {
-        if (!EndsWith(UpperText(n), ".YTP") || !StartsWith(UpperText(n), "THYRE_")) continue;
-        std::string bytes;
-        TWaiting w;
-        w.Path = inbound + n;
-        if (!ReadWholeFile(w.Path, bytes) || !PeekPacket(bytes, w.Header)) w.Header = TPacket();
-        // Another league's or another board's packets are left where they are.
-        if (!w.Header.League.empty() && (w.Header.League != c.Name || w.Header.Receiver != c.Node)) continue;
-        out.push_back(w);
-    }
+        std::vector<std::string> names;
+        if (!ListFolder(inbound, names)) continue;
+        for (const std::string& n : names) {
+            if (!PacketName(n)) continue;
+            std::string bytes;
+            TWaiting w;
+            w.Path = inbound + n;
+            if (!ReadWholeFile(w.Path, bytes) || !PeekPacket(bytes, w.Header)) w.Header = TPacket();
+            if (!w.Header.League.empty() && w.Header.League != c.Name) {
+                if (others) others->push_back(n + " (it names the league \"" + w.Header.League + "\")");
+                continue;
+            }
+            // Another board's packets in a shared folder are left for it.
+            if (!w.Header.League.empty() && w.Header.Receiver != c.Node) continue;
+            out.push_back(w);
+        }
     }
     std::sort(out.begin(), out.end(), [](const TWaiting& a, const TWaiting& b) {
         if (a.Header.Sender != b.Header.Sender) return a.Header.Sender < b.Header.Sender;
@@ -292,6 +341,53 @@ static int HousesOf(const TLeagueState& s, const std::string& node)
     return n;
 }
 
+// The host keeps the marks of each member's last entries it applied.
+static void NoteMark(TLeagueState& s, const std::string& node, const TJournalEntry& e)
+{
+    s.Marks.push_back({node, e.Number, JournalMark(e)});
+    size_t n = 0;
+    for (const TEntryMark& m : s.Marks) n += m.Node == node;
+    for (size_t i = 0; n > EntryMarksKept && i < s.Marks.size();)
+        if (s.Marks[i].Node == node) {
+            s.Marks.erase(s.Marks.begin() + (long)i);
+            n--;
+        } else {
+            i++;
+        }
+}
+
+// Why a founding was refused, as its caller is told ("Your house X could not
+// be founded: ...").
+static std::string FoundingRefusalText(const std::string& refusal)
+{
+    if (refusal.find("taken") != std::string::npos) return "the name was taken on another board";
+    if (refusal == "The Thyre is full.") return "the Thyre is full";
+    return refusal;
+}
+
+// A refused change as its house's letter names it.
+static std::string ChangeDescription(const TChange& c)
+{
+    int other = c.Args[0] >= 1 && c.Args[0] <= MaxHouseSlots ? (int)c.Args[0] : 0;
+    std::string name = other && HouseRec(other).Status != StatusFree ? StrGet(HouseRec(other).Name) : "";
+    if (c.Kind == ChangeAcceptTreaty && !name.empty()) return "acceptance of " + name + "'s offer";
+    if (c.Kind == ChangeOfferTreaty && !name.empty()) return "treaty offer to " + name;
+    return ChangeName(c);
+}
+
+// What the door checks before it offers a change, and the rules alone do
+// not: a fleet is sent only to a system its house has charted.
+static std::string DoorCheck(const TChange& c)
+{
+    if (c.Kind != ChangeOrderFleet) return "";
+    int order = (int)c.Args[1], target = -1;
+    if (order == OrderMove || order == OrderPatrol || order == OrderBlockade) target = (int)c.Args[2];
+    if ((order == OrderInvade || order == OrderSettle) && c.Args[3] >= 0 && c.Args[3] < Game.Header.WorldCount)
+        target = Game.Worlds[c.Args[3]].System;
+    if (target >= 0 && IsSystem(target) && !Known(c.House, target)) return "That system is not on your charts.";
+    return "";
+}
+
 // The host: a member's journal entries it has not applied yet, each through
 // the door's own checks, only for that member's houses.
 static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket& p, int& applied, int& refused)
@@ -301,6 +397,10 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
     TLeaguePeer& peer = LeaguePeer(s, p.Sender);
     const TLeagueMember* member = LeagueMember(c, p.Sender);
     int day = Game.Header.Day;
+    // Notes of houses this game does not have (a restored game) are kept
+    // for the game they belong to, and not used.
+    TLeagueState fit = s;
+    FitHousesToGame(fit);
     // Fleets made long ago are named by their numbers in the member's
     // entries now: the notes of them are let go.
     std::erase_if(s.Made, [&](const TMadeFleet& m) {
@@ -309,13 +409,17 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
     for (const TJournalEntry& e : entries) {
         if (e.Number <= peer.Applied) continue;   // applied from an earlier packet
         peer.Applied = e.Number;
+        NoteMark(s, p.Sender, e);
         const TChange& ch = e.Change;
         std::string refusal;
         int64_t made = 0;
         if (ch.Kind == ChangeFound) {
-            if (HousesOf(s, p.Sender) >= member->Houses)
+            const TGameHeader& hd = Game.Header;
+            if (HousesOf(fit, p.Sender) >= member->Houses)
                 refusal = "the board has founded all the houses the league allows it";
-        } else if (!IsHouse(ch.House) || s.HouseBoard[ch.House] != p.Sender) {
+            else if (hd.JoinDays != 0 && hd.JoinDays < hd.Day)
+                refusal = "the game is closed to new houses";
+        } else if (!IsHouse(ch.House) || fit.HouseBoard[ch.House] != p.Sender) {
             LeagueLog("refused " + p.Sender + "'s entry " + IntToText(e.Number) + " (" + ChangeName(ch) +
                       "): house " + IntToText(ch.House) + " does not play from that board");
             refused++;
@@ -326,26 +430,124 @@ static void ApplyJournal(const TLeagueConfig& c, TLeagueState& s, const TPacket&
         // letter of its house: no board writes in the game's own name.
         if (resolved.Kind == ChangeLetter) resolved.Args[1] = 0;
         if (refusal.empty() && !ResolveMadeFleets(s, p.Sender, resolved)) refusal = "That fleet is gone.";
+        if (refusal.empty()) refusal = DoorCheck(resolved);
         if (refusal.empty()) refusal = ApplyChange(resolved, GameFolder, day, &made);
         if (refusal.empty()) {
             applied++;
-            if (ch.Kind == ChangeFound) s.HouseBoard[made] = p.Sender;
+            if (ch.Kind == ChangeFound) {
+                NoteHouseBoard(s, (int)made, p.Sender);
+                NoteHouseBoard(fit, (int)made, p.Sender);
+            }
             if (ch.Kind == ChangeSplitFleet) NoteMadeFleet(s, p.Sender, e.Number, (int)made);
+            // A treaty signed here is told here: the member's caller was
+            // told it waits for the host.
+            if (ch.Kind == ChangeAcceptTreaty)
+                SendMessage(GameFolder, 0, (int)ch.Args[0], day,
+                            {StrGet(HouseRec(ch.House).Name) + " has accepted your " + TreatyWords((int)made) + " treaty."});
             continue;
         }
         refused++;
         LeagueLog("refused " + p.Sender + "'s entry " + IntToText(e.Number) + " (" + ChangeName(ch) + "): " + refusal);
-        if (ch.Kind != ChangeFound && IsHouse(ch.House))
-            SendMessage(GameFolder, 0, ch.House, day,
-                        {"Your " + ChangeName(ch) + " of day " + IntToText(e.Day) + " could not be carried out:", refusal});
+        // Told to the member with its games, and by it to a founding's caller.
+        TRefusedEntry r;
+        r.Node = p.Sender;
+        r.Entry = e.Number;
+        r.Day = (uint16_t)day;
+        r.Kind = ch.Kind;
+        r.Player = ch.Player;
+        r.Name = ch.Kind == ChangeFound ? ch.Text : ChangeDescription(ch) + " of day " + IntToText(e.Day);
+        r.Why = ch.Kind == ChangeFound ? FoundingRefusalText(refusal) : refusal;
+        s.Refused.push_back(r);
+        if (ch.Kind != ChangeFound && IsHouse(ch.House)) {
+            std::string what = "Your " + ChangeDescription(ch) + " of day " + IntToText(e.Day);
+            std::vector<std::string> lines = {what + " could not be carried out:", refusal};
+            if (lines[0].size() > MessageLineMax) lines = {what, "could not be carried out:", refusal};
+            SendMessage(GameFolder, 0, ch.House, day, lines);
+        }
     }
+}
+
+// The member's letters keep the read marks its callers made: a letter of
+// the host's copy is the one read here when sender, reader, day and text agree.
+static std::string KeepReadMarks(const std::string& letters)
+{
+    std::string old, out = letters;
+    if (!ReadWholeFile(GameFolder + MessagesFileName, old)) return out;
+    auto key = [](const std::string& bytes, size_t at) {
+        TMessageRec m;
+        std::memcpy(&m, bytes.data() + at, sizeof m);
+        m.Read = 0;
+        return std::string((const char*)&m, sizeof m);
+    };
+    std::vector<std::string> read;
+    for (size_t at = 0; at + sizeof(TMessageRec) <= old.size(); at += sizeof(TMessageRec))
+        if (old[at + offsetof(TMessageRec, Read)] != 0) read.push_back(key(old, at));
+    std::sort(read.begin(), read.end());
+    for (size_t at = 0; at + sizeof(TMessageRec) <= out.size(); at += sizeof(TMessageRec))
+        if (std::binary_search(read.begin(), read.end(), key(out, at))) out[at + offsetof(TMessageRec, Read)] = 1;
+    return out;
+}
+
+// A member's journal against the host's word of it: entries the host
+// applied are dropped; entries given numbers the host has passed (a copy
+// restored from a backup) are numbered again after them, so that none is
+// skipped; a fleet made by a renumbered entry is named by its new number.
+static bool MatchJournal(TLeagueState& s, const TLeagueState& told, uint32_t applied)
+{
+    std::vector<TJournalEntry> entries, kept;
+    if (!ReadJournal(GameFolder, entries)) return false;
+    uint32_t lowest = applied + 1;
+    for (const TEntryMark& m : told.Marks) lowest = std::min(lowest, m.Entry);
+    bool renumber = s.NextEntry <= applied;
+    for (const TJournalEntry& e : entries) {
+        if (e.Number > applied) {
+            kept.push_back(e);
+            continue;
+        }
+        auto mark = std::find_if(told.Marks.begin(), told.Marks.end(), [&](const TEntryMark& m) { return m.Entry == e.Number; });
+        if (mark == told.Marks.end() ? e.Number < lowest : mark->Mark == JournalMark(e)) continue;   // applied
+        renumber = true;
+        kept.push_back(e);
+    }
+    if (!renumber) {
+        s.NextEntry = std::max(s.NextEntry, applied + 1);
+        return JournalTrim(GameFolder, applied);
+    }
+    // Numbered again, in their order, after the host's last.
+    std::vector<std::pair<uint32_t, uint32_t>> renamed;
+    uint32_t next = applied + 1;
+    for (TJournalEntry& e : kept) {
+        renamed.push_back({e.Number, next});
+        e.Number = next++;
+        int which[2];
+        FleetArgs(e.Change, which);
+        for (int i : which)
+            if (i >= 0 && IsFleetMadeBy(e.Change.Args[i]))
+                for (const auto& [from, to] : renamed)
+                    if (FleetMadeByEntry(e.Change.Args[i]) == from) e.Change.Args[i] = FleetMadeBy(to);
+    }
+    s.NextEntry = next;
+    std::string data;
+    EncodeJournal(kept, data);
+    LeagueLog("the journal's numbers had fallen behind the host's (" + IntToText(applied) + "): " +
+              Counted((int64_t)kept.size(), "entry") + " numbered again from " + IntToText(applied + 1));
+    return ReplaceFileSafely(GameFolder + JournalName, data);
+}
+
+// The game in memory's galaxy: its name and its systems' names and places.
+static std::string GalaxyText()
+{
+    std::string out = StrGet(Game.Header.GameName);
+    for (int i = 0; i < Game.Header.SystemCount && i < MaxSystems; i++)
+        out += "|" + StrGet(Game.Systems[i].Name) + IntToText(Game.Systems[i].X) + "," + IntToText(Game.Systems[i].Y);
+    return out;
 }
 
 // A member: the host's game replaces the copy, and the callers' changes the
 // host has not yet applied are made again on it.
 static std::string TakeState(TLeagueState& s, const std::string& node, const TPacket& p, int& reapplied)
 {
-    std::string game, events, letters, fame, league;
+    std::string game, events, letters, fame, scores, league;
     size_t pos = 0;
     std::string name, data;
     bool haveGame = false, haveLeague = false;
@@ -355,38 +557,66 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
         else if (name == EventsFileName) events = data;
         else if (name == MessagesFileName) letters = data;
         else if (name == FameFileName) fame = data;
+        else if (name == ScoresFileName) scores = data;
         else if (name == LeagueStateName) league = data, haveLeague = true;
     }
     TLeagueState told;
     if (!haveGame || !haveLeague || !ParseLeagueState(league, told)) return "it lacks the game or the league's state";
-    // A game whose day went back is a new game: the changes made for the
-    // old one are dropped, but a house asked for is still asked for.
+    // Another galaxy is a new game: the changes made for the old one are
+    // dropped, but a house asked for is still asked for.  (A game whose day
+    // went back in the same galaxy is the host's restored game: the
+    // changes go to the host, which checks them again.)
     bool newGame = LoadGame(GamePath()) && p.Day < Game.Header.Day;
+    std::string galaxy = newGame ? GalaxyText() : "";
     // The game is checked before it replaces anything.
     if (!LoadGameBytes(game)) return "the game it carries cannot be read";
+    newGame = newGame && GalaxyText() != galaxy;
+    letters = KeepReadMarks(letters);
     if (!ReplaceFileSafely(GamePath(), game) || !ReplaceFileSafely(GameFolder + EventsFileName, events) ||
         !ReplaceFileSafely(GameFolder + MessagesFileName, letters) ||
-        (!fame.empty() && !ReplaceFileSafely(GameFolder + FameFileName, fame)))
+        (!fame.empty() && !ReplaceFileSafely(GameFolder + FameFileName, fame)) ||
+        (!scores.empty() && !ReplaceFileSafely(GameFolder + ScoresFileName, scores)))
         return "the game's files could not be written: " + LastErrorText();
-    uint32_t applied = told.Peers.empty() ? 0 : told.Peers[0].Applied;
+    TLeaguePeer told0 = told.Peers.empty() ? TLeaguePeer() : told.Peers[0];
     TLeaguePeer& peer = LeaguePeer(s, p.Sender);
-    peer.Applied = std::max(peer.Applied, applied);
-    for (int h = 1; h <= MaxHouseSlots; h++) s.HouseBoard[h] = told.HouseBoard[h];
+    // The host's word is the truth of how far it has come: a copy restored
+    // from a backup, or a count damaged far ahead, follows it.
+    peer.Applied = told0.Applied;
+    peer.NumberOut = std::max(peer.NumberOut, told0.NumberIn);
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        s.HouseBoard[h] = told.HouseBoard[h];
+        s.HouseName[h] = told.HouseName[h];
+        s.HouseDay[h] = told.HouseDay[h];
+    }
     s.Boards = told.Boards;
+    // What the host refused is named here; a founding reaches its caller.
+    for (const TRefusedEntry& r : told.Refused) {
+        if (r.Node != node || r.Entry <= s.RefusedSeen) continue;
+        s.RefusedSeen = r.Entry;
+        if (r.Kind == ChangeFound) {
+            s.Refused.push_back(r);
+            LeagueLog("the host refused " + r.Player + "'s house " + r.Name + ": " + r.Why);
+        } else {
+            LeagueLog("the host refused entry " + IntToText(r.Entry) + ", " + r.Player + "'s " + r.Name + ": " + r.Why);
+        }
+    }
     // The copy's fleet numbers are the host's again; the fleets its own
     // unapplied changes make are noted anew as they are made again.
     std::erase_if(s.Made, [&](const TMadeFleet& m) { return m.Node == node; });
+    if (!MatchJournal(s, told, peer.Applied)) return "JOURNAL.DAT could not be read or written";
     std::vector<TJournalEntry> entries;
     ReadJournal(GameFolder, entries);
     if (newGame) {
+        size_t before = entries.size();
         std::erase_if(entries, [](const TJournalEntry& e) { return e.Change.Kind != ChangeFound; });
         std::string kept;
         EncodeJournal(entries, kept);
         if (!ReplaceFileSafely(GameFolder + JournalName, kept)) return "JOURNAL.DAT could not be written";
-        LeagueLog("a new game from the host: the changes made for the old one are dropped");
+        LeagueLog("a new game from the host: " + Counted((int64_t)(before - entries.size()), "change") +
+                  " made for the old one dropped");
     }
     for (const TJournalEntry& e : entries) {
-        if (e.Number <= peer.Applied || e.Change.Kind == ChangeFound) continue;
+        if (e.Change.Kind == ChangeFound) continue;
         TChange resolved = e.Change;
         int64_t made = -1;
         if (!ResolveMadeFleets(s, node, resolved) || !ApplyChange(resolved, GameFolder, Game.Header.Day, &made).empty())
@@ -395,15 +625,17 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
         if (e.Change.Kind == ChangeSplitFleet) NoteMadeFleet(s, node, e.Number, (int)made);
     }
     if (reapplied > 0 && !GameSave()) return "the game could not be saved";
-    JournalTrim(GameFolder, peer.Applied);
     return "";
 }
 
 bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
 {
-    std::vector<TWaiting> waiting = Waiting(c);
+    std::vector<std::string> others;
+    std::vector<TWaiting> waiting = Waiting(c, &others);
+    for (const std::string& o : others) LeagueLog("not taken, left in the inbound: " + o);
+    std::string left = others.empty() ? "" : ", " + Counted((int64_t)others.size(), "packet") + " of another league left in the inbound";
     if (waiting.empty()) {
-        summary = "nothing waiting";
+        summary = "nothing waiting" + left;
         return true;
     }
     if (!MaintenanceBegin(GameFolder, 60, 1800)) {
@@ -411,8 +643,10 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
         return false;
     }
     TLeagueState s = ReadLeagueState(GameFolder);
-    bool loaded = c.Host && LoadGame(GamePath());
-    int taken = 0, applied = 0, refused = 0, reapplied = 0;
+    bool loaded = LoadGame(GamePath());
+    int copyDay = loaded ? Game.Header.Day : 0;
+    loaded = loaded && c.Host;
+    int taken = 0, applied = 0, refused = 0, refusedChanges = 0, reapplied = 0;
     bool ok = true;
     for (const TWaiting& w : waiting) {
         std::string bytes, why;
@@ -428,12 +662,17 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
                 why = "not a journal from a member of this league";
             else if (!c.Host && (p.Sender != c.HostNode || p.Kind != PacketState))
                 why = "not the host's game";
-            else if (p.Number <= (peer = &LeaguePeer(s, p.Sender))->NumberIn)
+            // A member takes a game of a later day than its copy's whatever
+            // its number: a count damaged far ahead cannot shut the host out.
+            else if (p.Number <= (peer = &LeaguePeer(s, p.Sender))->NumberIn && (c.Host || p.Day <= copyDay))
                 why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
         }
         if (!why.empty()) {
             Refuse(w.Path, why);
             refused++;
+            // A member that refuses the host's game plays a stale day: a
+            // problem for its sysop (a second copy of one taken is not).
+            if (!c.Host && why.find("was passed already") == std::string::npos) ok = false;
             continue;
         }
         if (c.Host) {
@@ -442,15 +681,16 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
                 ok = false;
                 break;
             }
-            ApplyJournal(c, s, p, applied, refused);
+            ApplyJournal(c, s, p, applied, refusedChanges);
         } else {
             why = TakeState(s, c.Node, p, reapplied);
             if (!why.empty()) {
                 Refuse(w.Path, why);
                 refused++;
+                ok = false;
                 continue;
             }
-            loaded = true;
+            copyDay = p.Day;
         }
         peer = &LeaguePeer(s, p.Sender);
         peer->NumberIn = p.Number;
@@ -468,7 +708,8 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
     GameRelease();
     summary = Counted(taken, "packet") + " taken" +
               (c.Host ? ", " + Counted(applied, "change") + " applied" : ", " + Counted(reapplied, "change") + " made again") +
-              (refused ? ", " + IntToText(refused) + " refused" : "");
+              (refusedChanges ? ", " + Counted(refusedChanges, "change") + " refused" : "") +
+              (refused ? ", " + Counted(refused, "packet") + " refused" : "") + left;
     return ok;
 }
 
@@ -527,12 +768,35 @@ static void Init()
     if (c.Board.empty()) c.Board = c.Node;
     std::string role = UpperText(OptionText("-role"));
     if (role != "HOST" && role != "MEMBER") Fatal("league init needs -role host or -role member");
+    // A new file over an old one keeps what the sysop wrote there that the
+    // new options do not replace: the members (on a host), the other boards'
+    // keys, this board's own key (under its new address), the packet limit.
+    TLeagueConfig old = ReadLeagueConfig(GameFolder);
+    std::vector<std::string> kept;
+    if (old.Present) {
+        c.PacketLimit = old.PacketLimit;
+        if (c.Host) c.Members = old.Members;
+        else if (!old.Members.empty())
+            Say("Dropped from the old LEAGUE.CFG: " + Counted((int64_t)old.Members.size(), "Member line") +
+                " (a member lists no members).");
+        for (const auto& [node, key] : old.Keys)
+            if (node != old.Node && node != c.Node) c.Keys.push_back({node, key});
+        if (c.Host && !c.Members.empty()) kept.push_back(Counted((int64_t)c.Members.size(), "Member line"));
+        if (!c.Keys.empty()) kept.push_back(Counted((int64_t)c.Keys.size(), "other board's Key line"));
+    }
+    std::string ownKey;
+    if (ReadPrivateKey(ownKey)) c.Keys.push_back({c.Node, ownKey.substr(64)});
     if (!ReplaceFileSafely(GameFolder + LeagueConfigName, LeagueConfigText(c)))
         Fatal("LEAGUE.CFG could not be written: " + LastErrorText());
     TLeagueConfig read = ReadLeagueConfig(GameFolder);
     if (!read.Problem.empty()) Fatal("LEAGUE.CFG: " + read.Problem);
     LeagueLog("LEAGUE.CFG written: " + std::string(c.Host ? "host" : "member") + " " + c.Node + " of " + c.Name);
     Say("LEAGUE.CFG written: this board is " + std::string(c.Host ? "the host" : "a member") + " of \"" + c.Name + "\".");
+    if (!kept.empty()) {
+        std::string list;
+        for (size_t i = 0; i < kept.size(); i++) list += (i ? " and " : "") + kept[i];
+        Say("Kept from the old LEAGUE.CFG: " + list + ".");
+    }
     if (!PathExists(GameFolder + LeagueKeyName)) KeyGen(false);
 }
 
@@ -547,6 +811,7 @@ static void Status(const TLeagueConfig& c)
 {
     TLeagueState s = ReadLeagueState(GameFolder);
     bool game = LoadGame(GamePath());
+    if (game) FitHousesToGame(s);
     Say("League \"" + c.Name + "\": this board (" + c.Board + ", " + c.Node + ") is " +
         (c.Host ? "the host" : "a member; the host is " + c.HostNode) + ".");
     std::vector<std::string> nodes;
@@ -565,6 +830,10 @@ static void Status(const TLeagueConfig& c)
             ": last in #" + IntToText(p.NumberIn) + " at " + When(p.TimeIn) + ", last out #" + IntToText(p.NumberOut) +
             " at " + When(p.TimeOut) + ", journal applied to entry " + IntToText(p.Applied));
         if (c.Host) Say("    houses: " + (houses.empty() ? std::string("none") : houses));
+        // A day and a half of games sent and nothing back: a board down, or
+        // packets lost on the way.
+        if (p.NumberOut > 0 && p.TimeOut - p.TimeIn > 36 * 3600)
+            Say("    nothing has come from it since " + When(p.TimeIn) + ": it may have missed a game");
     }
     std::vector<TJournalEntry> entries;
     if (!c.Host && ReadJournal(GameFolder, entries))
@@ -572,7 +841,15 @@ static void Status(const TLeagueConfig& c)
             " wait for the host.");
     std::string inbounds;
     for (const std::string& in : c.Inbounds) inbounds += (inbounds.empty() ? "" : " and ") + in;
-    Say("  " + Counted((int64_t)Waiting(c).size(), "packet") + " wait in " + inbounds);
+    std::vector<std::string> others;
+    size_t waiting = Waiting(c, &others).size();
+    Say("  " + Counted((int64_t)waiting, "packet") + (waiting == 1 ? " waits" : " wait") + " in " + inbounds + ".");
+    for (const std::string& o : others) Say("  Not taken, left in the inbound: " + o + ".");
+    std::vector<std::string> bad;
+    if (ListFolder(GameFolder + RefusedFolderName, bad) && !bad.empty())
+        Say("  " + Counted((int64_t)bad.size(), "refused packet") + " kept in " + GameFolder + RefusedFolderName +
+            " (MAINT.LOG says why).");
+    for (const std::string& why : c.Ignored) Say("  LEAGUE.CFG: " + why + ".");
 }
 
 int CmdLeague()

@@ -205,23 +205,43 @@ static bool DailyDecision(const TSettings& s, std::string& message, TDailyOutcom
 // A league's part of the nightly run: the host takes the members' journals
 // before its night and sends the new game after it; a member takes the
 // host's game and sends its journal, and never plays a night of its own.
-static bool LeagueStep(const TLeagueConfig& c, bool send, std::string& message)
+// Lines that went well go to message, failures to problems.
+static bool LeagueStep(const TLeagueConfig& c, bool send, std::string& message, std::string& problems)
 {
     std::string summary;
     bool ok = send ? LeagueSend(c, summary) : LeagueReceive(c, summary);
     std::string line = std::string("league ") + (send ? "send" : "receive") + ": " + summary;
     MaintLog(GameFolder, ok ? line : "PROBLEM: " + line);
-    message += (message.empty() ? "" : "; ") + line;
+    std::string& to = ok ? message : problems;
+    to += (to.empty() ? "" : "; ") + line;
     return ok;
 }
 
 // For a scheduler that mails every line: with -quiet only a problem is said.
-static void SayOutcome(bool ok, const std::string& message)
+static void SayOutcome(const std::string& message, const std::string& problems)
 {
-    if (!ok)
-        Say("ydmaint: PROBLEM: " + message + ".");
-    else if (!HasOption("-quiet"))
-        Say(message + ".");
+    if (!problems.empty()) Say("ydmaint: PROBLEM: " + problems + ".");
+    if (!message.empty() && !HasOption("-quiet")) Say(message + ".");
+}
+
+// NEWS.TXT and the web page, when THYRE.CFG asks for them: after the night
+// on a single board or a host, after the host's game arrives on a member.
+// A page that cannot be written leaves the night played: a warning, not a
+// failure (a scheduler line chained with && goes on to the bulletins, and a
+// rerun would play another night).
+static void WritePages(const TSettings& s)
+{
+    if (s.NewsFile && LoadGame(GamePath())) {
+        int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
+        WriteNews(GameFolder, day);
+    }
+    if (!s.WebFolder.empty()) {
+        std::string problem = WriteWebSite(GameFolder, ConfiguredWebFolder(GameFolder, s));
+        if (problem.empty())
+            MaintLog(GameFolder, "web page written to " + s.WebFolder);
+        else
+            Warn("web page: " + problem);
+    }
 }
 
 // The folder as the sysop would type it, for the lines that name it.
@@ -232,7 +252,7 @@ int CmdDaily()
     NoteDailyStart();
     TSettings s = SettingsWarned();
     if (!PathExists(GameFolder + SettingsFileName)) WriteSettings(GameFolder, s);
-    std::string message;
+    std::string message, problems;
     TLeagueConfig league = ReadLeagueConfig(GameFolder);
     if (league.Present && !league.Problem.empty()) {
         message = "LEAGUE.CFG: " + league.Problem;
@@ -241,47 +261,40 @@ int CmdDaily()
         return 1;
     }
     if (league.Present && !league.Host) {
-        bool ok = LeagueStep(league, false, message);
-        ok = LeagueStep(league, true, message) && ok;
-        SayOutcome(ok, message);
+        bool ok = LeagueStep(league, false, message, problems);
+        ok = LeagueStep(league, true, message, problems) && ok;
+        SayOutcome(message, problems);
+        // The pages show the host's game as it arrived (even a stale one).
+        if (PathExists(GamePath())) WritePages(s);
         return ok ? 0 : 1;
     }
-    std::string received;
-    bool leagueOk = !league.Present || LeagueStep(league, false, received);
+    std::string received, leagueProblems;
+    bool leagueOk = !league.Present || LeagueStep(league, false, received, leagueProblems);
     TDailyOutcome outcome;
-    bool ok = DailyDecision(s, message, outcome);
+    std::string night;
+    bool ok = DailyDecision(s, night, outcome);
+    (ok ? message : problems) = night;
     if (league.Present) {
-        leagueOk = LeagueStep(league, true, received) && leagueOk;
+        leagueOk = LeagueStep(league, true, received, leagueProblems) && leagueOk;
         ok = ok && leagueOk;
-        message += "; " + received;
+        if (!received.empty()) message += (message.empty() ? "" : "; ") + received;
+        if (!leagueProblems.empty()) problems += (problems.empty() ? "" : "; ") + leagueProblems;
     }
-    MaintLog(GameFolder, ok ? message : "PROBLEM: " + message);
+    MaintLog(GameFolder, problems.empty() ? message : "PROBLEM: " + problems + (message.empty() ? "" : "; " + message));
     // A run that found nothing to do says so even with -quiet: two runs
     // every night (cron and a timer) are a mistake the sysop should hear
     // of.  So is a game started in a folder that had none, which is often
     // a scheduler line without its -d.
-    if (ok && outcome == DailySkipped)
+    if (ok && outcome == DailySkipped) {
         Say(message + ".");
-    else if (ok && outcome == DailyStarted && HasOption("-quiet"))
+        return 0;
+    }
+    if (ok && outcome == DailyStarted && HasOption("-quiet"))
         Say("no game yet: a new game was started in " + ShownFolder() + ".");
     else
-        SayOutcome(ok, message);
-    if (!ok || outcome == DailySkipped) return ok ? 0 : 1;
-    if (s.NewsFile && LoadGame(GamePath())) {
-        int day = Game.Header.Day < 2 ? 1 : Game.Header.Day - 1;
-        WriteNews(GameFolder, day);
-    }
-    // The web page after the night, when THYRE.CFG names its folder.  A
-    // page that cannot be written leaves the night played: a warning, not
-    // a failure (a scheduler line chained with && goes on to the bulletins,
-    // and a rerun would play another night).
-    if (!s.WebFolder.empty()) {
-        std::string problem = WriteWebSite(GameFolder, ConfiguredWebFolder(GameFolder, s));
-        if (problem.empty())
-            MaintLog(GameFolder, "web page written to " + s.WebFolder);
-        else
-            Warn("web page: " + problem);
-    }
+        SayOutcome(message, problems);
+    if (!ok) return 1;
+    WritePages(s);
     return 0;
 }
 

@@ -97,8 +97,14 @@ static void AcceptDialog()
     int64_t bits = 0;
     THouseSeen seen = SeeHouse(other);
     if (ChangeWith(seen, CallerChange(ChangeAcceptTreaty, {other}), &bits)) {
-        SendNotice(other, CallerName() + " has accepted your " + TreatyWords((int)bits) + " treaty.");
-        SayLine("`ASigned: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+        if (Caller.LeagueMember) {
+            // The host signs it (or refuses it, by letter) and tells the other house.
+            SayLine("`AAccepted: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+            SayLine("`AThe league's host signs it tonight (or writes to say why not).`7");
+        } else {
+            SendNotice(other, CallerName() + " has accepted your " + TreatyWords((int)bits) + " treaty.");
+            SayLine("`ASigned: " + TreatyWords((int)bits) + " with " + StrGet(HouseRec(other).Name) + ".`7");
+        }
     }
     PressKey();
 }

@@ -90,12 +90,38 @@ static int FindCallerHouse(const std::string& player)
     return 0;
 }
 
+static void ShowFounded(int h, const std::string& name);
+
+// On a member: whether the house's caller has come on since the host
+// founded it (a visit the host has not applied yet waits in the journal).
+static bool CalledSinceFounding(int h)
+{
+    std::vector<TJournalEntry> journal;
+    if (!ReadJournal(Caller.Folder, journal)) return true;
+    for (const TJournalEntry& e : journal)
+        if (e.Change.Kind == ChangeCameOn && e.Change.House == h) return true;
+    return false;
+}
+
+// A founding this member's caller asked for and the host refused, told once.
+static void TellFoundingRefused()
+{
+    if (!StoreBegin(true)) return;
+    std::string refusal = TakeFoundingRefusal(Caller.Folder, Caller.Player);
+    GameAbandon();
+    if (refusal.empty()) return;
+    ClearPage();
+    SayLine("`C" + refusal + "`7");
+    PressKey();
+}
+
 void Visit()
 {
     if (!GameLook()) {
         PressKey();
         return;
     }
+    if (Caller.LeagueMember) TellFoundingRefused();
     int h = FindCallerHouse(Caller.Player);
     if (h == 0) {
         if (JoinScreen() == 0) return;
@@ -108,8 +134,12 @@ void Visit()
     }
     Caller.House = h;
     Caller.DaySeen = Game.Header.Day;
-    // A house the sysop founded by hand greets its player as one founded here.
-    bool firstCall = HouseRec(h).FirstCall != 0;
+    // A house the sysop founded by hand greets its player as one founded
+    // here; so does a league member's house, founded at the host, on its
+    // caller's first call after that.
+    const THouse& hr = HouseRec(h);
+    bool firstCall = hr.FirstCall != 0 ||
+                     (Caller.LeagueMember && hr.LastOnDay == hr.JoinedDay && !CalledSinceFounding(h));
     ChangeGame(CallerChange(ChangeCameOn, {}));
     if (firstCall && !Caller.Lost) ShowFounded(h, StrGet(HouseRec(h).Name));
     int day = Game.Header.Day;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <thread>
@@ -142,7 +143,7 @@ static void PlayDay(TBoard& b, int h, int day, const std::vector<int>& others)
 // the single board's numbers (made: the board's number to the single's).
 static void ReplayChanges(const std::string& single, const std::vector<TChange>& changes,
                           const std::vector<int64_t>& madeOn, size_t from, size_t to, std::map<int64_t, int64_t>& made,
-                          bool mustSucceed)
+                          bool mustSucceed, bool member = true)
 {
     ASSERT_TRUE(LoadGame(single + "THYRE.DAT"));
     for (size_t i = from; i < to && i < changes.size(); i++) {
@@ -157,6 +158,10 @@ static void ReplayChanges(const std::string& single, const std::vector<TChange>&
             EXPECT_EQ(refusal, "") << " change " << i;
         }
         if (madeOn[i] >= 0 && refusal.empty()) made[madeOn[i]] = result;
+        // A member's acceptance is told to the other house by the host.
+        if (member && refusal.empty() && c.Kind == ChangeAcceptTreaty)
+            SendMessage(single, 0, (int)c.Args[0], Game.Header.Day,
+                        {StrGet(HouseRec(c.House).Name) + " has accepted your " + TreatyWords((int)result) + " treaty."});
     }
     ASSERT_TRUE(SaveGame(single + "THYRE.DAT"));
 }
@@ -164,7 +169,7 @@ static void ReplayChanges(const std::string& single, const std::vector<TChange>&
 static void Replay(const std::string& single, const TBoard& b)
 {
     std::map<int64_t, int64_t> made;
-    ReplayChanges(single, b.Today, b.Made, 0, b.Today.size(), made, true);
+    ReplayChanges(single, b.Today, b.Made, 0, b.Today.size(), made, true, b.Member);
 }
 
 }   // namespace
@@ -323,7 +328,7 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
     bad[bad.size() / 2] ^= 1;
     WriteFile(wire + packet, bad);
     TRun r = Ydmaint({"-d", host.Folder, "league", "receive"});
-    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("1 packet refused"), std::string::npos) << r.Out;
     EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == before);
     EXPECT_TRUE(PathExists(host.Folder + "LEAGUE.BAD/" + packet));
     std::string log = ReadFile(host.Folder + "MAINT.LOG");
@@ -336,7 +341,7 @@ TEST(League, ThreeBoardsPlayTheGameOfOneBoard)
     EXPECT_NE(after, before);
     WriteFile(wire + packet, good);
     r = Ydmaint({"-d", host.Folder, "league", "receive"});
-    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("1 packet refused"), std::string::npos) << r.Out;
     EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == after);
     EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("was passed already"), std::string::npos);
     // A member cannot write in the game's name, nor colour another board's
@@ -465,6 +470,252 @@ TEST(League, PacketsLostDelayedAndDuplicatedLoseNothingAndApplyNothingTwice)
     EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
     std::string log = ReadFile(host.Folder + "MAINT.LOG") + ReadFile(m1.Folder + "MAINT.LOG");
     EXPECT_NE(log.find("was passed already"), std::string::npos);
+}
+
+// A season as sysops run it: a founding refused at the host, letters read
+// on a member, offers accepted on two boards at once, the host restored to a
+// day before a member's founding, a member restored from its own backup,
+// counts damaged far ahead, damaged and repeated packets, a second member
+// line for one address and init run again on a configured host.  Nothing a
+// caller was told is lost or wrong, and every packet not taken is named.
+TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTold)
+{
+    TLeagueRig rig;
+    SetUpLeague(rig, rig.wire);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    std::string& wire = rig.wire;
+    TBoard &host = rig.host, &m1 = rig.m1, &m2 = rig.m2;
+    auto daily = [](TBoard& b) {
+        TRun r = Ydmaint({"-d", b.Folder, "daily"});
+        EXPECT_EQ(r.Exit, 0) << b.Folder << "\n" << r.Out;
+        return r;
+    };
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+        return n;
+    };
+    auto found = [](const std::string& name, const std::string& player) {
+        TChange c = Change(ChangeFound, 0, {}, name);
+        c.Player = player;
+        return c;
+    };
+    auto letters = [](const std::string& folder) {
+        std::vector<TMessageRec> out;
+        std::string all = ReadFile(folder + "MSGS.DAT");
+        for (size_t at = 0; at + sizeof(TMessageRec) <= all.size(); at += sizeof(TMessageRec)) {
+            out.emplace_back();
+            std::memcpy(&out.back(), all.data() + at, sizeof(TMessageRec));
+        }
+        return out;
+    };
+    auto slot = [](const std::string& folder, const std::string& name) {
+        EXPECT_TRUE(LoadGame(folder + "THYRE.DAT"));
+        for (int h = 1; h <= MaxHouseSlots; h++)
+            if (HouseRec(h).Status != StatusFree && StrGet(HouseRec(h).Name) == name) return h;
+        return 0;
+    };
+
+    // A founding the host refuses (the name was taken there meanwhile)
+    // reaches the caller who asked, once.
+    Call(host, found("Capella", "Hal"));
+    Call(m1, found("Mira", "Sam"));
+    Call(m2, found("Capella", "Sam"));
+    daily(m1), daily(m2), daily(host);
+    WriteFile(m1.Folder + "THYRE.CFG", ReadFile(m1.Folder + "THYRE.CFG") + "WebFolder = web\r\n");
+    daily(m1), daily(m2);
+    int capella = slot(host.Folder, "Capella"), mira = slot(host.Folder, "Mira");
+    ASSERT_GT(capella, 0);
+    ASSERT_GT(mira, 0);
+    EXPECT_NE(ReadFile(m2.Folder + "MAINT.LOG").find("the host refused Sam's house Capella: the name was taken on another board"),
+              std::string::npos);
+    EXPECT_EQ(TakeFoundingRefusal(m2.Folder, "Sam"),
+              "Your house Capella could not be founded: the name was taken on another board.");
+    EXPECT_EQ(TakeFoundingRefusal(m2.Folder, "Sam"), "");
+
+    // Day 2: a letter for Mira and offers both ways; the member reads it.
+    Call(host, Change(ChangeLetter, capella, {mira, 0}, "Hello Mira"));
+    Call(host, Change(ChangeOfferTreaty, capella, {mira, TreatyPeace}));
+    Call(m1, Change(ChangeOfferTreaty, mira, {capella, TreatyPeace}));
+    daily(m1), daily(m2), daily(host), daily(m1), daily(m2);
+    EXPECT_EQ(TakeFoundingRefusal(m2.Folder, "Sam"), "");   // told again by the host, kept once
+    std::string box = ReadFile(m1.Folder + "MSGS.DAT");
+    size_t hello = 0;
+    for (const TMessageRec& m : letters(m1.Folder)) {
+        if (MessageLine(m, 0) == "Hello Mira") break;
+        hello++;
+    }
+    ASSERT_LT(hello * sizeof(TMessageRec), box.size());
+    box[hello * sizeof(TMessageRec) + offsetof(TMessageRec, Read)] = 1;
+    WriteFile(m1.Folder + "MSGS.DAT", box);
+    // Day 3: both accept; the host signs its own at once and refuses
+    // Mira's by a letter that names it.
+    Call(host, Change(ChangeAcceptTreaty, capella, {mira}));
+    EXPECT_EQ(Call(m1, Change(ChangeAcceptTreaty, mira, {capella})), "");
+    daily(m1), daily(m2), daily(host), daily(m1), daily(m2);
+    bool read = false, refusal = false;
+    for (const TMessageRec& m : letters(m1.Folder)) {
+        if (MessageLine(m, 0) == "Hello Mira") read = m.Read == 1;
+        if (MessageLine(m, 0) == "Your acceptance of Capella's offer of day 3 could not be carried out:") {
+            refusal = m.To == mira && m.Read == 0;
+            EXPECT_EQ(MessageLine(m, 1), "That house offers you nothing.");
+        }
+    }
+    EXPECT_TRUE(read);
+    EXPECT_TRUE(refusal);
+    EXPECT_NE(ReadFile(m1.Folder + "MAINT.LOG").find("caller's acceptance of Capella's offer of day 3: That house offers you nothing."),
+              std::string::npos);
+    // A member's copy holds the news and its own houses' reports; its page
+    // and NEWS.TXT are written from the host's scores.
+    std::string events = ReadFile(m1.Folder + "EVENTS.DAT");
+    ASSERT_EQ(events.size() % sizeof(TEventRec), 0u);
+    EXPECT_LT(events.size(), ReadFile(host.Folder + "EVENTS.DAT").size());
+    for (size_t at = 0; at < events.size(); at += sizeof(TEventRec)) EXPECT_TRUE(events[at] == 0 || events[at] == mira);
+    EXPECT_TRUE(ReadFile(m1.Folder + "SCORES.DAT") == ReadFile(host.Folder + "SCORES.DAT"));
+    EXPECT_NE(ReadFile(m1.Folder + "web/index.html").find("Scores night by night"), std::string::npos);
+    EXPECT_TRUE(PathExists(m1.Folder + "NEWS.TXT"));
+
+    // The host restored to a day before m2's founding: the slot goes back
+    // to whoever founds in it next, here a host caller; Mira stays m1's.
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "backup", rig.s.Path("hostcopy")}).Exit, 0);
+    std::vector<std::string> copies;
+    ASSERT_TRUE(ListFolder(rig.s.Path("hostcopy/"), copies));
+    ASSERT_EQ(copies.size(), 1u);
+    Call(m2, found("Vega", "Sam"));
+    daily(m1), daily(m2), daily(host), daily(m2);
+    int vega = slot(host.Folder, "Vega");
+    ASSERT_GT(vega, 0);
+    EXPECT_TRUE(LeagueHouseHere(m2.Folder, vega));
+    TRun r = Ydmaint({"-d", host.Folder, "restore", rig.s.Path("hostcopy/") + copies[0] + "/THYRE.DAT", "-yes"});
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    Call(host, found("Hostb", "Sam"));
+    int hostb = slot(host.Folder, "Hostb");
+    ASSERT_GT(hostb, 0);
+    EXPECT_TRUE(LeagueHouseHere(host.Folder, hostb));
+    EXPECT_EQ(LookAtLeague(host.Folder).HouseBoardName[hostb], "21:1/100");
+    EXPECT_EQ(LookAtLeague(host.Folder).HouseBoardName[mira], "One BBS");
+    daily(m1), daily(m2), daily(host), daily(m1), daily(m2);
+    EXPECT_EQ(slot(m2.Folder, "Vega"), 0);
+    EXPECT_FALSE(LeagueHouseHere(m2.Folder, hostb));
+    EXPECT_EQ(LookAtLeague(m2.Folder).HouseBoardName[hostb], "21:1/100");
+
+    // m1 restored from its own backup two exchanges old: the orders given
+    // on the stale copy reach the host, numbered again, none refused.
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "backup", rig.s.Path("m1copy")}).Exit, 0);
+    ASSERT_TRUE(ListFolder(rig.s.Path("m1copy/"), copies));
+    std::string m1copy = rig.s.Path("m1copy/") + copies[0] + "/";
+    for (int day = 0; day < 2; day++) {
+        Call(m1, Change(ChangeLetter, mira, {capella, 0}, "Before the restore " + std::to_string(day)));
+        Call(m1, Change(ChangeCameOn, mira, {}));
+        daily(m1), daily(m2), daily(host);
+    }
+    for (const char* f : {"THYRE.DAT", "LEAGUE.DAT", "JOURNAL.DAT", "MSGS.DAT", "EVENTS.DAT"})
+        if (PathExists(m1copy + f)) WriteFile(m1.Folder + f, ReadFile(m1copy + f));
+    size_t passed = count(ReadFile(host.Folder + "MAINT.LOG"), "was passed already");
+    EXPECT_EQ(Call(m1, Change(ChangeLetter, mira, {capella, 0}, "From the restored copy")), "");
+    daily(m1), daily(m2), daily(host);
+    EXPECT_NE(ReadFile(m1.Folder + "MAINT.LOG").find("numbered again"), std::string::npos);
+    std::vector<TMessageRec> mailbox;
+    ASSERT_TRUE(ReadMailbox(host.Folder, capella, mailbox));
+    size_t restored = 0, before = 0;
+    for (const TMessageRec& m : mailbox) {
+        restored += MessageLine(m, 0) == "From the restored copy";
+        before += MessageLine(m, 0).rfind("Before the restore", 0) == 0;
+    }
+    EXPECT_EQ(restored, 1u);
+    EXPECT_EQ(before, 2u);
+    std::string hostLog = ReadFile(host.Folder + "MAINT.LOG");
+    EXPECT_EQ(count(hostLog, "was passed already"), passed) << hostLog;
+    EXPECT_EQ(count(hostLog, "refused 21:1/101's entry"), 1u) << hostLog;   // the crossed acceptance alone
+    // An edited copy sends a fleet to a system its house never saw: the
+    // host refuses it as the door does.
+    ASSERT_TRUE(LoadGame(host.Folder + "THYRE.DAT"));
+    int unseen = 0;
+    while (unseen < Game.Header.SystemCount && Known(mira, unseen)) unseen++;
+    ASSERT_LT(unseen, Game.Header.SystemCount);
+    ASSERT_GE(FirstFleet(mira), 0);
+    ASSERT_TRUE(JournalAppend(m1.Folder, 9, Change(ChangeOrderFleet, mira, {FirstFleet(mira), OrderMove, unseen, -1})));
+
+    // A count damaged far ahead does not shut the host's games out.
+    std::string state = ReadFile(m1.Folder + "LEAGUE.DAT");
+    size_t peer = state.find("Peer = 21:1/100, ");
+    ASSERT_NE(peer, std::string::npos);
+    size_t end = state.find('\r', peer);
+    std::string line = state.substr(peer, end - peer);
+    size_t c1 = line.find(',', 17), c2 = line.find(',', c1 + 1);
+    WriteFile(m1.Folder + "LEAGUE.DAT", state.substr(0, peer) + line.substr(0, c1 + 2) + "500" + line.substr(c2) +
+                                            state.substr(end));
+    daily(m1), daily(m2), daily(host);
+    r = daily(m1);
+    EXPECT_NE(r.Out.find("league receive: 1 packet taken"), std::string::npos) << r.Out;
+    EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("(fleet order): That system is not on your charts."), std::string::npos);
+    EXPECT_NE(ReadFile(m1.Folder + "MAINT.LOG").find("'s fleet order of day 9: That system is not on your charts."),
+              std::string::npos);
+    TLeagueState told = ReadLeagueState(m1.Folder);
+    EXPECT_LT(LeaguePeer(told, host.Node).NumberIn, 500u);
+
+    // A damaged game from the host: the member says so, even with -quiet,
+    // and its sending is no problem.
+    daily(m2), daily(host);
+    std::vector<std::string> names;
+    ListFolder(wire, names);
+    std::string forM1;
+    for (const std::string& n : names)
+        if (n.find("_s_21-1-100_21-1-101_") != std::string::npos) forM1 = n;
+    ASSERT_FALSE(forM1.empty());
+    std::string bytes = ReadFile(wire + forM1);
+    bytes[bytes.size() / 2] ^= 4;
+    WriteFile(wire + forM1, bytes);
+    r = Ydmaint({"-d", m1.Folder, "daily", "-quiet"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_NE(r.Out.find("ydmaint: PROBLEM: league receive: 0 packets taken, 0 changes made again, 1 packet refused"),
+              std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find("league send"), std::string::npos) << r.Out;
+
+    // A mailer's second copy of a packet taken is moved aside; a packet
+    // whose header names another league (a damaged byte) is left, and named.
+    ASSERT_EQ(Ydmaint({"-d", m2.Folder, "league", "send"}).Exit, 0);
+    ListFolder(wire, names);
+    std::string fromM2;
+    for (const std::string& n : names)
+        if (n.find("_j_21-1-102_") != std::string::npos) fromM2 = n;
+    ASSERT_FALSE(fromM2.empty());
+    std::string good = ReadFile(wire + fromM2);
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "league", "receive"}).Exit, 0);
+    WriteFile(wire + fromM2 + ".1", good);
+    std::string other = good;
+    size_t name = other.find("Thyre Cup");
+    ASSERT_NE(name, std::string::npos);
+    other[name + 6] = 'K';
+    WriteFile(wire + "thyre_j_21-1-102_21-1-100_00000999.ytp", other);
+    r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 packet refused, 1 packet of another league left in the inbound"), std::string::npos) << r.Out;
+    EXPECT_TRUE(PathExists(host.Folder + "LEAGUE.BAD/" + fromM2 + ".1"));
+    EXPECT_TRUE(PathExists(wire + "thyre_j_21-1-102_21-1-100_00000999.ytp"));
+    EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG")
+                  .find("not taken, left in the inbound: thyre_j_21-1-102_21-1-100_00000999.ytp (it names the league "
+                        "\"Thyre Kup\")"),
+              std::string::npos);
+
+    // A second Member line for one address is refused, and said so; init
+    // run again keeps the members and keys.
+    WriteFile(host.Folder + "LEAGUE.CFG", ReadFile(host.Folder + "LEAGUE.CFG") + "Member = 21:1/101, Copy BBS, 1\r\n");
+    r = Ydmaint({"-d", host.Folder, "league", "status"});
+    EXPECT_NE(r.Out.find("LEAGUE.CFG: the Member line \"21:1/101, Copy BBS, 1\" repeats the address 21:1/101; it is ignored."),
+              std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Not taken, left in the inbound: thyre_j_21-1-102_21-1-100_00000999.ytp"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("refused packet"), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find("Copy BBS, up to"), std::string::npos) << r.Out;
+    r = Ydmaint({"-d", host.Folder, "league", "init", "-force", "-league", "Thyre Cup", "-role", "host", "-node", host.Node,
+                 "-board", "Host BBS", "-inbound", wire, "-outbound", wire});
+    ASSERT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_NE(r.Out.find("Kept from the old LEAGUE.CFG: 2 Member lines and 2 other board's Key lines."), std::string::npos)
+        << r.Out;
+    std::string cfg = ReadFile(host.Folder + "LEAGUE.CFG");
+    EXPECT_NE(cfg.find("Member = 21:1/102, Two BBS, 1"), std::string::npos) << cfg;
+    EXPECT_EQ(count(cfg, "Key = "), 3u) << cfg;
+    r = Ydmaint({"-d", host.Folder, "league", "send"});
+    EXPECT_NE(r.Out.find("league send: 2 packets sent."), std::string::npos) << r.Out;
 }
 
 // ------------------------------------------------------------ over binkd
@@ -664,7 +915,7 @@ TEST(LeagueMailer, AWeekOverBinkdThenADownMemberABadPasswordABadKeyAndACutPacket
     ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
     ASSERT_EQ(Poll(mm1, host.Node).Exit, 0);
     r = Ydmaint({"-d", host.Folder, "league", "receive"});
-    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("1 packet refused"), std::string::npos) << r.Out;
     EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == before);
     EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("its signature does not match 21:1/101's key"), std::string::npos);
     WriteFile(m1.Folder + "LEAGUE.KEY", oldKey);
@@ -678,7 +929,7 @@ TEST(LeagueMailer, AWeekOverBinkdThenADownMemberABadPasswordABadKeyAndACutPacket
     std::string cut = ReadFile(hm.Dir + "in/" + in[0]);
     WriteFile(hm.Dir + "in/" + in[0], cut.substr(0, cut.size() / 2));
     r = Ydmaint({"-d", host.Folder, "league", "receive"});
-    EXPECT_NE(r.Out.find("1 refused"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("1 packet refused"), std::string::npos) << r.Out;
     EXPECT_TRUE(ReadFile(host.Folder + "THYRE.DAT") == before);
     EXPECT_TRUE(PathExists(host.Folder + "LEAGUE.BAD/" + in[0]));
     EXPECT_NE(ReadFile(host.Folder + "MAINT.LOG").find("cut short"), std::string::npos);

@@ -135,7 +135,7 @@ before_removal() {
   for board in one two; do
     cmp -s /var/games/league/$board/THYRE.DAT /var/games/league/host/THYRE.DAT || fail "league board $board differs"
   done
-  has "21:1/101 (One BBS, up to 6 houses): last in #1" "$(/usr/games/ydmaint -d /var/games/league/host league status)"
+  has "21:1/101 (One BBS, up to 4 houses): last in #1" "$(/usr/games/ydmaint -d /var/games/league/host league status)"
   # The scheduler: every line of /etc/cron.d/thyre as cron runs it (its
   # user, a bare environment, the home folder), silent when all went well.
   local lines n=0

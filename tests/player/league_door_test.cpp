@@ -9,6 +9,8 @@
 #include "core/league.h"
 #include "core/model.h"
 #include "core/osfs.h"
+#include "core/stores.h"
+#include "core/diplomacy.h"
 #include "tests/player/door_session.h"
 
 TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
@@ -17,9 +19,15 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     const std::string dir = g.S.Dir;
     WriteFile(dir + "LEAGUE.CFG", "League = Thyre Cup\nRole = member\nNode = 21:1/101\nBoard = One BBS\n"
                                   "Host = 21:1/100\nInbound = " + dir + "\nOutbound = " + dir + "\n");
+    // The host refused this caller's last request: told once, on the next call.
+    WriteFile(dir + "LEAGUE.DAT", "Refused = 21:1/101, 3, 1, 20, Sam, Capella, the name was taken on another board\r\n"
+                                  "RefusedSeen = 3\r\n");
     TSession s;
     ASSERT_TRUE(s.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(s.Expect("Your house Capella could not be founded: the name was taken on another board."));
+    s.Key("\r");
     ASSERT_TRUE(s.Expect("Will you found a house in the Thyre?"));
+    EXPECT_EQ(ReadFile(dir + "LEAGUE.DAT").find("Capella"), std::string::npos);
     s.Key("Y");
     ASSERT_TRUE(s.Expect(": "));
     s.Key("Astra\r");
@@ -45,7 +53,11 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     // The host founded it, after another board's Sam founded Bravo.
     int bravo = FoundHouse("Bravo", "Sam", 0), astra = FoundHouse("Astra", "Sam", 0);
     ASSERT_GT(astra, bravo);
+    // Bravo offers peace, and writes.
+    Relation(bravo, astra).Offer = TreatyPeace;
+    HouseRec(bravo).Influence = HouseRec(astra).Influence = 500;
     g.Save();
+    ASSERT_TRUE(SendMessage(dir, bravo, astra, Game.Header.Day, {"Peace?"}));
     TLeagueState st = ReadLeagueState(dir);
     st.HouseBoard[bravo] = "21:1/102";
     st.HouseBoard[astra] = "21:1/101";
@@ -53,8 +65,13 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     ASSERT_TRUE(WriteLeagueState(dir, st));
     ASSERT_TRUE(JournalTrim(dir, 1));
 
+    // The first call after it shows the first steps, as founding does on
+    // a single board; the next call goes straight to the menu.
     TSession again;
     ASSERT_TRUE(again.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(again.Expect("Good first steps"));
+    EXPECT_NE(again.Screen.Row(0).find("House Astra is founded at"), std::string::npos) << again.Screen.Row(0);
+    again.Key("\r");
     ASSERT_TRUE(again.Expect("Your command: "));
     EXPECT_EQ(again.Screen.Row(0).substr(0, 11), " Thyre Cup ");
     EXPECT_NE(again.Screen.Row(0).find("House Astra"), std::string::npos) << again.Screen.Row(0);
@@ -76,17 +93,40 @@ TEST(LeagueDoor, AMembersCallerRequestsAHouseThenPlaysIt)
     EXPECT_NE(standings.find("worlds  Two BBS"), std::string::npos) << standings;
     again.Key("\r");
     ASSERT_TRUE(again.Expect("Your command: "));
+    // Accepting Bravo's offer: signed at the host, and said so; no notice
+    // of a signed treaty goes from this board.
+    again.Key("D");
+    ASSERT_TRUE(again.Expect("back: "));
+    again.Key("A");
+    ASSERT_TRUE(again.Expect("Accept an offer from which house? "));
+    again.Key("1\r");
+    ASSERT_TRUE(again.Expect("The league's host signs it tonight (or writes to say why not)."));
+    EXPECT_NE(again.Screen.Text().find("Accepted: Peace with Bravo."), std::string::npos) << again.Screen.Text();
+    again.Key("\r");
+    ASSERT_TRUE(again.Expect("back: "));
+    again.Key("Q");
+    ASSERT_TRUE(again.Expect("Your command: "));
     again.Key("QY");
     EXPECT_EQ(again.Exit(), 0);
+    EXPECT_EQ(ReadFile(dir + "MSGS.DAT").find("has accepted your"), std::string::npos);
+    TSession third;
+    ASSERT_TRUE(third.Start(g, ViaSocket, "Sam"));
+    ASSERT_TRUE(third.Expect("Your command: "));
+    EXPECT_EQ(third.Screen.Text().find("Good first steps"), std::string::npos);
+    third.Key("QY");
+    EXPECT_EQ(third.Exit(), 0);
 
     // The change is in the copy and in the journal, for Astra only.
     g.Load();
     EXPECT_EQ(HouseRec(astra).ResTrack, track);
     ASSERT_TRUE(ReadJournal(dir, journal));
-    bool research = false;
+    bool research = false, accepted = false;
     for (const TJournalEntry& e : journal) {
         EXPECT_EQ(e.Change.House, astra);
         research = research || (e.Change.Kind == ChangeResearch && e.Change.Args[0] == track);
+        accepted = accepted || (e.Change.Kind == ChangeAcceptTreaty && e.Change.Args[0] == bravo);
+        EXPECT_NE(e.Change.Kind, ChangeLetter);
     }
     EXPECT_TRUE(research);
+    EXPECT_TRUE(accepted);
 }
