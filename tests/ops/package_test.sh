@@ -40,9 +40,9 @@ out=$("$root/usr/games/thyrecfg" </dev/null || true)
 grep -q "holds the programs, not a game" <<<"$out" || { echo "$out"; exit 1; }
 [ ! -e "$root/usr/games/THYRE.CFG" ] && [ ! -e "$root/usr/games/THYRE.DAT" ]
 has "running" bash -c "printf 'q\n' | '$root/usr/games/thyrecfg' '$game'"
-# The door in local play, its caller on a pipe: the report at entry, a key,
-# then quit.
-has "Orders are carried out tonight" bash -c "printf ' Q' | '$root/usr/games/thyre' -l -u 'Ann Caller' -g '$game'"
+# The door in local play, its caller on a pipe: the house joined by hand
+# greets its player with the first steps, then the report, then quit.
+has "Good first steps" bash -c "printf '  QY' | '$root/usr/games/thyre' -l -u 'Ann Caller' -g '$game'"
 if command -v man >/dev/null; then MANPAGER=cat man -l "$root/usr/share/man/man6/ydmaint.6.gz" >/dev/null 2>&1; fi
 # make install into a prefix and make uninstall: the examples name the
 # prefix, and nothing of the install is left afterwards.

@@ -268,7 +268,7 @@ TEST(StartUp, WrongDoorEntriesSaySoOnceAndDiagnosticsCloseEveryEnding)
         l.Args.insert(l.Args.end(), {"-plain", "-diag"});
         ASSERT_TRUE(s.Start(l));
         ASSERT_TRUE(s.Expect("(Y/N)")) << s.Bbs.Errors;
-        s.Key("N");
+        s.Key("N ");
         EXPECT_EQ(s.Exit(), 0);
         EXPECT_NE(s.Bbs.Errors.find("thyre: socket peer 127.0.0.1, this machine: the BBS relaying the caller, not "
                                     "the caller's own connection (a plain socket: -plain is given)"),
