@@ -94,7 +94,8 @@ arm: $(addprefix arm-build-,$(ARM_ARCHES))
 arm-build-%:
 	./cmake/arm-sysroot.sh $* $(ARM_ROOT)-$*-sysroot $(if $(filter ON,$(ARM_TESTS)),tests)
 	cmake -S . -B $(BUILD)-$* -DCMAKE_TOOLCHAIN_FILE=cmake/$(ARM_TRIPLET_$*).cmake \
-		-DTHYRE_SYSROOT=$(ARM_ROOT)-$*-sysroot -DCMAKE_BUILD_TYPE=Release -DTHYRE_TESTS=$(ARM_TESTS) >/dev/null
+		-DTHYRE_SYSROOT=$(ARM_ROOT)-$*-sysroot -DCMAKE_BUILD_TYPE=Release -DTHYRE_TESTS=$(ARM_TESTS) \
+		-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 	cmake --build $(BUILD)-$* -j $(JOBS) $(if $(filter ON,$(ARM_TESTS)),,--target thyre ydmaint thyrecfg compressed_docs)
 
 # Both builds' unit tests and the door's end-to-end tests under qemu; the
