@@ -67,7 +67,7 @@ TEST(SecondWeek, APlayerFoundedByHandPlaysOnScreensThatAgree)
     ASSERT_GT(ann, 0);
     ASSERT_GT(varro, 0);
     ASSERT_GT(ostrel, 0);
-    EXPECT_EQ(HouseRec(ann).FirstCall, 1);
+    EXPECT_EQ(+HouseRec(ann).FirstCall, 1);
     int home = HouseRec(ann).HomeWorld, homeSystem = Game.Worlds[home].System;
     // Three Breakers each (their upkeep is ore): the three scores stay tied.
     for (int h : {ann, varro, ostrel}) {
@@ -196,18 +196,18 @@ TEST(SecondWeek, APlayerFoundedByHandPlaysOnScreensThatAgree)
 
     // The night: ore grows by what the bar said; the Scouts went where sent.
     g.Load();
-    EXPECT_EQ(HouseRec(ann).FirstCall, 0);
+    EXPECT_EQ(+HouseRec(ann).FirstCall, 0);
     int scouts = FleetNamed(ann, "Scouts");
     ASSERT_GE(scouts, 0);
-    EXPECT_EQ(Game.Fleets[scouts].Dest, unexplored);
+    EXPECT_EQ(+Game.Fleets[scouts].Dest, unexplored);
     int guard = FleetNamed(ann, "Home Guard");
     ASSERT_GE(guard, 0);
-    EXPECT_NE(Game.Fleets[guard].Order, OrderInvade);
+    EXPECT_NE(+Game.Fleets[guard].Order, OrderInvade);
     int64_t oreBefore = HouseRec(ann).Ore;
     TRun night = RunProgram(YDMAINT_PATH, {"-d", g.S.Dir, "turn"});
     ASSERT_EQ(night.Exit, 0) << night.Out;
     g.Load();
-    EXPECT_EQ(HouseRec(ann).Ore, oreBefore + income.Ore);
+    EXPECT_EQ(+HouseRec(ann).Ore, oreBefore + income.Ore);
     {
         // Something happened on day 1 after all: the news of night 2 is what is looked at.
         TEventWriter ev;

@@ -95,8 +95,8 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     s.Key("N");
     ASSERT_TRUE(s.Expect("back: "));
     g.Load();
-    EXPECT_EQ(HouseRec(ann).ResPoints, 89);
-    EXPECT_EQ(HouseRec(ann).ResTrack, 0);
+    EXPECT_EQ(+HouseRec(ann).ResPoints, 89);
+    EXPECT_EQ(+HouseRec(ann).ResTrack, 0);
     s.Key("2");
     ASSERT_TRUE(s.Expect("(Y/N)"));
     s.Key("Y");
@@ -104,8 +104,8 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     s.Key(" ");
     ASSERT_TRUE(s.Expect("back: "));
     g.Load();
-    EXPECT_EQ(HouseRec(ann).ResPoints, 44);
-    EXPECT_EQ(HouseRec(ann).ResTrack, 1);
+    EXPECT_EQ(+HouseRec(ann).ResPoints, 44);
+    EXPECT_EQ(+HouseRec(ann).ResTrack, 1);
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Your command: "));
 
@@ -285,5 +285,5 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     s.Key("\rQY");
     EXPECT_EQ(s.Exit(), 0);
     g.Load();
-    EXPECT_EQ(Game.Fleets[settlers].Order, OrderHold);
+    EXPECT_EQ(+Game.Fleets[settlers].Order, OrderHold);
 }
