@@ -355,7 +355,7 @@ TEST(Setup, TyposAndWrongFoldersAreToldAtOnce)
     TScratch s;
     r = RunWithInput(THYRECFG_PATH, {s.Dir + "nope"}, "1\n2\n30\nS\nQ\nQ\n");
     EXPECT_EQ(r.Exit, 1);
-    EXPECT_EQ(r.Out, "thyrecfg: there is no folder " + s.Dir + "nope/; make it first, or name the game folder.\n");
+    EXPECT_EQ(r.Out, "thyrecfg: there is no folder " + FolderWithDelim(s.Dir + "nope") + "; make it first, or name the game folder.\n");
     EXPECT_FALSE(PathExists(s.Path("nope")));
 
     // THYRE.CFG with typos: named when the program starts and in the
