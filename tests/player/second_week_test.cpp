@@ -144,6 +144,13 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     std::string annRow = StandingsRow(s, "Astra");
     ASSERT_FALSE(annRow.empty()) << s.Screen.Text();
     EXPECT_EQ(TrimText(annRow.substr(30, 7)), IntToText(annScore)) << annRow;
+    // The first night without news reads as NEWS.TXT has it.
+    bool quiet = true;
+    std::vector<TEventRec> events;
+    ASSERT_TRUE(ReadEvents(g.S.Dir, events));
+    for (const TEventRec& e : events) quiet = quiet && !(e.House == 0 && e.Day == 1);
+    EXPECT_EQ(s.Screen.Has("day   1  A quiet day in the Thyre."), quiet) << s.Screen.Text();
+    EXPECT_FALSE(s.Screen.Has("No news yet."));
     s.Key("x");
     ASSERT_TRUE(s.Expect("Your command: "));
     EXPECT_NE(s.Screen.Row(0).find("Day 2"), std::string::npos) << s.Screen.Row(0);
