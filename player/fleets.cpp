@@ -237,7 +237,7 @@ static void TakeShipsOff(const TFleetSeen& seen)
     }
     std::string name = AskLine("Name for the new fleet: ", FleetNameMax);
     if (PromptBackedOut()) return;
-    if (name.empty()) name = "Detachment";
+    if (name.empty()) name = FreeFleetName(Caller.House, "Detachment");
     if (name.find('`') != std::string::npos) {
         SayError("Fleet names can't hold colour codes.");
         return;

@@ -31,6 +31,14 @@ std::string SentSince(const TSession& s, const std::string& from)
     return at == std::string::npos ? "" : s.Bbs.Screen.substr(at);
 }
 
+// House h's fleet called name, or -1.
+int FleetNamed(int h, const std::string& name)
+{
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        if (Game.Fleets[f].House == h && StrGet(Game.Fleets[f].Name) == name) return f;
+    return -1;
+}
+
 } // namespace
 
 TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
@@ -269,6 +277,33 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     ASSERT_TRUE(s.Expect("The fleet is now called Eye."));
     EXPECT_FALSE(s.Seen("more than the 15 characters"));
     ASSERT_TRUE(s.Expect("back: "));
+    // Ships taken off under a name another fleet has are refused it, and
+    // none leave; a second nameless detachment is not the first's twin.
+    g.Load();
+    int eye = FleetNamed(ann, "Eye");
+    ASSERT_GE(eye, 0);
+    int lancers = Game.Fleets[eye].Ships[ShipLancer];
+    s.Key("T");
+    std::string answers = "Scouts\r";
+    for (int c = ShipClasses - 1; c >= 0; c--)
+        if (Game.Fleets[eye].Ships[c] > 0) answers = (c == ShipLancer ? "1\r" : "0\r") + answers;
+    s.Key(answers);
+    ASSERT_TRUE(s.Expect("Another of your fleets is called Scouts."));
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    for (const char* made : {"Detachment is formed.", "Detachment 2 is formed."}) {
+        s.Key("T" + answers.substr(0, answers.size() - 7) + "\r");
+        ASSERT_TRUE(s.Expect(made)) << s.Screen.Text();
+        s.Key(" ");
+        ASSERT_TRUE(s.Expect("back: "));
+    }
+    g.Load();
+    EXPECT_EQ(Game.Fleets[eye].Ships[ShipLancer], lancers - 2);
+    int scoutsCalled = 0;
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        scoutsCalled += Game.Fleets[f].House == ann && StrGet(Game.Fleets[f].Name) == "Scouts";
+    EXPECT_EQ(scoutsCalled, 1);
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Enter to go back: "));
 
@@ -283,6 +318,17 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     EXPECT_TRUE(s.Screen.Has("Here at " + SystemName(home) + "? (Y/N)")) << s.Screen.Text();
     EXPECT_EQ(SentSince(s, "Fleet command").find("At " + SystemName(home)), std::string::npos);
     s.Key("Y");
+    ASSERT_TRUE(s.Expect("Which world? "));
+    // A world already held, the house's own, is refused at the order, as
+    // the night would refuse it.
+    int held = s.Screen.Find("held by Astra");
+    ASSERT_GE(held, 0) << s.Screen.Text();
+    s.Key(TrimText(s.Screen.Row(held).substr(0, 4)) + "\r");
+    ASSERT_TRUE(s.Expect(" is already yours."));
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    s.Key("SY");
     ASSERT_TRUE(s.Expect("Which world? "));
     s.Key("\x1b");
     ASSERT_TRUE(s.Expect("back: "));
