@@ -9,6 +9,7 @@
 #include "core/founding.h"
 #include "core/lock.h"
 #include "core/model.h"
+#include "core/orders.h"
 #include "core/osfs.h"
 #include "core/routes.h"
 #include "core/stores.h"
@@ -116,6 +117,33 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     EXPECT_EQ(HouseRec(ann).ResTrack, 1);
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Your command: "));
+
+    // Another caller on Ann's house orders ships while her build screen
+    // shows nothing on order: Cancel draws the orders again and asks over them.
+    s.Key("B");
+    ASSERT_TRUE(s.Expect("back: "));
+    EXPECT_TRUE(s.Screen.Has("Nothing on order."));
+    ASSERT_TRUE(TakeLock(g.S.Dir, 5, 20));
+    g.Load();
+    int capital = HouseRec(ann).Capital;
+    ASSERT_TRUE(AddBuildOrder(ann, capital, ShipSkiff, 2));
+    g.Save();
+    ReleaseLock(g.S.Dir);
+    s.Key("C");
+    ASSERT_TRUE(s.Expect("Cancel which order (refunded in full)? "));
+    EXPECT_FALSE(s.Screen.Has("Nothing on order.")) << s.Screen.Text();
+    int listed = s.Screen.Find(" 1  " + WorldName(capital));
+    ASSERT_GE(listed, 0) << s.Screen.Text();
+    EXPECT_NE(s.Screen.Row(listed).find("2 Skiff"), std::string::npos);
+    s.Key("1\r");
+    ASSERT_TRUE(s.Expect("Order cancelled."));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    EXPECT_TRUE(s.Screen.Has("Nothing on order."));
+    s.Key("Q");
+    ASSERT_TRUE(s.Expect("Your command: "));
+    g.Load();
+    for (int b = 0; b < Game.Header.BuildCount; b++) EXPECT_NE(Game.Builds[b].House, ann);
 
     // Another program gives Bob five worlds while Ann's menu waits: the
     // news she opens next counts them.
