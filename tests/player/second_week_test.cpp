@@ -326,6 +326,14 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
         s.Key(" ");
         ASSERT_TRUE(s.Expect("back: "));
     }
+    // A fleet without a Seeder is told so before being asked where to settle.
+    s.Key("S");
+    ASSERT_TRUE(s.Expect("Settling needs a Seeder in the fleet."));
+    EXPECT_EQ(SentSince(s, "Fleet command").find("Here at"), std::string::npos);
+    EXPECT_EQ(SentSince(s, "Fleet command").find("Which system?"), std::string::npos);
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
     g.Load();
     EXPECT_EQ(Game.Fleets[eye].Ships[ShipLancer], lancers - 2);
     int scoutsCalled = 0;
