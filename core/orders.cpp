@@ -153,6 +153,31 @@ std::string InvasionRefusal(int h, int w)
     return "";
 }
 
+std::string SettleRefusal(int h, int w)
+{
+    if (!IsWorld(w)) return "Pick a world.";
+    int holder = Game.Worlds[w].Owner;
+    if (holder == h) return WorldName(w) + " is already yours.";
+    if (holder != HouseNobody) return WorldName(w) + " is already held by " + HouseName(holder) + ".";
+    return "";
+}
+
+// The fleet of house h other than `except` called `name` (in any letter
+// case), or -1.
+static int FleetNamed(int h, const std::string& name, int except)
+{
+    for (int g = 0; g < Game.Header.FleetCount; g++)
+        if (g != except && Game.Fleets[g].House == h && SameText(StrGet(Game.Fleets[g].Name), name)) return g;
+    return -1;
+}
+
+std::string FreeFleetName(int h, const std::string& base)
+{
+    std::string name = base;
+    for (int n = 2; FleetNamed(h, name, -1) >= 0 && n <= MaxFleets; n++) name = base + " " + IntToText(n);
+    return name;
+}
+
 std::string OrderFleet(int h, int f, int order, int s, int target)
 {
     if (!OwnsFleet(h, f)) return "That is not your fleet.";
@@ -178,6 +203,7 @@ std::string OrderFleet(int h, int f, int order, int s, int target)
     case OrderSettle:
         if (!IsWorld(target)) return "Pick a world.";
         if (fl.Ships[ShipSeeder] == 0) return "Settling needs a Seeder in the fleet.";
+        if (std::string refusal = SettleRefusal(h, target); !refusal.empty()) return refusal;
         dest = Game.Worlds[target].System;
         break;
     case OrderReturn:
@@ -222,6 +248,8 @@ std::string SplitFleet(int h, int f, const int counts[7], int troops, const std:
     if ((int64_t)counts[ShipHauler] * capacity < troops) return "Not enough Haulers to carry the troops.";
     if ((int64_t)(fl.Ships[ShipHauler] - counts[ShipHauler]) * capacity < fl.Troops - troops)
         return "Not enough Haulers left to carry the troops that stay.";
+    if (int other = FleetNamed(h, name.substr(0, FleetNameMax), -1); other >= 0)
+        return "Another of your fleets is called " + StrGet(Game.Fleets[other].Name) + ".";
     int n = NewFleet(h, fl.Loc, name);
     if (n < 0) return "Too many fleets in the game.";
     TFleet& nf = Game.Fleets[n];
@@ -266,9 +294,8 @@ std::string RenameFleet(int h, int f, const std::string& name)
     if (name.empty()) return "Pick a name.";
     if (name.find('`') != std::string::npos) return "Fleet names can't hold colour codes.";
     std::string kept = name.substr(0, FleetNameMax);
-    for (int g = 0; g < Game.Header.FleetCount; g++)
-        if (g != f && Game.Fleets[g].House == h && SameText(StrGet(Game.Fleets[g].Name), kept))
-            return "Another of your fleets is called " + StrGet(Game.Fleets[g].Name) + ".";
+    if (int other = FleetNamed(h, kept, f); other >= 0)
+        return "Another of your fleets is called " + StrGet(Game.Fleets[other].Name) + ".";
     StrSet(Game.Fleets[f].Name, kept);
     return "";
 }

@@ -23,9 +23,15 @@ int ResearchPointsLost(int h, int t);
 // nobody holds (settled, not invaded), or a house at peace with h.  The
 // order is refused for it, and the night calls off a landing for it.
 std::string InvasionRefusal(int h, int w);
+// Why house h's settlers may not found a colony on world w: somebody, h
+// itself included, holds it.  The order is refused for it, and the night
+// keeps the settlers waiting for it.
+std::string SettleRefusal(int h, int w);
 std::string OrderFleet(int h, int f, int order, int s, int target);
 std::string SetDoctrine(int h, int f, int d);
-// newFleet is the new fleet's number, -1 when none was made.
+// newFleet is the new fleet's number, -1 when none was made.  The new
+// fleet's name is refused as a rename's is when another fleet of the house
+// has it.
 std::string SplitFleet(int h, int f, const int counts[7], int troops, const std::string& name, int* newFleet = nullptr);
 std::string JoinFleets(int h, int a, int b);
 // Cancels order i only while it is still the order the caller was shown.
@@ -33,3 +39,5 @@ std::string CancelListedBuild(int h, int i, int world, int item, int count);
 // A fleet's new name: at most 15 characters, no colour codes, and no other
 // fleet of the house called so (in any letter case).
 std::string RenameFleet(int h, int f, const std::string& name);
+// base, or base + " 2", " 3"...: the first name no fleet of house h has.
+std::string FreeFleetName(int h, const std::string& base);

@@ -156,6 +156,11 @@ static void OrderDialog(const TFleetSeen& seen, int order)
     case OrderBlockade: d = HereOrElsewhere(f); break;
     case OrderInvade:
     case OrderSettle:
+        // A fleet that cannot settle anywhere is told so before being asked where.
+        if (order == OrderSettle && fl.Ships[ShipSeeder] == 0) {
+            SayError("Settling needs a Seeder in the fleet.");
+            return;
+        }
         // A fleet already at its destination is asked about it once, as "Here at".
         if (fl.Dest >= 0 && IsSystem(fl.Dest) && fl.Dest != fl.Loc && AskYesNo("At " + SystemName(fl.Dest) + "?"))
             d = fl.Dest;
@@ -237,7 +242,7 @@ static void TakeShipsOff(const TFleetSeen& seen)
     }
     std::string name = AskLine("Name for the new fleet: ", FleetNameMax);
     if (PromptBackedOut()) return;
-    if (name.empty()) name = "Detachment";
+    if (name.empty()) name = FreeFleetName(Caller.House, "Detachment");
     if (name.find('`') != std::string::npos) {
         SayError("Fleet names can't hold colour codes.");
         return;

@@ -154,15 +154,17 @@ void DrawNews()
     auto dayLine = [](int day, const std::string& text) { return "`8day " + PadLeft(IntToText(day), 3) + "`7  " + text; };
     int lastNight = Game.Header.Ended ? 0 : Game.Header.Day - 1;
     bool lastNightSaid = false;
-    if (ReadEvents(Caller.Folder, events))
+    bool eventsRead = ReadEvents(Caller.Folder, events);
+    if (eventsRead)
         for (const TEventRec& e : events) {
             if (e.House != 0) continue;
             kept.push_back(dayLine(e.Day, EventText(e)));
             lastNightSaid = lastNightSaid || e.Day == lastNight;
             if (kept.size() > NewsKept) kept.pop_front();
         }
-    // Last night without news reads as NEWS.TXT and the bulletin have it.
-    if (!kept.empty() && lastNight >= 1 && !lastNightSaid) {
+    // Last night without news reads as NEWS.TXT and the bulletin have it,
+    // the first quiet night of a game too.
+    if (eventsRead && lastNight >= 1 && !lastNightSaid) {
         kept.push_back(dayLine(lastNight, QuietDayText));
         if (kept.size() > NewsKept) kept.pop_front();
     }

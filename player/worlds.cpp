@@ -233,7 +233,19 @@ void BuildBuildingDialog(int w)
 
 struct TListedOrder {
     int Index, World, Item, Count;
+    bool operator==(const TListedOrder&) const = default;
 };
+
+// House h's build orders, in the order the build screen lists them.
+static std::vector<TListedOrder> ListedOrders(int h)
+{
+    std::vector<TListedOrder> orders;
+    for (int b = 0; b < Game.Header.BuildCount; b++) {
+        const TBuildOrder& bo = Game.Builds[b];
+        if (bo.House == h) orders.push_back({b, bo.World, bo.Item, bo.Count});
+    }
+    return orders;
+}
 
 static void ShipsAtAShipyard()
 {
@@ -256,27 +268,34 @@ static void ShipsAtAShipyard()
 
 void BuildScreen()
 {
+    // Cancel asked over a list another node or caller has changed since
+    // it was drawn: the list is drawn again and the question asked over it.
+    bool cancelAgain = false;
     while (GameLook()) {
         int h = Caller.House;
         ClearPage();
         PageReset();
         SayLine("`FBuild orders for tomorrow`7   ore `F" + GroupThousands(HouseRec(h).Ore) + "`7");
         SayRule();
-        std::vector<TListedOrder> orders;
-        for (int b = 0; b < Game.Header.BuildCount; b++) {
-            const TBuildOrder& bo = Game.Builds[b];
-            if (bo.House != h) continue;
-            orders.push_back({b, bo.World, bo.Item, bo.Count});
+        std::vector<TListedOrder> orders = ListedOrders(h);
+        for (size_t i = 0; i < orders.size(); i++) {
+            const TBuildOrder& bo = Game.Builds[orders[i].Index];
             std::string what = IsShipItem(bo.Item) ? IntToText(bo.Count) + " " + ShipName(bo.Item)
                                                    : BuildingName(bo.Item - BuildItemBuilding);
-            SayLine("`F" + PadLeft(IntToText((int64_t)orders.size()), 2) + "`7  " + PadRight(WorldName(bo.World), 18) +
-                    what);
+            SayLine("`F" + PadLeft(IntToText((int64_t)i + 1), 2) + "`7  " + PadRight(WorldName(bo.World), 18) + what);
         }
         if (orders.empty()) SayLine("`8Nothing on order.`7");
         SayRule();
-        char key = AskKey("`F[S]`7hips  `F[B]`7uilding  `F[C]`7ancel an order  `F[Q]`7 back: ", "SBCQ\r\x1b");
+        const std::string prompt = "`F[S]`7hips  `F[B]`7uilding  `F[C]`7ancel an order  `F[Q]`7 back: ";
+        if (cancelAgain) SayLine(prompt + "C");
+        char key = cancelAgain ? 'C' : AskKey(prompt, "SBCQ\r\x1b");
         if (std::string("SBC").find(key) == std::string::npos) return;
-        if (!StillToday()) continue;
+        if (!cancelAgain && !StillToday()) continue;
+        if (key == 'C' && !cancelAgain && ListedOrders(h) != orders) {
+            cancelAgain = true;
+            continue;
+        }
+        cancelAgain = false;
         if (key == 'S') {
             ShipsAtAShipyard();
             PressKey();

@@ -35,7 +35,7 @@ static void Settle(TEventWriter& ev, int f)
     int w = fl.Target;
     TWorld& wd = Game.Worlds[w];
     int h = fl.House;
-    if (wd.Owner != 0) {
+    if (!SettleRefusal(h, w).empty()) {
         AddEvent(ev, h, EventWorld, WorldName(w) + " is already held by " + HouseName(wd.Owner) + "; " + StrGet(fl.Name) + " waits.");
         fl.Order = OrderHold;
         return;

@@ -252,8 +252,10 @@ TEST(SecondWeek, APlayerFoundedByHandPlaysOnScreensThatAgree)
     EXPECT_EQ(again.Screen.Row(0).substr(0, 25), "Build orders for tomorrow");
     again.Key(" ");
     ASSERT_TRUE(again.Expect("On which world? "));
+    // Backing out of the world's number returns to the orders at once.
     again.Key("\r");
     ASSERT_TRUE(again.Expect("back: "));
+    EXPECT_FALSE(again.Screen.Has("[press a key]")) << again.Screen.Text();
     again.Key("Q");
     ASSERT_TRUE(again.Expect("Your command: "));
     QuitDoor(again);

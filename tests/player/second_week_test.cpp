@@ -9,6 +9,7 @@
 #include "core/founding.h"
 #include "core/lock.h"
 #include "core/model.h"
+#include "core/orders.h"
 #include "core/osfs.h"
 #include "core/routes.h"
 #include "core/stores.h"
@@ -29,6 +30,14 @@ std::string SentSince(const TSession& s, const std::string& from)
 {
     size_t at = s.Bbs.Screen.rfind(from);
     return at == std::string::npos ? "" : s.Bbs.Screen.substr(at);
+}
+
+// House h's fleet called name, or -1.
+int FleetNamed(int h, const std::string& name)
+{
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        if (Game.Fleets[f].House == h && StrGet(Game.Fleets[f].Name) == name) return f;
+    return -1;
 }
 
 } // namespace
@@ -109,6 +118,33 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Your command: "));
 
+    // Another caller on Ann's house orders ships while her build screen
+    // shows nothing on order: Cancel draws the orders again and asks over them.
+    s.Key("B");
+    ASSERT_TRUE(s.Expect("back: "));
+    EXPECT_TRUE(s.Screen.Has("Nothing on order."));
+    ASSERT_TRUE(TakeLock(g.S.Dir, 5, 20));
+    g.Load();
+    int capital = HouseRec(ann).Capital;
+    ASSERT_TRUE(AddBuildOrder(ann, capital, ShipSkiff, 2));
+    g.Save();
+    ReleaseLock(g.S.Dir);
+    s.Key("C");
+    ASSERT_TRUE(s.Expect("Cancel which order (refunded in full)? "));
+    EXPECT_FALSE(s.Screen.Has("Nothing on order.")) << s.Screen.Text();
+    int listed = s.Screen.Find(" 1  " + WorldName(capital));
+    ASSERT_GE(listed, 0) << s.Screen.Text();
+    EXPECT_NE(s.Screen.Row(listed).find("2 Skiff"), std::string::npos);
+    s.Key("1\r");
+    ASSERT_TRUE(s.Expect("Order cancelled."));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    EXPECT_TRUE(s.Screen.Has("Nothing on order."));
+    s.Key("Q");
+    ASSERT_TRUE(s.Expect("Your command: "));
+    g.Load();
+    for (int b = 0; b < Game.Header.BuildCount; b++) EXPECT_NE(Game.Builds[b].House, ann);
+
     // Another program gives Bob five worlds while Ann's menu waits: the
     // news she opens next counts them.
     ASSERT_TRUE(TakeLock(g.S.Dir, 5, 20));
@@ -144,6 +180,13 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     std::string annRow = StandingsRow(s, "Astra");
     ASSERT_FALSE(annRow.empty()) << s.Screen.Text();
     EXPECT_EQ(TrimText(annRow.substr(30, 7)), IntToText(annScore)) << annRow;
+    // The first night without news reads as NEWS.TXT has it.
+    bool quiet = true;
+    std::vector<TEventRec> events;
+    ASSERT_TRUE(ReadEvents(g.S.Dir, events));
+    for (const TEventRec& e : events) quiet = quiet && !(e.House == 0 && e.Day == 1);
+    EXPECT_EQ(s.Screen.Has("day   1  A quiet day in the Thyre."), quiet) << s.Screen.Text();
+    EXPECT_FALSE(s.Screen.Has("No news yet."));
     s.Key("x");
     ASSERT_TRUE(s.Expect("Your command: "));
     EXPECT_NE(s.Screen.Row(0).find("Day 2"), std::string::npos) << s.Screen.Row(0);
@@ -262,6 +305,41 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     ASSERT_TRUE(s.Expect("The fleet is now called Eye."));
     EXPECT_FALSE(s.Seen("more than the 15 characters"));
     ASSERT_TRUE(s.Expect("back: "));
+    // Ships taken off under a name another fleet has are refused it, and
+    // none leave; a second nameless detachment is not the first's twin.
+    g.Load();
+    int eye = FleetNamed(ann, "Eye");
+    ASSERT_GE(eye, 0);
+    int lancers = Game.Fleets[eye].Ships[ShipLancer];
+    s.Key("T");
+    std::string answers = "Scouts\r";
+    for (int c = ShipClasses - 1; c >= 0; c--)
+        if (Game.Fleets[eye].Ships[c] > 0) answers = (c == ShipLancer ? "1\r" : "0\r") + answers;
+    s.Key(answers);
+    ASSERT_TRUE(s.Expect("Another of your fleets is called Scouts."));
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    for (const char* made : {"Detachment is formed.", "Detachment 2 is formed."}) {
+        s.Key("T" + answers.substr(0, answers.size() - 7) + "\r");
+        ASSERT_TRUE(s.Expect(made)) << s.Screen.Text();
+        s.Key(" ");
+        ASSERT_TRUE(s.Expect("back: "));
+    }
+    // A fleet without a Seeder is told so before being asked where to settle.
+    s.Key("S");
+    ASSERT_TRUE(s.Expect("Settling needs a Seeder in the fleet."));
+    EXPECT_EQ(SentSince(s, "Fleet command").find("Here at"), std::string::npos);
+    EXPECT_EQ(SentSince(s, "Fleet command").find("Which system?"), std::string::npos);
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    g.Load();
+    EXPECT_EQ(Game.Fleets[eye].Ships[ShipLancer], lancers - 2);
+    int scoutsCalled = 0;
+    for (int f = 0; f < Game.Header.FleetCount; f++)
+        scoutsCalled += Game.Fleets[f].House == ann && StrGet(Game.Fleets[f].Name) == "Scouts";
+    EXPECT_EQ(scoutsCalled, 1);
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Enter to go back: "));
 
@@ -276,6 +354,17 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     EXPECT_TRUE(s.Screen.Has("Here at " + SystemName(home) + "? (Y/N)")) << s.Screen.Text();
     EXPECT_EQ(SentSince(s, "Fleet command").find("At " + SystemName(home)), std::string::npos);
     s.Key("Y");
+    ASSERT_TRUE(s.Expect("Which world? "));
+    // A world already held, the house's own, is refused at the order, as
+    // the night would refuse it.
+    int held = s.Screen.Find("held by Astra");
+    ASSERT_GE(held, 0) << s.Screen.Text();
+    s.Key(TrimText(s.Screen.Row(held).substr(0, 4)) + "\r");
+    ASSERT_TRUE(s.Expect(" is already yours."));
+    ASSERT_TRUE(s.Expect("[press a key]"));
+    s.Key(" ");
+    ASSERT_TRUE(s.Expect("back: "));
+    s.Key("SY");
     ASSERT_TRUE(s.Expect("Which world? "));
     s.Key("\x1b");
     ASSERT_TRUE(s.Expect("back: "));

@@ -268,7 +268,10 @@ TEST(StartUp, WrongDoorEntriesSaySoOnceAndDiagnosticsCloseEveryEnding)
         l.Args.insert(l.Args.end(), {"-plain", "-diag"});
         ASSERT_TRUE(s.Start(l));
         ASSERT_TRUE(s.Expect("(Y/N)")) << s.Bbs.Errors;
-        s.Key("N ");
+        s.Key("N");
+        ASSERT_TRUE(s.Expect("No house was founded. Call again when you want to join the Thyre."));
+        ASSERT_TRUE(s.Expect("[press a key]"));
+        s.Key(" ");
         EXPECT_EQ(s.Exit(), 0);
         EXPECT_NE(s.Bbs.Errors.find("thyre: socket peer 127.0.0.1, this machine: the BBS relaying the caller, not "
                                     "the caller's own connection (a plain socket: -plain is given)"),
