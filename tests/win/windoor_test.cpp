@@ -136,7 +136,7 @@ TEST(WinSocket, ACallerFoundsAHouseOverTheNamedSocket)
         if (!expect("[press a key]")) return;
         c.Send(" ");
         if (!expect("Your command: ")) return;
-        c.Send("Q");
+        c.Send("QY");
         expect("Orders are carried out tonight.");
     });
     std::string drop = s.Path("DOOR32.SYS");
