@@ -35,7 +35,9 @@ std::string ApplyChange(const TChange& c, const std::string& folder, int day, in
         int counts[7];
         for (int i = 0; i < 7; i++) counts[i] = Arg(c, 2 + i);
         int made = -1;
-        std::string refusal = SplitFleet(h, Arg(c, 0), counts, Arg(c, 1), c.Text, &made);
+        // A caller's new fleet takes no name another of the house's fleets has.
+        std::string refusal = FleetNameRefusal(h, c.Text, -1);
+        if (refusal.empty()) refusal = SplitFleet(h, Arg(c, 0), counts, Arg(c, 1), c.Text, &made);
         if (result) *result = made;
         return refusal;
     }

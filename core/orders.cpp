@@ -171,6 +171,12 @@ static int FleetNamed(int h, const std::string& name, int except)
     return -1;
 }
 
+std::string FleetNameRefusal(int h, const std::string& name, int except)
+{
+    int other = FleetNamed(h, name.substr(0, FleetNameMax), except);
+    return other < 0 ? "" : "Another of your fleets is called " + StrGet(Game.Fleets[other].Name) + ".";
+}
+
 std::string FreeFleetName(int h, const std::string& base)
 {
     std::string name = base;
@@ -248,8 +254,6 @@ std::string SplitFleet(int h, int f, const int counts[7], int troops, const std:
     if ((int64_t)counts[ShipHauler] * capacity < troops) return "Not enough Haulers to carry the troops.";
     if ((int64_t)(fl.Ships[ShipHauler] - counts[ShipHauler]) * capacity < fl.Troops - troops)
         return "Not enough Haulers left to carry the troops that stay.";
-    if (int other = FleetNamed(h, name.substr(0, FleetNameMax), -1); other >= 0)
-        return "Another of your fleets is called " + StrGet(Game.Fleets[other].Name) + ".";
     int n = NewFleet(h, fl.Loc, name);
     if (n < 0) return "Too many fleets in the game.";
     TFleet& nf = Game.Fleets[n];
@@ -294,8 +298,7 @@ std::string RenameFleet(int h, int f, const std::string& name)
     if (name.empty()) return "Pick a name.";
     if (name.find('`') != std::string::npos) return "Fleet names can't hold colour codes.";
     std::string kept = name.substr(0, FleetNameMax);
-    if (int other = FleetNamed(h, kept, f); other >= 0)
-        return "Another of your fleets is called " + StrGet(Game.Fleets[other].Name) + ".";
+    if (std::string refusal = FleetNameRefusal(h, kept, f); !refusal.empty()) return refusal;
     StrSet(Game.Fleets[f].Name, kept);
     return "";
 }

@@ -39,5 +39,10 @@ std::string CancelListedBuild(int h, int i, int world, int item, int count);
 // A fleet's new name: at most 15 characters, no colour codes, and no other
 // fleet of the house called so (in any letter case).
 std::string RenameFleet(int h, int f, const std::string& name);
+// Why house h may not give a fleet other than `except` (-1: none) this
+// name: another of its fleets has it, in any letter case.  "" when free.
+// A caller's split and rename are refused for it; the computer houses'
+// own detachments are not named by a caller and are not held to it.
+std::string FleetNameRefusal(int h, const std::string& name, int except);
 // base, or base + " 2", " 3"...: the first name no fleet of house h has.
 std::string FreeFleetName(int h, const std::string& base);
