@@ -294,7 +294,7 @@ TEST(WineDoor, TheSetupProgramColoursTheConsole)
     // (seen under load): the quit is typed again until the program ends.
     int code = -1;
     for (int tries = 0; tries < 4 && code < 0; tries++) {
-        s.Key("QY");
+        s.Key("Q\r");
         for (int i = 0; i < 50 && code < 0; i++) {
             s.Bbs.Pump(100);
             int status = 0;
