@@ -9,7 +9,7 @@ SHELL := /bin/bash
 .SHELLFLAGS := -o pipefail -c
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-FUZZ_SECONDS ?= 10
+FUZZ_SECONDS ?= 6
 
 .PHONY: all programs test test-plain test-sanitize fuzz test-windows windows arm arm-test test-arm package-arm play \
 	bench load reliability install uninstall package clean
