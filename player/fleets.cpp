@@ -224,7 +224,7 @@ static void TakeShipsOff(const TFleetSeen& seen)
         if (fl.Ships[c] == 0) continue;
         std::string answer = AskLine("How many " + ShipName(c) + "s (of " + IntToText(fl.Ships[c]) + ")? ", 9);
         // Q or Escape ends the dialogue; an empty answer takes none of the class.
-        if (PromptBackedOut() || answer == "q" || answer == "Q") return;
+        if (PromptBackedOut() || AnsweredQuit(answer)) return;
         if (answer.empty()) continue;
         int64_t n;
         // A count the fleet can't give ends the dialogue: nothing is split by guesswork.

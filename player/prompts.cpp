@@ -211,12 +211,19 @@ std::string AskProse(const std::string& prompt, int maxLen, const std::string& s
     return AskText(prompt, maxLen, start, rest, true);
 }
 
+bool AnsweredQuit(const std::string& answer)
+{
+    if (answer != "q" && answer != "Q") return false;
+    BackedOut = QuietBack = true;
+    return true;
+}
+
 int64_t AskNumber(const std::string& prompt, int64_t low, int64_t high)
 {
     Refused = false;
     std::string answer = AskLine(prompt, 9);
-    if (answer.empty() || answer == "q" || answer == "Q") {
-        BackedOut = BackedOut || !answer.empty();
+    if (AnsweredQuit(answer)) return -1;
+    if (answer.empty()) {
         QuietBack = true;
         return -1;
     }

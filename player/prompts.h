@@ -37,6 +37,9 @@ bool NumberRefused();
 // Whether the caller left the last question with Escape (or, for a number,
 // with Q or an empty answer): a dialogue then ends and changes nothing.
 bool PromptBackedOut();
+// An answer of Q leaves the dialogue as Escape does: true, and nothing is
+// waited for before going back.
+bool AnsweredQuit(const std::string& answer);
 // Waits for one key without a limit and gives it as DoorReadKey does.
 std::string WaitKey();
 

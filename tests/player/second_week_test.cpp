@@ -369,6 +369,12 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     s.Key("\x1b");
     ASSERT_TRUE(s.Expect("back: "));
     EXPECT_EQ(SentSince(s, "Which world? ").find("[press a key]"), std::string::npos);
+    // Q while taking ships off leaves that dialogue the same way.
+    s.Key("T");
+    ASSERT_TRUE(s.Expect("How many "));
+    s.Key("q\r");
+    ASSERT_TRUE(s.Expect("back: "));
+    EXPECT_EQ(SentSince(s, "How many ").find("[press a key]"), std::string::npos);
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Enter to go back: "));
     s.Key("\rQY");
