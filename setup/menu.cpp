@@ -94,7 +94,14 @@ static void SayWriteFailed(const std::string& text, const std::string& path)
     ConDim("(" + path + ": " + why + ")");
 }
 
-bool PeekGame() { return GameFileExists(GameFilePath(SetupFolder)) && LoadGame(GameFilePath(SetupFolder)); }
+// A look at the game, with the scores as the door shows them now (the file
+// holds last night's); changes open the game anew under the lock.
+bool PeekGame()
+{
+    if (!GameFileExists(GameFilePath(SetupFolder)) || !LoadGame(GameFilePath(SetupFolder))) return false;
+    ComputeScores();
+    return true;
+}
 
 bool OpenGame()
 {
