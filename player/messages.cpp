@@ -59,8 +59,12 @@ void WriteMessage(int mailbox)
         std::string rest;
         std::string line = AskProse("`F>`7 ", MessageLineMax, carried, last ? nullptr : &rest);
         if (PromptBackedOut()) {
-            SayLine("`8Nothing sent.`7");
-            return;
+            // Lines already typed are thrown away only when the caller says so.
+            if (lines.empty() || AskYesNo("Throw away the " + Counted((int64_t)lines.size(), "line") + " typed?")) {
+                SayLine("`8Nothing sent.`7");
+                return;
+            }
+            continue;
         }
         carried = rest;
         if (line.empty() && rest.empty()) break;

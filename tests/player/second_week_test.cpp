@@ -257,7 +257,11 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     ASSERT_TRUE(s.Expect("we "));
     s.Render();
     EXPECT_TRUE(s.Screen.Has("> we")) << s.Screen.Text();
-    s.Key(second + "\r\r");
+    // Escape after lines are typed asks before throwing them away; No goes
+    // on writing.
+    s.Key(second + "\r\x1b");
+    ASSERT_TRUE(s.Expect("Throw away the 2 lines typed? "));
+    s.Key("N\r");
     ASSERT_TRUE(s.Expect("Sent."));
     s.Key(" ");
     ASSERT_TRUE(s.Expect("back: "));
