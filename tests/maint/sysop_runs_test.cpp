@@ -207,4 +207,12 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
     r = Ydmaint({"-d", "--help", "status"});
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Out, "ydmaint: -d needs the game folder before --help\n");
+    // A folder that is not there is named, and nothing is made.
+    std::string missing = s.Path("gone/game");
+    for (const char* word : {"daily", "new", "status"}) {
+        r = Ydmaint({"-d", missing, word});
+        EXPECT_EQ(r.Exit, 1) << word;
+        EXPECT_EQ(r.Out, "ydmaint: there is no folder " + missing + "; make it first, or name the game folder\n");
+    }
+    EXPECT_FALSE(PathExists(s.Path("gone")));
 }
