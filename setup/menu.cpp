@@ -141,7 +141,7 @@ static void GameSummary()
         return;
     }
     const TGameHeader& hd = Game.Header;
-    std::string line = "Game `B" + StrGet(hd.GameName) + "`7: day `F" + IntToText(hd.Day) + "`7";
+    std::string line = "Game `B" + StrGet(hd.GameName) + "`7: day `F" + IntToText(ShownDay()) + "`7";
     line += hd.LastDay ? " of `F" + IntToText(hd.LastDay) + "`7" : std::string(" `8(open-ended)`7");
     if (hd.Ended) {
         line += ", `COVER`7";

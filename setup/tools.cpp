@@ -67,7 +67,7 @@ void HousesScreen()
 {
     if (!PeekGameOrSayNone()) return;
     while (PeekGame()) {
-        ConTitle("Houses in \"" + StrGet(Game.Header.GameName) + "\", day " + IntToText(Game.Header.Day));
+        ConTitle("Houses in \"" + StrGet(Game.Header.GameName) + "\", day " + IntToText(ShownDay()));
         HouseList();
         ConLine("");
         int64_t h;

@@ -328,6 +328,8 @@ TEST(SecondWeek, TheSysopsHandCommands)
     EXPECT_NE(end.Out.find("The game is over and in the Hall of Fame."), std::string::npos) << end.Out;
     std::string day = Lines(RunProgram(YDMAINT_PATH, {"-d", g.S.Dir, "status"}).Out)[0].substr(0, 6);
     EXPECT_EQ(day, "Day 1 ");
+    TRun summary = RunWithInput(THYRECFG_PATH, {g.S.Dir}, "Q\n");
+    EXPECT_NE(summary.Out.find(": day 1 of 60, OVER"), std::string::npos) << summary.Out;
     TSession s;
     ASSERT_TRUE(s.Start(g, ViaPipes, "Bo"));
     ASSERT_TRUE(s.Expect("House Twenty One Letters Ab is founded at ")) << s.Bbs.Screen;
