@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "core/osfs.h"
 #include "core/text.h"
@@ -17,6 +18,11 @@ inline std::string FuzzFolder()
             std::string dir = base + "-" + IntToText(n);
             if (MakeFolder(dir)) folder = FolderWithDelim(dir);
         }
+        // Gone with the process, as far as the way out allows.
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        });
     }
     return folder;
 }
