@@ -126,6 +126,8 @@ void PageReset()
     PageStop = false;
 }
 
+void PageGoOn() { PageStop = false; }
+
 bool PageMore()
 {
     if (PageStop) return false;
@@ -351,8 +353,12 @@ int PickListedHouse(const std::string& prompt, const int* listed, int count)
         SayLine("`8You haven't met any other house yet.`7");
         return -1;
     }
-    for (int i = 0; i < count; i++)
+    // Below a screen's own list: a long one pauses rather than scroll.
+    PageGoOn();
+    for (int i = 0; i < count; i++) {
+        if (!PageMore()) break;
         SayLine(ListNumber(i + 1) + HouseColour(listed[i]) + StrGet(HouseRec(listed[i]).Name) + "`7");
+    }
     int64_t n = AskNumber(prompt, 1, count);
     return n < 0 ? -1 : listed[n - 1];
 }

@@ -21,6 +21,9 @@ void SayFlush();
 int ScreenRows();   // from the drop file; 24 when it gives fewer than 10
 void PageReset();
 bool PageMore();
+// A second list below the first on the same page: its lines are counted on
+// from the first one's, and Q at the first one's pause does not hide it.
+void PageGoOn();
 
 // Questions.  Wrong answers never raise: -1, an empty text or false.
 char AskKey(const std::string& prompt, const std::string& keys);
