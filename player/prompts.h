@@ -9,6 +9,8 @@
 // Output.  No line reaches the last column of an 80-column screen.
 enum { ScreenColumns = 79 };
 void SayLine(const std::string& text);
+// SayLine with the lines after a wrap starting `indent` columns in.
+void SayHanging(const std::string& text, int indent);
 bool SayError(const std::string& text);   // true when there was nothing to say
 void ClearPage();
 void SayRule();
