@@ -220,12 +220,16 @@ void DiplomacyScreen()
 {
     while (GameLook()) {
         ClearPage();
+        PageReset();
         SayLine("`FDiplomacy`7   influence `F" + GroupThousands(HouseRec(Caller.House).Influence) + "`7");
         SayRule();
         SayLine("`FHouse                    Treaties               Notes`7");
         int met[MaxHouseSlots];
         int listed = MetHouses(met);
-        for (int i = 0; i < listed; i++) SayHouseLine(met[i]);
+        for (int i = 0; i < listed; i++) {
+            if (!PageMore()) break;
+            SayHouseLine(met[i]);
+        }
         if (listed == 0) SayLine("`8You haven't met any other house yet. Explore to find them.`7");
         SayRule();
         char key = AskKey("`F[O]`7ffer `F[A]`7ccept `F[E]`7nd treaties `F[T]`7ribute `F[G]`7ift `F[Q]`7 back: ",

@@ -53,8 +53,16 @@ std::vector<int> FleetList(int capacity)
         list.push_back(f);
         std::string line = "`F" + PadLeft(IntToText((int64_t)list.size()), 2) + "`7  " + PadRight(StrGet(fl.Name), 15) +
                            " " + PadRight(SystemName(fl.Loc), 15) + " " + PadRight(FleetHeading(f), 20) + " " +
-                           PadRight(OrderName(fl.Order), 8) + " `B" + ShortShips(f);
-        SayLine(ColourPrefix(line, 79) + "`7");
+                           PadRight(OrderName(fl.Order), 8) + " ";
+        // Ships that would reach past the last column go whole on a second
+        // line, as the world list does with its slots: none is cut in two.
+        std::string ships = ShortShips(f);
+        if (VisibleLength(line) + (int)ships.size() <= ScreenColumns) {
+            SayLine(line + "`B" + ships + "`7");
+        } else {
+            SayLine(ColourPrefix(line, ScreenColumns) + "`7");
+            SayLine(std::string((size_t)Max(1, ScreenColumns - (int)ships.size()), ' ') + "`B" + ships + "`7");
+        }
     }
     if (list.empty()) SayLine("`8You have no fleets.`7");
     return list;

@@ -270,6 +270,7 @@ void SystemView(int s)
     int house = Caller.House;
     const TSystem& sys = Game.Systems[s];
     ClearPage();
+    PageReset();
     std::string head = "`F" + SystemName(s) + "`7";
     if (sys.Flags & SysExchange) head += "  `E(the Exchange)`7";
     if (sys.Flags & SysHome) head += "  `8(a founding world)`7";
@@ -287,12 +288,19 @@ void SystemView(int s)
     }
     if (SeenNow(house, s) && sys.NestStrength > 0)
         SayLine("`5A Hollow nest festers here (strength " + IntToText(sys.NestStrength) + ").`7");
-    SayRule();
-    SayLine("`FWorlds`7");
+    // A busy system (many fleets, many lanes) pauses where the caller's
+    // screen ends; Q there ends the view.
+    auto say = [](const std::string& line) {
+        if (!PageMore()) return false;
+        SayLine(line);
+        return true;
+    };
+    const std::string rule = "`8" + std::string(78, '-') + "`7";   // as SayRule draws it
+    std::vector<std::string> lines = {rule, "`FWorlds`7"};
     for (int i = 0; i < sys.WorldCount; i++)
-        for (const std::string& line : WorldLines(house, s, sys.FirstWorld + i)) SayLine(line);
-    SayRule();
-    SayLine("`FLanes`7");
+        for (const std::string& line : WorldLines(house, s, sys.FirstWorld + i)) lines.push_back(line);
+    lines.push_back(rule);
+    lines.push_back("`FLanes`7");
     for (int l = 0; l < Game.Header.LaneCount; l++) {
         const TLane& ln = Game.Lanes[l];
         if (ln.State == LaneClosed || (ln.A != s && ln.B != s)) continue;
@@ -301,23 +309,25 @@ void SystemView(int s)
         if (ln.State == LaneClosing) line += " `Cunstable - closing`7";
         if (ln.State == LaneOpening) line += " `3forming - opens soon`7";
         if (!Known(house, other)) line += " `8(unexplored)`7";
-        SayLine(line);
+        lines.push_back(line);
     }
     if (SeenNow(house, s)) {
-        SayRule();
-        SayLine("`FFleets here`7");
+        lines.push_back(rule);
+        lines.push_back("`FFleets here`7");
         int shown = 0;
         for (int f = 0; f < Game.Header.FleetCount; f++) {
             const TFleet& fl = Game.Fleets[f];
             if (fl.House == HouseNobody || fl.Loc != s) continue;
             if (fl.House == house)
-                SayLine("  `F" + StrGet(fl.Name) + "`7: " + ShipList(fl));
+                lines.push_back("  `F" + StrGet(fl.Name) + "`7: " + ShipList(fl));
             else
-                SayLine("  " + HouseColour(fl.House) + HouseName(fl.House) + "`7: " + ShipList(fl) + "  `8(" +
-                        OrderName(fl.Order) + ")`7");
+                lines.push_back("  " + HouseColour(fl.House) + HouseName(fl.House) + "`7: " + ShipList(fl) + "  `8(" +
+                                OrderName(fl.Order) + ")`7");
             shown++;
         }
-        if (shown == 0) SayLine("  `8none`7");
+        if (shown == 0) lines.push_back("  `8none`7");
     }
+    for (const std::string& line : lines)
+        if (!say(line)) break;
     PressKey();
 }

@@ -41,12 +41,35 @@ static bool IsMessage(const std::string& text)
     return text.size() > 2 && text[0] == '`' && (text[1] == 'C' || text[1] == 'A');
 }
 
-// Lines longer than the screen's 79 columns are wrapped at blanks: most
-// terminals would wrap or scroll at the 80th.
-void SayLine(const std::string& text)
+// The blanks a line starts with, past its colour codes.
+static int LeadingBlanks(const std::string& text)
+{
+    int blanks = 0;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '`' && i + 1 < text.size()) {
+            i++;
+            continue;
+        }
+        if (text[i] != ' ') break;
+        blanks++;
+    }
+    return blanks;
+}
+
+// Lines longer than the screen's 79 columns are wrapped at blanks (most
+// terminals would wrap or scroll at the 80th); what goes on to the next
+// line starts under the text, not at the left edge.
+void SayLine(const std::string& text) { SayHanging(text, LeadingBlanks(text)); }
+
+void SayHanging(const std::string& text, int indent)
 {
     QuietBack = false;
-    for (const std::string& line : WrapColour(text, ScreenColumns)) {
+    std::vector<std::string> lines = WrapColour(text, ScreenColumns);
+    if (lines.size() > 1 && indent > 0 && indent <= ScreenColumns / 2) {
+        lines = WrapColour(text, ScreenColumns - indent);
+        for (size_t i = 1; i < lines.size(); i++) lines[i] = std::string((size_t)indent, ' ') + lines[i];
+    }
+    for (const std::string& line : lines) {
         WriteColour(line);
         NewLine();
     }
@@ -125,6 +148,8 @@ void PageReset()
     LineCount = 0;
     PageStop = false;
 }
+
+void PageGoOn() { PageStop = false; }
 
 bool PageMore()
 {
@@ -351,8 +376,12 @@ int PickListedHouse(const std::string& prompt, const int* listed, int count)
         SayLine("`8You haven't met any other house yet.`7");
         return -1;
     }
-    for (int i = 0; i < count; i++)
+    // Below a screen's own list: a long one pauses rather than scroll.
+    PageGoOn();
+    for (int i = 0; i < count; i++) {
+        if (!PageMore()) break;
         SayLine(ListNumber(i + 1) + HouseColour(listed[i]) + StrGet(HouseRec(listed[i]).Name) + "`7");
+    }
     int64_t n = AskNumber(prompt, 1, count);
     return n < 0 ? -1 : listed[n - 1];
 }

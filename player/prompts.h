@@ -9,6 +9,8 @@
 // Output.  No line reaches the last column of an 80-column screen.
 enum { ScreenColumns = 79 };
 void SayLine(const std::string& text);
+// SayLine with the lines after a wrap starting `indent` columns in.
+void SayHanging(const std::string& text, int indent);
 bool SayError(const std::string& text);   // true when there was nothing to say
 void ClearPage();
 void SayRule();
@@ -21,6 +23,9 @@ void SayFlush();
 int ScreenRows();   // from the drop file; 24 when it gives fewer than 10
 void PageReset();
 bool PageMore();
+// A second list below the first on the same page: its lines are counted on
+// from the first one's, and Q at the first one's pause does not hide it.
+void PageGoOn();
 
 // Questions.  Wrong answers never raise: -1, an empty text or false.
 char AskKey(const std::string& prompt, const std::string& keys);

@@ -169,7 +169,8 @@ void DrawNews()
         if (kept.size() > NewsKept) kept.pop_front();
     }
     size_t first = kept.size() > NewsShown ? kept.size() - NewsShown : 0;
-    for (size_t i = first; i < kept.size(); i++) SayLine(kept[i]);
+    // A long news line goes on under its text, clear of the day column.
+    for (size_t i = first; i < kept.size(); i++) SayHanging(kept[i], 9);
     if (kept.empty()) SayLine("`8No news yet.`7");
     SayRule();
     SayLine("`FStandings`7");

@@ -279,6 +279,7 @@ void BuildScreen()
         SayRule();
         std::vector<TListedOrder> orders = ListedOrders(h);
         for (size_t i = 0; i < orders.size(); i++) {
+            if (!PageMore()) break;
             const TBuildOrder& bo = Game.Builds[orders[i].Index];
             std::string what = IsShipItem(bo.Item) ? IntToText(bo.Count) + " " + ShipName(bo.Item)
                                                    : BuildingName(bo.Item - BuildItemBuilding);

@@ -336,6 +336,24 @@ TEST(SecondWeek, TheSysopsHandCommands)
     for (int i = 0; i < 3 && !s.Seen("Your command: ", 500); i++) s.Key(" ");   // the welcome, the report
     ASSERT_TRUE(s.Expect("Your command: ")) << s.Bbs.Screen;
     EXPECT_NE(s.Screen.Row(0).find("Day 1 of 60 (over)"), std::string::npos) << s.Screen.Row(0);
+    // The winner's line, and the news of the end, go on under their own
+    // text when they wrap, not at the left edge.
+    g.Load();
+    const std::string winner = StrGet(HouseRec(Game.Header.Winner).Name);
+    int over = s.Screen.Find("  The game is over: " + winner + " has won (");
+    ASSERT_GE(over, 0) << s.Screen.Text();
+    if (winner.size() >= 5) {
+        EXPECT_EQ(s.Screen.Row(over + 1).find("  game)."), 0u) << s.Screen.Text();
+    }
+    s.Key("N");
+    ASSERT_TRUE(s.Expect("go back: "));
+    int ended = s.Screen.Find("  *** The sysop has ended the game. " + winner + " wins");
+    ASSERT_GE(ended, 0) << s.Screen.Text();
+    EXPECT_EQ(s.Screen.Row(ended).substr(0, 9), "day   1  ");
+    EXPECT_EQ(s.Screen.Row(ended + 1).substr(0, 9), std::string(9, ' ')) << s.Screen.Text();
+    EXPECT_NE(s.Screen.Row(ended + 1).find("score. ***"), std::string::npos) << s.Screen.Text();
+    s.Key("x");
+    ASSERT_TRUE(s.Expect("Your command: "));
     QuitDoor(s);
 
     TRun start = RunWithInput(THYRECFG_PATH, {g.S.Dir}, "7\nYES\n\nQ\n");

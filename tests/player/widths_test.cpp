@@ -110,6 +110,38 @@ TEST(Widths, EveryScreenOfAVisitAndOfTheSetupFitsAtEveryLimit)
     ASSERT_GT(met, 0);
     Relation(h, met).Treaties = Relation(met, h).Treaties = TreatyPeace | TreatyTrade;
     Chart(h, Game.Header.ExchangeSystem).SeenDay = Game.Header.Day;
+    // A crowded house: it has met every house (a few offer it treaties and
+    // pay it tribute), a dozen fleets share its home, one of them of every
+    // class, and two dozen build orders wait for the night.
+    for (int o = 2; o <= 25; o++) {
+        if (CapitalSystem(o) >= 0) Chart(h, CapitalSystem(o)).SeenDay = Game.Header.Day;
+        if (o % 4 == 0) Relation(o, h).Offer = TreatyPeace | TreatyCharts;
+        if (o % 5 == 0) Relation(o, h).Tribute = 250;
+    }
+    int home = CapitalSystem(h);
+    ASSERT_GE(home, 0);
+    int armada = NewFleet(h, home, "Armada");
+    ASSERT_GE(armada, 0);
+    const int armadaShips[ShipClasses] = {12, 25, 13, 4, 6, 2, 1};
+    for (int c = 0; c < ShipClasses; c++) Game.Fleets[armada].Ships[c] = (int16_t)armadaShips[c];
+    Game.Fleets[armada].Troops = 60;
+    for (int i = 0; i < 11; i++) {
+        int f = NewFleet(h, home, "Picket " + IntToText(i + 1));
+        ASSERT_GE(f, 0);
+        Game.Fleets[f].Ships[ShipLancer] = 2;
+    }
+    HouseRec(h).Ore = 1000000;
+    for (int c = 0; c < ShipClasses; c++) ASSERT_EQ(BuildShips(h, HouseRec(h).Capital, c, 1), "");
+    int orders = ShipClasses, lastWorld = -1;
+    for (int w = 0; w < Game.Header.WorldCount && orders < 24; w++) {
+        if (Game.Worlds[w].Owner != 0 || Game.Worlds[w].Kind == KindGasGiant || Game.Worlds[w].Kind == KindRuin) continue;
+        Game.Worlds[w].Owner = (uint8_t)h;
+        for (int k = 1; k <= 2; k++) orders += BuildBuilding(h, w, k).empty();
+        lastWorld = w;
+    }
+    ASSERT_EQ(orders, 25);
+    const std::string lastOrder = PadRight(WorldName(lastWorld), 18) + "Refinery";
+    const std::string homeName = SystemName(home) + "\r";
     int place = 1;
     for (int o = 2; o < met; o++) place += Playing(o) && HouseKnown(h, o);
     const std::string endWith = IntToText(place) + "\r";
@@ -130,7 +162,8 @@ TEST(Widths, EveryScreenOfAVisitAndOfTheSetupFitsAtEveryLimit)
     } walk[] = {
         {"R", "ewer  "},          {"O", "ewer  "},         {"Q", menu.c_str()},
         {"M", "uit: "},           {"+", "uit: "},          {"+", "uit: "},
-        {"-", "uit: "},           {"-", "uit: "},          {"Q", menu.c_str()},
+        {"-", "uit: "},           {"-", "uit: "},          {"L", "System name: "},
+        {homeName.c_str(), "uit: "}, {"Q", menu.c_str()},
         {"W", "Enter to go back: "}, {"1\r", "back: "},     {"B\r", "back: "},
         {"S\r", "back: "},       {"L", "back: "},
         {"Q", "Enter to go back: "}, {"\r", menu.c_str()},
@@ -140,7 +173,7 @@ TEST(Widths, EveryScreenOfAVisitAndOfTheSetupFitsAtEveryLimit)
         {"B", "back: "},          {"Q", menu.c_str()},
         {"T", "back: "},          {"Q", menu.c_str()},
         {"D", "back: "},          {"E", "End treaties with which house? "}, {endWith.c_str(), "keep them: "},
-        {"Q", "back: "},          {"Q", menu.c_str()},
+        {"Q", "back: "},          {"O", "Offer to which house? "}, {"\r", "back: "}, {"Q", menu.c_str()},
         {"X", "back: "},          {"Q", menu.c_str()},
         {"S", "back: "},          {"R", "back: "},         {"B", "back: "},  {"Q", menu.c_str()},
         {"N", "go back: "},       {"F", menu.c_str()},     {"H", menu.c_str()},
@@ -152,8 +185,13 @@ TEST(Widths, EveryScreenOfAVisitAndOfTheSetupFitsAtEveryLimit)
     s.Key("QY");
     EXPECT_EQ(s.Exit(), 0);
     EXPECT_LE(WidestColumn(s.Bbs.Screen), 79);
-    // Nothing was cut to make it fit: the garrison of the first world in the
-    // system view, and every world's building slots in the worlds list.
+    // Nothing was cut to make it fit: the Armada's ships in the fleet list,
+    // the last of the crowd in the system view and the last build order, the
+    // garrison of the first world in the system view, and every world's
+    // building slots in the worlds list.
+    EXPECT_NE(s.Bbs.Screen.find("12Sk 25La 13Wa 4Br 6Ha 2Se 1Ou +60tr"), std::string::npos);
+    EXPECT_NE(s.Bbs.Screen.find("Picket 11"), std::string::npos);
+    EXPECT_NE(s.Bbs.Screen.find(lastOrder), std::string::npos);
     int first = 0;
     while (Game.Worlds[first].Owner != h) first++;
     std::string garrison = "gar " + IntToText(Game.Worlds[first].Garrison);
