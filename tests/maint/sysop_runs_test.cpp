@@ -4,6 +4,10 @@
 // Every program runs as a process on a scratch folder.
 #include <gtest/gtest.h>
 #include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "core/files.h"
 #include "core/gamefile.h"
@@ -112,6 +116,19 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), now);
     EXPECT_EQ(DayOf(s.Path("THYRE.UND")), back);
     EXPECT_FALSE(PathExists(elsewhere.Path("THYRE.DAT")));
+    // Undoing the restore brings the chart's nights back with the game, on
+    // the page as well; undoing that again forgets them once more.
+    ASSERT_TRUE(ReadScoreHistory(s.Dir, history));
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back().Day, now - 1);
+    EXPECT_EQ((int)history.size(), now - 1);
+    EXPECT_TRUE(Has(ReadFile(s.Path("web/chart.svg")), "night " + std::to_string(now - 1) + ": "));
+    r = Ydmaint({"-d", s.Dir, "restore", "THYRE.UND", "-yes"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    ASSERT_TRUE(ReadScoreHistory(s.Dir, history));
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back().Day, back - 1);
+    EXPECT_FALSE(Has(ReadFile(s.Path("web/chart.svg")), "night " + std::to_string(back) + ": "));
 }
 
 TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
@@ -173,6 +190,40 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
     EXPECT_EQ(r.Out, "ydmaint: could not write " + s.Dir + "THYRE.DAT: Is a directory\n");
     RemoveFolder(s.Path("THYRE.NEW"));
     EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), 2);
+#ifndef _WIN32
+    // A game folder the night may read but not write (the wrong user): the
+    // refusal names the lock as the sysop knows it, not a passing name.
+    // Root writes anywhere, so as root the night runs as nobody.
+    ASSERT_EQ(chmod(s.Dir.c_str(), 0555), 0);
+    std::vector<std::string> night = {"-d", s.Dir, "daily"};
+    if (geteuid() == 0) night.insert(night.begin(), {"-u", "nobody", "--", YDMAINT_PATH});
+    r = geteuid() == 0 ? RunProgram("/usr/sbin/runuser", night) : Ydmaint(night);
+    chmod(s.Dir.c_str(), 0700);
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: PROBLEM: cannot make the lock " + s.Dir + "THYRE.LCK: Permission denied.\n");
+    EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), 2);
+    EXPECT_FALSE(PathExists(s.Path("THYRE.LCK")));
+
+    // Ctrl-C in daily, again and again, at every moment of the night: every
+    // night played is in MAINT.LOG, and nothing is left locked or half
+    // written for the next program.
+    for (int i = 0; i < 30; i++) {
+        int before = DayOf(s.Path("THYRE.DAT"));
+        std::string delay = "0." + std::string(i < 10 ? "0" : "") + std::to_string(i * 10 + 5);
+        r = RunProgram("/usr/bin/timeout", {"-s", "INT", delay, YDMAINT_PATH, "-d", s.Dir, "daily"});
+        int after = DayOf(s.Path("THYRE.DAT"));
+        ASSERT_TRUE(after == before || after == before + 1) << delay;
+        EXPECT_EQ(Has(ReadFile(s.Path("MAINT.LOG")), "  day " + std::to_string(before) + " done: "), after > before)
+            << delay;
+        std::vector<std::string> names;
+        ASSERT_TRUE(ListFolder(s.Dir, names));
+        for (const std::string& n : names)
+            EXPECT_TRUE(n != "THYRE.LCK" && n != "MAINT.RUN" && n != "EVENTS.NEW" && n != "THYRE.NEW" &&
+                        n.find(".TMP") == std::string::npos)
+                << n << " left after Ctrl-C at " << delay;
+    }
+    EXPECT_GT(DayOf(s.Path("THYRE.DAT")), 2);
+#endif
 
     // Copies that do not fill the disk: -keep removes all but the newest,
     // and only what backup itself made.
