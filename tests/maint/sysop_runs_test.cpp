@@ -129,6 +129,19 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.back().Day, back - 1);
     EXPECT_FALSE(Has(ReadFile(s.Path("web/chart.svg")), "night " + std::to_string(back) + ": "));
+
+    // A player's house the sysop removed (out, its player cleared): the page
+    // says out, with no player to name.
+    ASSERT_TRUE(LoadGame(s.Path("THYRE.DAT")));
+    HouseRec(2).Computer = 0;
+    HouseRec(2).Status = StatusOut;
+    StrSet(HouseRec(2).Player, "");
+    ASSERT_TRUE(SaveGame(s.Path("THYRE.DAT")));
+    r = Ydmaint({"-d", s.Dir, "web", s.Path("web")});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    std::string page = ReadFile(s.Path("web/index.html"));
+    EXPECT_TRUE(Has(page, "<span class=\"hname\">" + StrGet(HouseRec(2).Name) + "</span></span></td><td>out</td>")) << page;
+    EXPECT_FALSE(Has(page, "<td>, out</td>"));
 }
 
 TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
