@@ -209,8 +209,8 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
     // Root writes anywhere, so as root the night runs as nobody.
     ASSERT_EQ(chmod(s.Dir.c_str(), 0555), 0);
     std::vector<std::string> night = {"-d", s.Dir, "daily"};
-    if (geteuid() == 0) night.insert(night.begin(), {"-u", "nobody", "--", YDMAINT_PATH});
-    r = geteuid() == 0 ? RunProgram("/usr/sbin/runuser", night) : Ydmaint(night);
+    if (geteuid() == 0) night.insert(night.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", YDMAINT_PATH});
+    r = geteuid() == 0 ? RunProgram("/usr/bin/setpriv", night) : Ydmaint(night);
     chmod(s.Dir.c_str(), 0700);
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Out, "ydmaint: PROBLEM: cannot make the lock " + s.Dir + "THYRE.LCK: Permission denied.\n");
