@@ -142,6 +142,22 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     std::string page = ReadFile(s.Path("web/index.html"));
     EXPECT_TRUE(Has(page, "<span class=\"hname\">" + StrGet(HouseRec(2).Name) + "</span></span></td><td>out</td>")) << page;
     EXPECT_FALSE(Has(page, "<td>, out</td>"));
+
+    // A file of another game (another folder's, started elsewhere) is told
+    // as such, not as a going back; THYRE.UND brings the game back.
+    ASSERT_EQ(Ydmaint({"-d", elsewhere.Dir, "new", "-seed", "77"}).Exit, 0);
+    int today = DayOf(s.Path("THYRE.DAT"));
+    r = Ydmaint({"-d", s.Dir, "restore", elsewhere.Path("THYRE.DAT"), "-yes"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "The game is on day " + std::to_string(today) + "; " + elsewhere.Path("THYRE.DAT") +
+                               " holds another game (another map), on day 1.\nRestoring it replaces the running game, "
+                               "which is kept as THYRE.UND.\n"))
+        << r.Out;
+    EXPECT_FALSE(Has(r.Out, "Going back loses"));
+    r = Ydmaint({"-d", s.Dir, "restore", "THYRE.UND", "-yes"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "THYRE.UND holds another game (another map), on day " + std::to_string(today) + ".\n")) << r.Out;
+    EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), today);
 }
 
 TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
