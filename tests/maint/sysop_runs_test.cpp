@@ -295,4 +295,20 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
         EXPECT_EQ(r.Out, "ydmaint: there is no folder " + missing + "; make it first, or name the game folder\n");
     }
     EXPECT_FALSE(PathExists(s.Path("gone")));
+
+    // A simulation in the live game's folder would replace the game and its
+    // events: refused, nothing changed.  In a folder of its own it plays,
+    // and plays again over its own earlier run.
+    std::string game = ReadFile(s.Path("THYRE.DAT")), events = ReadFile(s.Path("EVENTS.DAT"));
+    r = Ydmaint({"-d", s.Dir, "sim", "4", "5"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: there is a game in " + s.Dir + "; sim would replace it: give sim a folder of its own\n");
+    EXPECT_EQ(ReadFile(s.Path("THYRE.DAT")), game);
+    EXPECT_EQ(ReadFile(s.Path("EVENTS.DAT")), events);
+    TScratch sims;
+    for (const char* houses : {"3", "5"}) {
+        r = Ydmaint({"-d", sims.Dir, "sim", houses, "10"});
+        EXPECT_EQ(r.Exit, 0) << r.Out;
+        EXPECT_TRUE(Has(r.Out, std::string("Simulating ") + houses + " houses for 10 days (seed 1)\n")) << r.Out;
+    }
 }
