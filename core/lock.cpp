@@ -250,7 +250,7 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         std::string mine = LockFolderPath(folder) + UniqueSuffix();
         if (!MakeFolder(mine)) {
             // Named as the sysop knows it, not by the passing name it is made under.
-            Keep(TakeFailure, sizeof TakeFailure, "cannot make the lock " + LockFolderPath(folder) + ": " + LastErrorText());
+            Keep(TakeFailure, sizeof TakeFailure, "cannot make the lock " + FullPath(LockFolderPath(folder)) + ": " + LastErrorText());
             return false;
         }
         std::string stamp = StampLine(LockClockNow(), holdSeconds,
@@ -259,7 +259,7 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
                                           IntToText((int64_t)(intptr_t)&Uniques));
         std::string mineOwner = mine + PathDelim + LockOwnerName;
         if (!WriteLine(mineOwner, stamp)) {
-            Keep(TakeFailure, sizeof TakeFailure, "cannot write the lock " + LockFolderPath(folder) + ": " + LastErrorText());
+            Keep(TakeFailure, sizeof TakeFailure, "cannot write the lock " + FullPath(LockFolderPath(folder)) + ": " + LastErrorText());
             DeleteFile(mineOwner);
             RemoveFolder(mine);
             return false;
