@@ -7,6 +7,9 @@
 #include <vector>
 
 inline constexpr const char* ScoresFileName = "SCORES.DAT";
+// The history that goes with THYRE.UND, the game before the last restore:
+// undoing the restore brings back its chart as well.
+inline constexpr const char* ScoresUndoName = "SCORES.UND";
 
 // A record of the first layout (132 bytes) had zeros where Mark is; a file
 // of such records reads with every world count unknown, and the next night

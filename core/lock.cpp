@@ -249,7 +249,8 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
         // ever sees it without its OWNER.
         std::string mine = LockFolderPath(folder) + UniqueSuffix();
         if (!MakeFolder(mine)) {
-            Keep(TakeFailure, sizeof TakeFailure, "cannot make " + mine + ": " + LastErrorText());
+            // Named as the sysop knows it, not by the passing name it is made under.
+            Keep(TakeFailure, sizeof TakeFailure, "cannot make the lock " + FullPath(LockFolderPath(folder)) + ": " + LastErrorText());
             return false;
         }
         std::string stamp = StampLine(LockClockNow(), holdSeconds,
@@ -258,7 +259,7 @@ bool TakeLock(const std::string& folder, int waitSeconds, int holdSeconds)
                                           IntToText((int64_t)(intptr_t)&Uniques));
         std::string mineOwner = mine + PathDelim + LockOwnerName;
         if (!WriteLine(mineOwner, stamp)) {
-            Keep(TakeFailure, sizeof TakeFailure, "cannot write " + mineOwner + ": " + LastErrorText());
+            Keep(TakeFailure, sizeof TakeFailure, "cannot write the lock " + FullPath(LockFolderPath(folder)) + ": " + LastErrorText());
             DeleteFile(mineOwner);
             RemoveFolder(mine);
             return false;

@@ -120,4 +120,10 @@ int64_t UnixNanoseconds();
 // When this process was started on that clock, never earlier than it was
 // (where the system counts coarsely, the end of its step); -1 when unknown.
 int64_t ProcessStartNanoseconds();
+// While held, an interrupt (Ctrl-C, a hang-up, a plain kill) waits: the
+// nightly run finishes the night it is storing, logs it and lets go of the
+// folder, then ends as asked when the hold is let go.
+void HoldInterrupts(bool hold);
+// An interrupt came while held and waits.
+bool InterruptPending();
 void SleepMs(int ms);

@@ -340,6 +340,27 @@ int64_t UnixSeconds()
     return (int64_t)time(nullptr) + FakeClockShiftMs() / 1000;
 }
 
+void HoldInterrupts(bool hold)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGQUIT);
+    // Let go, a pending interrupt ends the program here, as it would have.
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
+bool InterruptPending()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    if (sigpending(&set) != 0) return false;
+    return sigismember(&set, SIGINT) == 1 || sigismember(&set, SIGTERM) == 1 || sigismember(&set, SIGHUP) == 1 ||
+           sigismember(&set, SIGQUIT) == 1;
+}
+
 int64_t ProcessStartNanoseconds()
 {
     // /proc/self/stat: the 22nd field is the start in clock ticks after boot.

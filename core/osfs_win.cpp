@@ -401,6 +401,14 @@ void SleepMs(int ms)
 
 int64_t UnixSeconds() { return UnixFromFileTime(ShiftedNow()); }
 
+void HoldInterrupts(bool hold)
+{
+    // A Ctrl-C while held is not kept for later: the night finishes.
+    SetConsoleCtrlHandler(nullptr, hold ? TRUE : FALSE);
+}
+
+bool InterruptPending() { return false; }
+
 int64_t ProcessStartNanoseconds()
 {
     FILETIME created, exited, kernel, user;

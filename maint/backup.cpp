@@ -28,7 +28,7 @@ static const char* const CopiedFiles[] = {
     GameFileName,    SettingsFileName, EventsFileName, MessagesFileName, FameFileName,   NewsFileName,
     MaintLogName,    MaintLogOldName,  ErrorsLogName,  ErrorsLogOldName, OldGameName,    OldEventsName,
     OldMessagesName, UndoGameName,     "THYRE.ANS",    "THYRE.TXT",      LeagueConfigName, LeagueStateName,
-    LeagueKeyName,   JournalName,      ScoresFileName,
+    LeagueKeyName,   JournalName,      ScoresFileName,   ScoresUndoName,
 };
 
 static std::string BackupName(int n) { return std::string(BackupPrefix) + IntToText(n); }
@@ -151,6 +151,16 @@ static std::vector<std::string> HouseNames()
     return names;
 }
 
+// The map of the game in memory, which no night changes: two files of one
+// game have the same.
+static std::string MapOfGame()
+{
+    std::string map;
+    for (int i = 0; i < Game.Header.SystemCount; i++)
+        map += StrGet(Game.Systems[i].Name) + "@" + IntToText(Game.Systems[i].X) + "," + IntToText(Game.Systems[i].Y) + ";";
+    return map;
+}
+
 static std::string Described(const std::string& path)
 {
     if (!LoadGame(path)) return "does not load";
@@ -209,8 +219,14 @@ void CmdRestore()
         Fatal(source + " is the game as it is now; nothing changed (" + UndoGameName + " is kept)");
     int day = Game.Header.Day;
     std::vector<std::string> then = HouseNames();
+    std::string map = MapOfGame();
     // What going back loses, told before anything changes.
-    if (PathExists(GamePath()) && LoadGame(GamePath())) {
+    if (PathExists(GamePath()) && LoadGame(GamePath()) && MapOfGame() != map) {
+        // Not a day of this game: nothing is "gone back to".
+        Say("The game is on day " + IntToText(Game.Header.Day) + "; " + source + " holds another game (another map), on day " +
+            IntToText(day) + ".");
+        Say("Restoring it replaces the running game, which is kept as " + std::string(UndoGameName) + ".");
+    } else if (PathExists(GamePath()) && LoadGame(GamePath())) {
         int now = Game.Header.Day;
         std::vector<std::string> since;
         for (const std::string& name : HouseNames()) {
@@ -244,10 +260,27 @@ void CmdRestore()
         GameRelease();
         Fatal(source + " is the game as it is now; nothing changed (" + UndoGameName + " is kept)");
     }
+    // The chart's history goes with the game it belongs to: today's is kept
+    // beside THYRE.UND, and the restored game takes the one that was kept
+    // with it (THYRE.UND's, or a backup copy's beside it) when there is one.
+    std::string scores, scoresThen;
+    bool hadScores = PathExists(GameFolder + ScoresFileName) && ReadWholeFile(GameFolder + ScoresFileName, scores);
+    std::string sourceFolder = source.substr(0, source.size() - FileNameOf(source).size());
+    bool ownFolder = FullPath(sourceFolder.empty() ? "." : sourceFolder) == FullPath(GameFolder.empty() ? "." : GameFolder);
+    std::string thenPath = ownFolder ? (FileNameOf(source) == UndoGameName ? GameFolder + ScoresUndoName : "")
+                                     : sourceFolder + ScoresFileName;
+    bool haveThen = !thenPath.empty() && PathExists(thenPath) && ReadWholeFile(thenPath, scoresThen);
     bool kept = !exists || (read && ReplaceFileSafely(GameFolder + UndoGameName, current));
     std::string why = kept ? "" : LastErrorText();
     bool replaced = kept && ReplaceFileSafely(GamePath(), data);
     if (kept && !replaced) why = LastErrorText();
+    if (replaced && exists) {
+        if (hadScores)
+            ReplaceFileSafely(GameFolder + ScoresUndoName, scores);
+        else
+            DeleteFile(GameFolder + ScoresUndoName);
+    }
+    if (replaced && haveThen) ReplaceFileSafely(GameFolder + ScoresFileName, scoresThen);
     // The chart forgets the nights that are undone (played again, they are
     // recorded anew).
     if (replaced) TrimScoreHistory(GameFolder, day);

@@ -57,7 +57,8 @@ static std::string BulletinText(const std::string& folder, int day)
         std::string board = league.HouseBoardName[h].empty() ? "" : "  " + league.HouseBoardName[h];
         lines.push_back("  " + PadLeft(IntToText(ScoreRank(h, false)), 2) + ". `" + HouseColourCodes[(h - 1) % 6] +
                         PadRight(StrGet(HouseRec(h).Name), 24) + "`7" + PadLeft(GroupThousands(HouseRec(h).Score), 8) +
-                        "  `8" + Counted(HouseWorldCount(h), "world") + board + "`7");
+                        "  `8" + PadLeft(IntToText(HouseWorldCount(h)), 3) +
+                        (HouseWorldCount(h) == 1 ? " world" : " worlds") + board + "`7");
     }
     if (ranked.empty()) lines.push_back("  `8No houses yet.`7");
     lines.push_back("`8" + std::string(78, '-') + "`7");

@@ -126,9 +126,25 @@ static bool PlayLockedNight(std::string& message, bool& skipped)
     return true;
 }
 
+// A Ctrl-C while the night waits for the lock ends the run at once, the
+// marker taken away; nothing was played.
+static void InterruptWhileWaiting(int64_t)
+{
+    if (!InterruptPending()) return;
+    GameRelease();
+    HoldInterrupts(false);
+}
+
 static bool RunNight(std::string& message, bool& skipped)
 {
-    if (!MaintenanceBegin(GameFolder, 60, 1800)) {
+    // A Ctrl-C from here on waits until the night is stored and logged: a
+    // night played must never be missing from MAINT.LOG, nor leave the lock
+    // and the marker behind.  The caller lets go once it has logged.
+    HoldInterrupts(true);
+    SetLockWaiting(InterruptWhileWaiting);
+    bool had = MaintenanceBegin(GameFolder, 60, 1800);
+    SetLockWaiting(nullptr);
+    if (!had) {
         message = GameAccessFailure().empty() ? "the game stayed locked for a minute; is a door stuck?"
                                               : GameAccessFailure();
         return false;
@@ -281,6 +297,7 @@ int CmdDaily()
         if (!leagueProblems.empty()) problems += (problems.empty() ? "" : "; ") + leagueProblems;
     }
     MaintLog(GameFolder, problems.empty() ? message : "PROBLEM: " + problems + (message.empty() ? "" : "; " + message));
+    HoldInterrupts(false);
     // A run that found nothing to do says so even with -quiet: two runs
     // every night (cron and a timer) are a mistake the sysop should hear
     // of.  So is a game started in a folder that had none, which is often
@@ -306,6 +323,7 @@ void CmdTurn()
     // A night played by hand is logged, and its news written, as the nightly
     // run's is.
     MaintLog(GameFolder, ok ? "night played by hand: " + message : "PROBLEM: night played by hand: " + message);
+    HoldInterrupts(false);
     if (!ok) Fatal(message);
     Say(message + ".");
     if (ReadSettings(GameFolder).NewsFile && LoadGame(GamePath()))
@@ -321,6 +339,16 @@ void CmdSim()
     int houses = ArgInt(0, 0), days = ArgInt(1, 0), seed = ArgInt(2, 1);
     if (houses < 1 || houses > MaxHouseSlots) Fatal("sim takes 1 to 25 houses");
     if (days > 9999) Fatal("sim plays at most 9999 days");
+    // A simulation replaces the folder's game and events without a lock: in a
+    // folder of its own (or over an earlier simulation) only, never over the
+    // game the callers play.
+    if (GameFileExists(GamePath()) && LoadGame(GamePath())) {
+        for (int h = 1; h <= MaxHouseSlots; h++) {
+            const THouse& hr = HouseRec(h);
+            if (hr.Status != StatusFree && (!hr.Computer || StrGet(hr.Player) != "ai" + IntToText(h - 1)))
+                Fatal("there is a game in " + ShownFolder() + "; sim would replace it: give sim a folder of its own");
+        }
+    }
     TNewGame p;
     p.Players = houses;
     p.Days = days;

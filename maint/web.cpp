@@ -521,7 +521,8 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
         int h = ranked[i];
         const THouse& hr = HouseRec(h);
         std::string player = hr.Computer ? "computer" : Html(StrGet(hr.Player));
-        if (hr.Status == StatusOut) player += ", out";
+        // A house the sysop removed has no player left to name.
+        if (hr.Status == StatusOut) player += player.empty() ? "out" : ", out";
         std::string worldChange, scoreChange;
         if (before && before->Status[h - 1] != StatusFree) {
             scoreChange = ChangeHtml((int64_t)hr.Score - before->Score[h - 1], "score");

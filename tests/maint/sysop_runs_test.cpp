@@ -4,6 +4,10 @@
 // Every program runs as a process on a scratch folder.
 #include <gtest/gtest.h>
 #include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "core/files.h"
 #include "core/gamefile.h"
@@ -112,6 +116,48 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), now);
     EXPECT_EQ(DayOf(s.Path("THYRE.UND")), back);
     EXPECT_FALSE(PathExists(elsewhere.Path("THYRE.DAT")));
+    // Undoing the restore brings the chart's nights back with the game, on
+    // the page as well; undoing that again forgets them once more.
+    ASSERT_TRUE(ReadScoreHistory(s.Dir, history));
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back().Day, now - 1);
+    EXPECT_EQ((int)history.size(), now - 1);
+    EXPECT_TRUE(Has(ReadFile(s.Path("web/chart.svg")), "night " + std::to_string(now - 1) + ": "));
+    r = Ydmaint({"-d", s.Dir, "restore", "THYRE.UND", "-yes"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    ASSERT_TRUE(ReadScoreHistory(s.Dir, history));
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back().Day, back - 1);
+    EXPECT_FALSE(Has(ReadFile(s.Path("web/chart.svg")), "night " + std::to_string(back) + ": "));
+
+    // A player's house the sysop removed (out, its player cleared): the page
+    // says out, with no player to name.
+    ASSERT_TRUE(LoadGame(s.Path("THYRE.DAT")));
+    HouseRec(2).Computer = 0;
+    HouseRec(2).Status = StatusOut;
+    StrSet(HouseRec(2).Player, "");
+    ASSERT_TRUE(SaveGame(s.Path("THYRE.DAT")));
+    r = Ydmaint({"-d", s.Dir, "web", s.Path("web")});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    std::string page = ReadFile(s.Path("web/index.html"));
+    EXPECT_TRUE(Has(page, "<span class=\"hname\">" + StrGet(HouseRec(2).Name) + "</span></span></td><td>out</td>")) << page;
+    EXPECT_FALSE(Has(page, "<td>, out</td>"));
+
+    // A file of another game (another folder's, started elsewhere) is told
+    // as such, not as a going back; THYRE.UND brings the game back.
+    ASSERT_EQ(Ydmaint({"-d", elsewhere.Dir, "new", "-seed", "77"}).Exit, 0);
+    int today = DayOf(s.Path("THYRE.DAT"));
+    r = Ydmaint({"-d", s.Dir, "restore", elsewhere.Path("THYRE.DAT"), "-yes"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "The game is on day " + std::to_string(today) + "; " + elsewhere.Path("THYRE.DAT") +
+                               " holds another game (another map), on day 1.\nRestoring it replaces the running game, "
+                               "which is kept as THYRE.UND.\n"))
+        << r.Out;
+    EXPECT_FALSE(Has(r.Out, "Going back loses"));
+    r = Ydmaint({"-d", s.Dir, "restore", "THYRE.UND", "-yes"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "THYRE.UND holds another game (another map), on day " + std::to_string(today) + ".\n")) << r.Out;
+    EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), today);
 }
 
 TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
@@ -173,6 +219,45 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
     EXPECT_EQ(r.Out, "ydmaint: could not write " + s.Dir + "THYRE.DAT: Is a directory\n");
     RemoveFolder(s.Path("THYRE.NEW"));
     EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), 2);
+#ifndef _WIN32
+    // A game folder the night may read but not write (the wrong user): the
+    // refusal names the lock as the sysop knows it, not a passing name.
+    // Root writes anywhere, so as root the night runs as nobody.
+    ASSERT_EQ(chmod(s.Dir.c_str(), 0555), 0);
+    std::vector<std::string> night = {"-d", s.Dir, "daily"};
+    if (geteuid() == 0) night.insert(night.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", YDMAINT_PATH});
+    r = geteuid() == 0 ? RunProgram("/usr/bin/setpriv", night) : Ydmaint(night);
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: PROBLEM: cannot make the lock " + s.Dir + "THYRE.LCK: Permission denied.\n");
+    // Without -d (a scheduler line that lost it) the folder is named too.
+    night.erase(night.end() - 3, night.end() - 1);
+    r = geteuid() == 0 ? RunProgram("/usr/bin/setpriv", night, s.Dir) : Ydmaint(night, s.Dir);
+    chmod(s.Dir.c_str(), 0700);
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: PROBLEM: cannot make the lock " + s.Dir + "THYRE.LCK: Permission denied.\n");
+    EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), 2);
+    EXPECT_FALSE(PathExists(s.Path("THYRE.LCK")));
+
+    // Ctrl-C in daily, again and again, at every moment of the night: every
+    // night played is in MAINT.LOG, and nothing is left locked or half
+    // written for the next program.
+    for (int i = 0; i < 30; i++) {
+        int before = DayOf(s.Path("THYRE.DAT"));
+        std::string delay = "0." + std::string(i < 10 ? "0" : "") + std::to_string(i * 10 + 5);
+        r = RunProgram("/usr/bin/timeout", {"-s", "INT", delay, YDMAINT_PATH, "-d", s.Dir, "daily"});
+        int after = DayOf(s.Path("THYRE.DAT"));
+        ASSERT_TRUE(after == before || after == before + 1) << delay;
+        EXPECT_EQ(Has(ReadFile(s.Path("MAINT.LOG")), "  day " + std::to_string(before) + " done: "), after > before)
+            << delay;
+        std::vector<std::string> names;
+        ASSERT_TRUE(ListFolder(s.Dir, names));
+        for (const std::string& n : names)
+            EXPECT_TRUE(n != "THYRE.LCK" && n != "MAINT.RUN" && n != "EVENTS.NEW" && n != "THYRE.NEW" &&
+                        n.find(".TMP") == std::string::npos)
+                << n << " left after Ctrl-C at " << delay;
+    }
+    EXPECT_GT(DayOf(s.Path("THYRE.DAT")), 2);
+#endif
 
     // Copies that do not fill the disk: -keep removes all but the newest,
     // and only what backup itself made.
@@ -215,4 +300,20 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
         EXPECT_EQ(r.Out, "ydmaint: there is no folder " + missing + "; make it first, or name the game folder\n");
     }
     EXPECT_FALSE(PathExists(s.Path("gone")));
+
+    // A simulation in the live game's folder would replace the game and its
+    // events: refused, nothing changed.  In a folder of its own it plays,
+    // and plays again over its own earlier run.
+    std::string game = ReadFile(s.Path("THYRE.DAT")), events = ReadFile(s.Path("EVENTS.DAT"));
+    r = Ydmaint({"-d", s.Dir, "sim", "4", "5"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Out, "ydmaint: there is a game in " + s.Dir + "; sim would replace it: give sim a folder of its own\n");
+    EXPECT_EQ(ReadFile(s.Path("THYRE.DAT")), game);
+    EXPECT_EQ(ReadFile(s.Path("EVENTS.DAT")), events);
+    TScratch sims;
+    for (const char* houses : {"3", "5"}) {
+        r = Ydmaint({"-d", sims.Dir, "sim", houses, "10"});
+        EXPECT_EQ(r.Exit, 0) << r.Out;
+        EXPECT_TRUE(Has(r.Out, std::string("Simulating ") + houses + " houses for 10 days (seed 1)\n")) << r.Out;
+    }
 }

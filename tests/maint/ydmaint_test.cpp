@@ -1,5 +1,6 @@
 // ydmaint as the sysop runs it: a process in a scratch folder.
 #include <gtest/gtest.h>
+#include <set>
 #include <thread>
 
 #include "core/gamefile.h"
@@ -189,6 +190,11 @@ TEST(Ydmaint, BulletinForTheBbs)
 {
     TScratch dir;
     ASSERT_EQ(Ydmaint({"-d", dir.Dir, "sim", "4", "12", "3"}).Exit, 0);
+    // One house down to its home world at most, beside others with ten or more.
+    ASSERT_TRUE(LoadGame(dir.Path("THYRE.DAT")));
+    for (int w = 0; w < Game.Header.WorldCount; w++)
+        if (Game.Worlds[w].Owner == 4 && w != HouseRec(4).HomeWorld) Game.Worlds[w].Owner = 27;
+    ASSERT_TRUE(SaveGame(dir.Path("THYRE.DAT")));
     TRun r = Ydmaint({"-d", dir.Dir, "bulletin", dir.Path("THYRE.TXT")});
     ASSERT_EQ(r.Exit, 0) << r.Out;
     EXPECT_EQ(r.Out, "");
@@ -203,6 +209,10 @@ TEST(Ydmaint, BulletinForTheBbs)
         if (lines[i] == "Standings\r") standings = i;
     ASSERT_GT(standings, 3u);
     EXPECT_EQ(lines[standings + 1].substr(0, 6), "   1. ");
+    // The worlds line up under each other, whatever their number of digits.
+    std::set<size_t> worldsEnd;
+    for (size_t i = standings + 1; i < standings + 5; i++) worldsEnd.insert(lines[i].find(" world") + 6);
+    EXPECT_EQ(worldsEnd.size(), 1u) << ReadFile(dir.Path("THYRE.TXT"));
     EXPECT_EQ(ReadFile(dir.Path("THYRE.TXT")).find('\x1b'), std::string::npos);
     EXPECT_EQ(ReadFile(dir.Path("THYRE.TXT")).find('`'), std::string::npos);
     // The ANSI screen: cleared, coloured, the same words.
