@@ -1,7 +1,6 @@
 // The status report: the game at a glance, read without the lock.
 #include <string>
 
-#include "core/score.h"
 #include "core/gamefile.h"
 #include "core/model.h"
 #include "core/rules.h"
@@ -81,8 +80,6 @@ static std::string HouseRow(int h)
 void CmdStatus()
 {
     if (!LoadGame(GamePath())) Fatal("no game in " + GamePath());
-    // The scores as the door shows them now, not last night's.
-    ComputeScores();
     PrintStatus();
     // The settings file's lines that were not understood, for the next game.
     for (const std::string& p : SettingsProblemTexts(GameFolder)) Say(p + ".");

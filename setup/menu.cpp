@@ -94,14 +94,7 @@ static void SayWriteFailed(const std::string& text, const std::string& path)
     ConDim("(" + path + ": " + why + ")");
 }
 
-// A look at the game, with the scores as the door shows them now (the file
-// holds last night's); changes open the game anew under the lock.
-bool PeekGame()
-{
-    if (!GameFileExists(GameFilePath(SetupFolder)) || !LoadGame(GameFilePath(SetupFolder))) return false;
-    ComputeScores();
-    return true;
-}
+bool PeekGame() { return GameFileExists(GameFilePath(SetupFolder)) && LoadGame(GameFilePath(SetupFolder)); }
 
 bool OpenGame()
 {

@@ -9,7 +9,6 @@
 #include "core/model.h"
 #include "core/orders.h"
 #include "core/output.h"
-#include "core/score.h"
 #include "core/stores.h"
 #include "core/text.h"
 #include "player/prompts.h"
@@ -291,21 +290,6 @@ TEST(SecondWeek, TheSysopsHandCommands)
         EXPECT_EQ(status[i][worlds - 1], '3') << status[i];   // every house holds its 3 worlds
         EXPECT_EQ(status[i][worlds], ' ') << status[i];
     }
-    // Its scores are the door's of now: the houses added today, whose
-    // saved score stays 0 until the night, show theirs already.
-    g.Load();
-    ComputeScores();
-    size_t row = 3;
-    for (int h = 1; h <= MaxHouseSlots && row < status.size(); h++) {
-        if (HouseRec(h).Status == StatusFree) continue;
-        EXPECT_GT(HouseRec(h).Score, 0);
-        EXPECT_NE(status[row++].find(" " + IntToText(HouseRec(h).Score) + "  active"), std::string::npos)
-            << status[row - 1];
-    }
-    TRun houses = RunWithInput(THYRECFG_PATH, {g.S.Dir}, "2\n\nQ\n");
-    EXPECT_NE(houses.Out.find(PadLeft(GroupThousands(HouseRec(HouseNamed("Sabre Nine")).Score), 7) + " day"),
-              std::string::npos)
-        << houses.Out;
 
     // A night by hand is logged as the nightly run's; events by a house's
     // name, and a name that is no house says so.
