@@ -251,7 +251,9 @@ void CmdRestore()
         }
     }
     // As during a night: callers are turned away while the game is replaced.
-    if (!MaintenanceBegin(GameFolder, BackupWaitSeconds, BackupHoldSeconds))
+    // THYRE.UND, THYRE.DAT and the chart are replaced together: a Ctrl-C
+    // waits until the restore is logged.
+    if (!MaintenanceBeginHeld(BackupWaitSeconds, BackupHoldSeconds))
         Fatal(GameAccessFailure().empty() ? "the game stayed locked for a minute; nothing changed" : GameAccessFailure());
     current.clear();
     bool exists = PathExists(GamePath());
@@ -309,6 +311,7 @@ void CmdRestore()
     if (!replaced) Fatal("could not write " + GamePath() + ": " + why + "; nothing changed");
     std::string line = "restored day " + IntToText(day) + " from " + source + "; the game before is " + UndoGameName;
     MaintLog(GameFolder, line);
+    HoldInterrupts(false);
     Say(line + ".");
     // The web page shows the game as it now is, not the nights undone.
     std::string web = ConfiguredWebFolder(GameFolder, ReadSettings(GameFolder));

@@ -25,6 +25,7 @@ void CmdNew()
     std::string message;
     if (!StartNewGame(seed, message)) Fatal(message);
     MaintLog(GameFolder, "new game started by hand: " + message);
+    HoldInterrupts(false);
     Say(message + ".");
 }
 

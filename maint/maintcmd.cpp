@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/access.h"
 #include "core/files.h"
+#include "core/lock.h"
 #include "core/osfs.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -39,6 +41,22 @@ void Warn(const std::string& text)
     std::string line = "ydmaint: WARNING: " + text + ".\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
+}
+
+static void InterruptWhileWaiting(int64_t)
+{
+    if (!InterruptPending()) return;
+    GameRelease();
+    HoldInterrupts(false);
+}
+
+bool MaintenanceBeginHeld(int waitSeconds, int holdSeconds)
+{
+    HoldInterrupts(true);
+    SetLockWaiting(InterruptWhileWaiting);
+    bool had = MaintenanceBegin(GameFolder, waitSeconds, holdSeconds);
+    SetLockWaiting(nullptr);
+    return had;
 }
 
 TSettings SettingsWarned()

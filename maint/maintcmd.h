@@ -24,6 +24,11 @@ void Say(const std::string& line);
 // A problem that leaves the command's work done: "WARNING: " and the text in
 // MAINT.LOG and on standard error.
 void Warn(const std::string& text);
+// MaintenanceBegin for a run that changes the game: from here a Ctrl-C waits
+// until the caller has stored and logged its work and calls
+// HoldInterrupts(false); while the lock is waited for it ends the run at
+// once, the marker taken away.
+bool MaintenanceBeginHeld(int waitSeconds, int holdSeconds);
 // Warns of every line of THYRE.CFG that could not be used as written; the
 // settings as read.
 TSettings SettingsWarned();

@@ -126,25 +126,11 @@ static bool PlayLockedNight(std::string& message, bool& skipped)
     return true;
 }
 
-// A Ctrl-C while the night waits for the lock ends the run at once, the
-// marker taken away; nothing was played.
-static void InterruptWhileWaiting(int64_t)
-{
-    if (!InterruptPending()) return;
-    GameRelease();
-    HoldInterrupts(false);
-}
-
 static bool RunNight(std::string& message, bool& skipped)
 {
-    // A Ctrl-C from here on waits until the night is stored and logged: a
-    // night played must never be missing from MAINT.LOG, nor leave the lock
-    // and the marker behind.  The caller lets go once it has logged.
-    HoldInterrupts(true);
-    SetLockWaiting(InterruptWhileWaiting);
-    bool had = MaintenanceBegin(GameFolder, 60, 1800);
-    SetLockWaiting(nullptr);
-    if (!had) {
+    // A night played must never be missing from MAINT.LOG, nor leave the
+    // lock and the marker behind: a Ctrl-C waits until it is logged.
+    if (!MaintenanceBeginHeld(60, 1800)) {
         message = GameAccessFailure().empty() ? "the game stayed locked for a minute; is a door stuck?"
                                               : GameAccessFailure();
         return false;

@@ -42,7 +42,10 @@ bool StartNewGame(uint32_t seed, std::string& message, bool (*stillWanted)())
         const TSettingField& f = *SettingField(key);
         s.*f.Number = (int32_t)Clamp(IntOption(option, s.*f.Number), f.Low, f.High);
     }
-    if (!MaintenanceBegin(GameFolder, 60, 1800)) {
+    // Half an archive (the messages moved aside, the new map not yet saved)
+    // would cost the running game its letters: a Ctrl-C waits until the
+    // start is logged.
+    if (!MaintenanceBeginHeld(60, 1800)) {
         message = GameAccessFailure().empty() ? "the game stayed locked for a minute; is a door stuck?"
                                               : GameAccessFailure();
         return false;

@@ -257,6 +257,28 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
                 << n << " left after Ctrl-C at " << delay;
     }
     EXPECT_GT(DayOf(s.Path("THYRE.DAT")), 2);
+    // The same for a new game started by hand: a game that was replaced is
+    // logged, and the one that stays keeps its messages.
+    WriteFile(s.Path("MSGS.DAT"), "");
+    for (int i = 0; i < 12; i++) {
+        std::string game = ReadFile(s.Path("THYRE.DAT")), log = ReadFile(s.Path("MAINT.LOG"));
+        std::string delay = "0.0" + std::to_string(i * 7 + 5);
+        r = RunProgram("/usr/bin/timeout", {"-s", "INT", delay, YDMAINT_PATH, "-d", s.Dir, "new", "-force"});
+        bool replaced = ReadFile(s.Path("THYRE.DAT")) != game;
+        size_t logged = 0;
+        for (size_t at = 0; (at = ReadFile(s.Path("MAINT.LOG")).find("new game started by hand", at)) != std::string::npos; at++)
+            logged++;
+        size_t before = 0;
+        for (size_t at = 0; (at = log.find("new game started by hand", at)) != std::string::npos; at++) before++;
+        EXPECT_EQ(logged, before + (replaced ? 1 : 0)) << delay;
+        EXPECT_TRUE(replaced || PathExists(s.Path("MSGS.DAT"))) << delay;
+        WriteFile(s.Path("MSGS.DAT"), "");
+        std::vector<std::string> names;
+        ASSERT_TRUE(ListFolder(s.Dir, names));
+        for (const std::string& n : names)
+            EXPECT_TRUE(n != "THYRE.LCK" && n != "MAINT.RUN" && n.find(".TMP") == std::string::npos)
+                << n << " left after Ctrl-C at " << delay;
+    }
 #endif
 
     // Copies that do not fill the disk: -keep removes all but the newest,
