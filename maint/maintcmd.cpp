@@ -175,10 +175,6 @@ int MaintMain(int argc, char** argv)
         Say(std::string("ydmaint (Yvarn Thyre) ") + THYRE_VERSION);
         return 0;
     }
-    // A mistyped folder is named as such, not as the first file that could
-    // not be made in it.
-    if (first == 2 && !IsFolder(GameFolder))
-        Fatal("there is no folder " + args[1] + "; make it first, or name the game folder");
     CommandWord = args[first];
     CommandArgs.assign(args.begin() + (long)first + 1, args.end());
     for (const TCommand& c : Commands) {

@@ -325,13 +325,12 @@ void CmdSim()
     int houses = ArgInt(0, 0), days = ArgInt(1, 0), seed = ArgInt(2, 1);
     if (houses < 1 || houses > MaxHouseSlots) Fatal("sim takes 1 to 25 houses");
     if (days > 9999) Fatal("sim plays at most 9999 days");
-    // A simulation replaces the folder's game and events without a lock: in a
-    // folder of its own (or over an earlier simulation) only, never over the
-    // game the callers play.
+    // A simulation replaces the folder's game and events without a lock:
+    // never over a game that callers play (a house of a player in it).
     if (GameFileExists(GamePath()) && LoadGame(GamePath())) {
         for (int h = 1; h <= MaxHouseSlots; h++) {
             const THouse& hr = HouseRec(h);
-            if (hr.Status != StatusFree && (!hr.Computer || StrGet(hr.Player) != "ai" + IntToText(h - 1)))
+            if (hr.Status != StatusFree && !hr.Computer)
                 Fatal("there is a game in " + ShownFolder() + "; sim would replace it: give sim a folder of its own");
         }
     }
