@@ -184,6 +184,20 @@ std::string FreeFleetName(int h, const std::string& base)
     return name;
 }
 
+std::string LandingRefusal(int h, int f, int order, int target)
+{
+    if (!IsWorld(target)) return "Pick a world.";
+    const TFleet& fl = Game.Fleets[f];
+    if (order == OrderInvade) {
+        if (std::string refusal = InvasionRefusal(h, target); !refusal.empty()) return refusal;
+        if (fl.Troops == 0 && Game.Worlds[target].Kind != KindRuin) return "Invading needs Haulers carrying troops.";
+    } else if (order == OrderSettle) {
+        if (fl.Ships[ShipSeeder] == 0) return "Settling needs a Seeder in the fleet.";
+        if (std::string refusal = SettleRefusal(h, target); !refusal.empty()) return refusal;
+    }
+    return "";
+}
+
 std::string OrderFleet(int h, int f, int order, int s, int target)
 {
     if (!OwnsFleet(h, f)) return "That is not your fleet.";
@@ -201,15 +215,8 @@ std::string OrderFleet(int h, int f, int order, int s, int target)
         dest = s;
         break;
     case OrderInvade:
-        if (!IsWorld(target)) return "Pick a world.";
-        if (std::string refusal = InvasionRefusal(h, target); !refusal.empty()) return refusal;
-        if (fl.Troops == 0 && Game.Worlds[target].Kind != KindRuin) return "Invading needs Haulers carrying troops.";
-        dest = Game.Worlds[target].System;
-        break;
     case OrderSettle:
-        if (!IsWorld(target)) return "Pick a world.";
-        if (fl.Ships[ShipSeeder] == 0) return "Settling needs a Seeder in the fleet.";
-        if (std::string refusal = SettleRefusal(h, target); !refusal.empty()) return refusal;
+        if (std::string refusal = LandingRefusal(h, f, order, target); !refusal.empty()) return refusal;
         dest = Game.Worlds[target].System;
         break;
     case OrderReturn:

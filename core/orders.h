@@ -27,6 +27,10 @@ std::string InvasionRefusal(int h, int w);
 // itself included, holds it.  The order is refused for it, and the night
 // keeps the settlers waiting for it.
 std::string SettleRefusal(int h, int w);
+// Why house h's fleet f may not settle (OrderSettle) or invade (OrderInvade)
+// world target as things stand: the check of those orders, also asked of a
+// standing order when the fleet is shown (a battle may have taken its Seeder).
+std::string LandingRefusal(int h, int f, int order, int target);
 std::string OrderFleet(int h, int f, int order, int s, int target);
 std::string SetDoctrine(int h, int f, int d);
 // newFleet is the new fleet's number, -1 when none was made.  The new

@@ -135,6 +135,11 @@ static void FleetDetail(int f)
     if ((fl.Order == OrderInvade || fl.Order == OrderSettle) && IsWorld(fl.Target)) orders += " " + WorldName(fl.Target);
     if (fl.Order == OrderEscort && IsFleet(fl.Target)) orders += " " + StrGet(Game.Fleets[fl.Target].Name);
     SayLine(orders);
+    // A standing landing the night can no longer carry out (a battle took
+    // the Seeder, the world changed hands) says why under the order.
+    if (fl.Order == OrderInvade || fl.Order == OrderSettle)
+        if (std::string refusal = LandingRefusal(Caller.House, f, fl.Order, fl.Target); !refusal.empty())
+            SayLine("`C           " + refusal + "`7");
     std::string heading = FleetHeading(f);
     if (!heading.empty()) SayLine("Heading:   " + heading);
     SayLine("Doctrine:  " + DoctrineName(fl.Doctrine));

@@ -78,6 +78,14 @@ bool SendLetter(int mailbox, const std::vector<std::string>& lines, bool notice)
 
 // ----------------------------------------------------------------- visit
 
+// What tells one game's map from the next one's.
+static std::string MapMark()
+{
+    const TGameHeader& hd = Game.Header;
+    return IntToText(hd.SystemCount) + "/" + IntToText(hd.WorldCount) + "/" +
+           (hd.SystemCount > 0 ? SystemName(0) + "/" + SystemName(hd.SystemCount - 1) : std::string());
+}
+
 static int FindCallerHouse(const std::string& player)
 {
     for (int h = 1; h <= MaxHouseSlots; h++) {
@@ -134,6 +142,7 @@ void Visit()
     }
     Caller.House = h;
     Caller.DaySeen = Game.Header.Day;
+    Caller.MapSeen = MapMark();
     // A house the sysop founded by hand greets its player as one founded
     // here; so does a league member's house, founded at the host, on its
     // caller's first call after that.
@@ -149,6 +158,12 @@ void Visit()
     }
     if (!Caller.Lost) MainMenu();
     ClearPage();
+    // A house gone while its caller played is not left unexplained: a new
+    // game comes with a new map, a house the sysop removed leaves the map.
+    if (Caller.Lost && MapMark() != Caller.MapSeen)
+        SayLine("`EA new game has begun while you played. Call again to found a house in it.`7");
+    else if (Caller.Lost)
+        SayLine("`CYour house is no longer in the game. Please ask your sysop.`7");
     SayLine("`8The Thyre will wait for you. Orders are carried out tonight.`7");
     if (DoorSecondsLeft() < 1) SayLine("`CYour time for this call is up.`7");
 }

@@ -22,6 +22,7 @@ struct TCaller {
     bool FolderFailed = false;  // the game folder refused the lock: the door ends with exit code 1
     bool LeagueMember = false;  // a league member's door: every change also goes to the journal
     std::string LeagueName;     // the league's name when the game is a league's, else empty
+    std::string MapSeen;        // the map the house was found on (MapMark), empty before
 };
 extern TCaller Caller;
 

@@ -340,7 +340,19 @@ TEST(SecondWeek, TheSysopsHandCommands)
     ASSERT_TRUE(s.Expect("Your command: "));
     QuitDoor(s);
 
+    // The sysop starts the next game while Bo looks at the old one: the
+    // next key tells Bo why the house is gone, before the closing line.
+    TSession inside;
+    ASSERT_TRUE(inside.Start(g, ViaSocket, "Bo"));
+    for (int i = 0; i < 3 && !inside.Seen("Your command: ", 500); i++) inside.Key(" ");
+    ASSERT_TRUE(inside.Expect("Your command: ")) << inside.Bbs.Screen;
     TRun start = RunWithInput(THYRECFG_PATH, {g.S.Dir}, "7\nYES\n\nQ\n");
+    inside.Key("W");
+    ASSERT_TRUE(inside.Expect("Orders are carried out tonight."));
+    int told = inside.Screen.Find("A new game has begun while you played. Call again to found a house in it.");
+    EXPECT_GE(told, 0) << inside.Screen.Text();
+    EXPECT_EQ(inside.Screen.Find("The Thyre will wait for you."), told + 1);
+    EXPECT_EQ(inside.Exit(), 0);
     EXPECT_NE(start.Out.find("computer houses."), std::string::npos) << start.Out;
     EXPECT_EQ(start.Out.find("(s)"), std::string::npos);
     // (The answer typed into the pipe is not echoed: the prompt shares the

@@ -385,4 +385,38 @@ TEST(SecondWeek, WordsAreKeptAndEveryKeySaysWhy)
     EXPECT_EQ(s.Exit(), 0);
     g.Load();
     EXPECT_EQ(+Game.Fleets[settlers].Order, OrderHold);
+
+    // A standing order to settle says so once its Seeder is gone (lost in a
+    // battle, say), where the night would go on doing nothing in silence.
+    int target = -1;
+    for (int l = 0; l < Game.Header.LaneCount && target < 0; l++) {
+        const TLane& ln = Game.Lanes[l];
+        int other = ln.A == home ? ln.B : ln.B == home ? ln.A : -1;
+        if (other < 0 || ln.State == LaneClosed) continue;
+        for (int i = 0; i < Game.Systems[other].WorldCount && target < 0; i++)
+            if (Game.Worlds[Game.Systems[other].FirstWorld + i].Owner == 0) target = Game.Systems[other].FirstWorld + i;
+    }
+    ASSERT_GE(target, 0);
+    ASSERT_EQ(OrderFleet(ann, settlers, OrderSettle, -1, target), "");
+    g.Save();
+    TSession t;
+    ASSERT_TRUE(t.Start(g, ViaPipes));
+    ASSERT_TRUE(t.Expect("Your command: "));
+    t.Key("F" + IntToText(place) + "\r");
+    ASSERT_TRUE(t.Expect("back: "));
+    int orders = t.Screen.Find("Orders:    Settle " + WorldName(target));
+    ASSERT_GE(orders, 0) << t.Screen.Text();
+    EXPECT_EQ(t.Screen.Row(orders + 1).find("Settling needs a Seeder"), std::string::npos);
+    g.Load();
+    Game.Fleets[settlers].Ships[ShipSeeder] = 0;
+    g.Save();
+    t.Key("L");
+    ASSERT_TRUE(t.Expect("[press a key]"));
+    t.Key(" ");
+    ASSERT_TRUE(t.Expect("back: "));
+    orders = t.Screen.Find("Orders:    Settle " + WorldName(target));
+    ASSERT_GE(orders, 0) << t.Screen.Text();
+    EXPECT_EQ(t.Screen.Row(orders + 1), "           Settling needs a Seeder in the fleet.") << t.Screen.Text();
+    t.Key("Q\rQY");
+    EXPECT_EQ(t.Exit(), 0);
 }
