@@ -159,8 +159,24 @@ before_removal() {
   daily=$(grep -Eo '/usr/games/ydmaint -d [^ ]+ daily -quiet' /etc/cron.d/thyre | head -1)
   [ -n "$daily" ] || fail "no daily line in /etc/cron.d/thyre"
   dayBefore=$(/usr/games/ydmaint -d $game status | sed -n 's/.*Day \([0-9]*\) of.*/\1/p' | head -1)
-  runuser -u bbs -- $daily > "$scratch/daily1" 2>&1 & local p1=$!
-  runuser -u bbs -- $daily > "$scratch/daily2" 2>&1 & local p2=$!
+  # Both runs are started before either may go on, as cron and a timer
+  # firing the same second start them: held at a gate this test keeps
+  # shut until both wait there (on a loaded machine one runuser may
+  # otherwise start its run only after the other's has ended, which is a
+  # second night by hand and plays one).
+  local gate=$scratch/gate
+  : > "$gate"
+  chmod 644 "$gate"
+  exec 7> "$gate"
+  flock -x 7
+  runuser -u bbs -- sh -c "flock -s $gate true; exec $daily" > "$scratch/daily1" 2>&1 & local p1=$!
+  runuser -u bbs -- sh -c "flock -s $gate true; exec $daily" > "$scratch/daily2" 2>&1 & local p2=$!
+  for _ in $(seq 100); do
+    [ "$(pgrep -u bbs -x -c sh || true)" -ge 2 ] && break
+    sleep 0.2
+  done
+  flock -u 7
+  exec 7>&-
   wait $p1 || fail "the first of two dailies failed: $(cat "$scratch/daily1")"
   wait $p2 || fail "the second of two dailies failed: $(cat "$scratch/daily2")"
   dayAfter=$(/usr/games/ydmaint -d $game status | sed -n 's/.*Day \([0-9]*\) of.*/\1/p' | head -1)
