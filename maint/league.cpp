@@ -628,6 +628,18 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
     return "";
 }
 
+// A member: how far the host had read this board's journals when it made
+// the game (0 when the packet does not say).
+static uint32_t HostHeard(const TPacket& p)
+{
+    size_t pos = 0;
+    std::string name, data;
+    TLeagueState told;
+    while (pos < p.Payload.size() && GetSection(p.Payload, pos, name, data))
+        if (name == LeagueStateName && ParseLeagueState(data, told) && !told.Peers.empty()) return told.Peers[0].NumberIn;
+    return 0;
+}
+
 bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
 {
     std::vector<std::string> others;
@@ -651,6 +663,9 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
     for (const TWaiting& w : waiting) {
         std::string bytes, why;
         TPacket p;
+        uint32_t heard = 0;
+        std::string recounted;
+        bool stale = false;   // a member: a copy of a game passed already, no problem
         if (!ReadWholeFile(w.Path, bytes)) {
             LeagueLog("PROBLEM: " + w.Path + " could not be read; left in the inbound");
             continue;
@@ -664,15 +679,37 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
                 why = "not the host's game";
             // A member takes a game of a later day than its copy's whatever
             // its number: a count damaged far ahead cannot shut the host out.
-            else if (p.Number <= (peer = &LeaguePeer(s, p.Sender))->NumberIn && (c.Host || p.Day <= copyDay))
-                why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
+            // A game the host made after reading a journal sent since the
+            // game taken last is newer whatever its number (the host was put
+            // back whole from a backup and counts from an older number); one
+            // made before that is a late copy of a game it replaced.
+            else if (c.Host) {
+                if (p.Number <= (peer = &LeaguePeer(s, p.Sender))->NumberIn)
+                    why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
+            } else {
+                peer = &LeaguePeer(s, p.Sender);
+                heard = HostHeard(p);
+                bool known = peer->Heard > 0 && peer->Heard <= peer->NumberOut;
+                bool newer = known && heard > peer->Heard, older = known && heard < peer->Heard;
+                if (older)
+                    why = "it was made before the game taken last (after journal #" + IntToText(heard) + ", that one after #" +
+                          IntToText(peer->Heard) + ")";
+                else if (p.Number <= peer->NumberIn && p.Day <= copyDay && !newer)
+                    why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
+                else if (p.Number <= peer->NumberIn)
+                    recounted = "the host's game #" + IntToText(p.Number) + " was made after it read journal #" +
+                                IntToText(heard) + ", later than the game taken last (#" + IntToText(peer->NumberIn) +
+                                ", after journal #" + IntToText(peer->Heard) +
+                                "): the host counts again from an older number (restored with its folder)";
+                stale = older || !why.empty();
+            }
         }
         if (!why.empty()) {
             Refuse(w.Path, why);
             refused++;
             // A member that refuses the host's game plays a stale day: a
             // problem for its sysop (a second copy of one taken is not).
-            if (!c.Host && why.find("was passed already") == std::string::npos) ok = false;
+            if (!c.Host && !stale) ok = false;
             continue;
         }
         if (c.Host) {
@@ -691,6 +728,8 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
                 continue;
             }
             copyDay = p.Day;
+            LeaguePeer(s, p.Sender).Heard = heard ? heard : HostHeard(p);
+            if (!recounted.empty()) LeagueLog(recounted);
         }
         peer = &LeaguePeer(s, p.Sender);
         peer->NumberIn = p.Number;
