@@ -135,6 +135,18 @@ static bool SendPacket(const TLeagueConfig& c, TPacket& p, const std::string& ke
         folder = FolderWithDelim(FullPath(folder));
     }
     std::string path = folder + PacketFileName(p);
+    // A packet of this name sent as this board but signed by another key
+    // waits there: another board uses this board's address.  Its packet is
+    // never replaced.
+    std::string waiting;
+    TPacket there;
+    if (ReadWholeFile(path, waiting) && PeekPacket(waiting, there) && there.Sender == p.Sender &&
+        key.size() == 128 && !OpenPacket(waiting, key.substr(64), c.PacketLimit, there).empty()) {
+        LeagueLog("PROBLEM: " + FileNameOf(path) + " for " + p.Receiver + " was not sent: a packet of that name from " +
+                  p.Sender + " waits already, not signed with this board's key (does another board use the address " +
+                  p.Sender + "?)");
+        return false;
+    }
     if (!ReplaceFileSafely(path, bytes)) {
         LeagueLog("PROBLEM: " + path + " could not be written: " + LastErrorText());
         return false;

@@ -516,6 +516,23 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
         return 0;
     };
 
+    // A second board set up with m1's address over the same folder: its
+    // packet never replaces the one m1 left for the host, and it says so.
+    std::string m3 = rig.s.Path("m3/");
+    ASSERT_TRUE(MakeFolder(m3));
+    ASSERT_EQ(Ydmaint({"-d", m3, "league", "init", "-league", "Thyre Cup", "-role", "member", "-node", m1.Node, "-host",
+                       host.Node, "-inbound", wire, "-outbound", wire})
+                  .Exit,
+              0);
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
+    std::string fromM1 = wire + "thyre_j_21-1-101_21-1-100_00000001.ytp", m1Packet = ReadFile(fromM1);
+    ASSERT_FALSE(m1Packet.empty());
+    TRun twin = Ydmaint({"-d", m3, "league", "send"});
+    EXPECT_EQ(twin.Exit, 1) << twin.Out;
+    EXPECT_TRUE(ReadFile(fromM1) == m1Packet);
+    EXPECT_NE(ReadFile(m3 + "MAINT.LOG").find("not signed with this board's key (does another board use the address 21:1/101?)"),
+              std::string::npos);
+
     // A founding the host refuses (the name was taken there meanwhile)
     // reaches the caller who asked, once.
     Call(host, found("Capella", "Hal"));
