@@ -299,6 +299,19 @@ static bool PacketName(const std::string& name)
     return n.size() != at + 5;
 }
 
+// Whether a packet's file name (thyre_s_21-1-100_21-1-101_00000012.ytp) is
+// for this board, or names no receiver.
+static bool NamedFor(const std::string& name, const std::string& node)
+{
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (size_t at = name.find('_'); at != std::string::npos; from = at + 1, at = name.find('_', from))
+        parts.push_back(name.substr(from, at - from));
+    parts.push_back(name.substr(from));
+    if (parts.size() != 5 || parts[3].empty()) return true;
+    return UpperText(parts[3]) == UpperText(NodeFileText(node));
+}
+
 // This league's packets for this board in the inbound, oldest number first;
 // others names the packets that name another league (or a damaged name),
 // which are left where they are.
@@ -318,8 +331,11 @@ static std::vector<TWaiting> Waiting(const TLeagueConfig& c, std::vector<std::st
                 if (others) others->push_back(n + " (it names the league \"" + w.Header.League + "\")");
                 continue;
             }
-            // Another board's packets in a shared folder are left for it.
+            // Another board's packets in a shared folder are left for it; one
+            // whose header cannot be read is that board's to refuse when its
+            // name says whom it is for.
             if (!w.Header.League.empty() && w.Header.Receiver != c.Node) continue;
+            if (w.Header.League.empty() && !NamedFor(n, c.Node)) continue;
             out.push_back(w);
         }
     }

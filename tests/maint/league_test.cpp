@@ -714,6 +714,19 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
                         "\"Thyre Kup\")"),
               std::string::npos);
 
+    // A packet for the host whose header cannot be read is the host's to
+    // refuse, not another board's of the shared folder.
+    std::string garbled = good, garbledName = "thyre_j_21-1-102_21-1-100_00000998.ytp";
+    garbled[2] ^= 0x55;
+    garbled[3] ^= 0x55;
+    WriteFile(wire + garbledName, garbled);
+    r = Ydmaint({"-d", m1.Folder, "league", "receive"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(PathExists(wire + garbledName));
+    r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 packet refused"), std::string::npos) << r.Out;
+    EXPECT_TRUE(PathExists(host.Folder + "LEAGUE.BAD/" + garbledName));
+
     // A second Member line for one address is refused, and said so; init
     // run again keeps the members and keys.
     WriteFile(host.Folder + "LEAGUE.CFG", ReadFile(host.Folder + "LEAGUE.CFG") + "Member = 21:1/101, Copy BBS, 1\r\n");
