@@ -180,6 +180,7 @@ bool ParseLeagueState(const std::string& text, TLeagueState& s)
             p.NumberOut = Count32(f[3]);
             ParseInt64(f[4], p.TimeIn);
             ParseInt64(f[5], p.TimeOut);
+            if (f.size() >= 7) p.Heard = Count32(f[6]);
             s.Peers.push_back(p);
         } else if (key == "MADE" && f.size() >= 3 && GoodNode(f[0]) && s.Made.size() < 100000) {
             TMadeFleet m;
@@ -232,7 +233,8 @@ std::string LeagueStateText(const TLeagueState& s)
     out += "NextEntry = " + IntToText(s.NextEntry) + "\r\n";
     for (const TLeaguePeer& p : s.Peers)
         out += "Peer = " + p.Node + ", " + IntToText(p.Applied) + ", " + IntToText(p.NumberIn) + ", " +
-               IntToText(p.NumberOut) + ", " + IntToText(p.TimeIn) + ", " + IntToText(p.TimeOut) + "\r\n";
+               IntToText(p.NumberOut) + ", " + IntToText(p.TimeIn) + ", " + IntToText(p.TimeOut) +
+               (p.Heard ? ", " + IntToText(p.Heard) : std::string()) + "\r\n";
     for (const auto& [node, name] : s.Boards) out += "Board = " + node + ", " + name + "\r\n";
     for (const TMadeFleet& m : s.Made)
         out += "Made = " + m.Node + ", " + IntToText(m.Entry) + ", " + IntToText(m.Fleet) + "\r\n";

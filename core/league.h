@@ -66,6 +66,10 @@ struct TLeaguePeer {
     uint32_t NumberIn = 0;    // the last packet number taken from it
     uint32_t NumberOut = 0;   // the last packet number sent to it
     int64_t TimeIn = 0, TimeOut = 0;   // when (Unix seconds)
+    // A member: how far the host had read its journals when it made the game
+    // taken last.  A game made after a later journal is newer whatever its
+    // number (the host restored with its folder counts from an older point).
+    uint32_t Heard = 0;
 };
 // A member's entry the host refused, told to that member: its MAINT.LOG
 // names every one, and a founding's caller is told on the next call.

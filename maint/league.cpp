@@ -135,6 +135,18 @@ static bool SendPacket(const TLeagueConfig& c, TPacket& p, const std::string& ke
         folder = FolderWithDelim(FullPath(folder));
     }
     std::string path = folder + PacketFileName(p);
+    // A packet of this name sent as this board but signed by another key
+    // waits there: another board uses this board's address.  Its packet is
+    // never replaced.
+    std::string waiting;
+    TPacket there;
+    if (ReadWholeFile(path, waiting) && PeekPacket(waiting, there) && there.Sender == p.Sender &&
+        key.size() == 128 && !OpenPacket(waiting, key.substr(64), c.PacketLimit, there).empty()) {
+        LeagueLog("PROBLEM: " + FileNameOf(path) + " for " + p.Receiver + " was not sent: a packet of that name from " +
+                  p.Sender + " waits already, not signed with this board's key (does another board use the address " +
+                  p.Sender + "?)");
+        return false;
+    }
     if (!ReplaceFileSafely(path, bytes)) {
         LeagueLog("PROBLEM: " + path + " could not be written: " + LastErrorText());
         return false;
@@ -287,6 +299,19 @@ static bool PacketName(const std::string& name)
     return n.size() != at + 5;
 }
 
+// Whether a packet's file name (thyre_s_21-1-100_21-1-101_00000012.ytp) is
+// for this board, or names no receiver.
+static bool NamedFor(const std::string& name, const std::string& node)
+{
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (size_t at = name.find('_'); at != std::string::npos; from = at + 1, at = name.find('_', from))
+        parts.push_back(name.substr(from, at - from));
+    parts.push_back(name.substr(from));
+    if (parts.size() != 5 || parts[3].empty()) return true;
+    return UpperText(parts[3]) == UpperText(NodeFileText(node));
+}
+
 // This league's packets for this board in the inbound, oldest number first;
 // others names the packets that name another league (or a damaged name),
 // which are left where they are.
@@ -306,8 +331,11 @@ static std::vector<TWaiting> Waiting(const TLeagueConfig& c, std::vector<std::st
                 if (others) others->push_back(n + " (it names the league \"" + w.Header.League + "\")");
                 continue;
             }
-            // Another board's packets in a shared folder are left for it.
+            // Another board's packets in a shared folder are left for it; one
+            // whose header cannot be read is that board's to refuse when its
+            // name says whom it is for.
             if (!w.Header.League.empty() && w.Header.Receiver != c.Node) continue;
+            if (w.Header.League.empty() && !NamedFor(n, c.Node)) continue;
             out.push_back(w);
         }
     }
@@ -628,6 +656,18 @@ static std::string TakeState(TLeagueState& s, const std::string& node, const TPa
     return "";
 }
 
+// A member: how far the host had read this board's journals when it made
+// the game (0 when the packet does not say).
+static uint32_t HostHeard(const TPacket& p)
+{
+    size_t pos = 0;
+    std::string name, data;
+    TLeagueState told;
+    while (pos < p.Payload.size() && GetSection(p.Payload, pos, name, data))
+        if (name == LeagueStateName && ParseLeagueState(data, told) && !told.Peers.empty()) return told.Peers[0].NumberIn;
+    return 0;
+}
+
 bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
 {
     std::vector<std::string> others;
@@ -651,6 +691,9 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
     for (const TWaiting& w : waiting) {
         std::string bytes, why;
         TPacket p;
+        uint32_t heard = 0;
+        std::string recounted;
+        bool stale = false;   // a member: a copy of a game passed already, no problem
         if (!ReadWholeFile(w.Path, bytes)) {
             LeagueLog("PROBLEM: " + w.Path + " could not be read; left in the inbound");
             continue;
@@ -664,15 +707,37 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
                 why = "not the host's game";
             // A member takes a game of a later day than its copy's whatever
             // its number: a count damaged far ahead cannot shut the host out.
-            else if (p.Number <= (peer = &LeaguePeer(s, p.Sender))->NumberIn && (c.Host || p.Day <= copyDay))
-                why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
+            // A game the host made after reading a journal sent since the
+            // game taken last is newer whatever its number (the host was put
+            // back whole from a backup and counts from an older number); one
+            // made before that is a late copy of a game it replaced.
+            else if (c.Host) {
+                if (p.Number <= (peer = &LeaguePeer(s, p.Sender))->NumberIn)
+                    why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
+            } else {
+                peer = &LeaguePeer(s, p.Sender);
+                heard = HostHeard(p);
+                bool known = peer->Heard > 0 && peer->Heard <= peer->NumberOut;
+                bool newer = known && heard > peer->Heard, older = known && heard < peer->Heard;
+                if (older)
+                    why = "it was made before the game taken last (after journal #" + IntToText(heard) + ", that one after #" +
+                          IntToText(peer->Heard) + ")";
+                else if (p.Number <= peer->NumberIn && p.Day <= copyDay && !newer)
+                    why = "number " + IntToText(p.Number) + " was passed already (" + IntToText(peer->NumberIn) + ")";
+                else if (p.Number <= peer->NumberIn)
+                    recounted = "the host's game #" + IntToText(p.Number) + " was made after it read journal #" +
+                                IntToText(heard) + ", later than the game taken last (#" + IntToText(peer->NumberIn) +
+                                ", after journal #" + IntToText(peer->Heard) +
+                                "): the host counts again from an older number (restored with its folder)";
+                stale = older || !why.empty();
+            }
         }
         if (!why.empty()) {
             Refuse(w.Path, why);
             refused++;
             // A member that refuses the host's game plays a stale day: a
             // problem for its sysop (a second copy of one taken is not).
-            if (!c.Host && why.find("was passed already") == std::string::npos) ok = false;
+            if (!c.Host && !stale) ok = false;
             continue;
         }
         if (c.Host) {
@@ -691,6 +756,8 @@ bool LeagueReceive(const TLeagueConfig& c, std::string& summary)
                 continue;
             }
             copyDay = p.Day;
+            LeaguePeer(s, p.Sender).Heard = heard ? heard : HostHeard(p);
+            if (!recounted.empty()) LeagueLog(recounted);
         }
         peer = &LeaguePeer(s, p.Sender);
         peer->NumberIn = p.Number;

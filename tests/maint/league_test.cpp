@@ -516,6 +516,23 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
         return 0;
     };
 
+    // A second board set up with m1's address over the same folder: its
+    // packet never replaces the one m1 left for the host, and it says so.
+    std::string m3 = rig.s.Path("m3/");
+    ASSERT_TRUE(MakeFolder(m3));
+    ASSERT_EQ(Ydmaint({"-d", m3, "league", "init", "-league", "Thyre Cup", "-role", "member", "-node", m1.Node, "-host",
+                       host.Node, "-inbound", wire, "-outbound", wire})
+                  .Exit,
+              0);
+    ASSERT_EQ(Ydmaint({"-d", m1.Folder, "league", "send"}).Exit, 0);
+    std::string fromM1 = wire + "thyre_j_21-1-101_21-1-100_00000001.ytp", m1Packet = ReadFile(fromM1);
+    ASSERT_FALSE(m1Packet.empty());
+    TRun twin = Ydmaint({"-d", m3, "league", "send"});
+    EXPECT_EQ(twin.Exit, 1) << twin.Out;
+    EXPECT_TRUE(ReadFile(fromM1) == m1Packet);
+    EXPECT_NE(ReadFile(m3 + "MAINT.LOG").find("not signed with this board's key (does another board use the address 21:1/101?)"),
+              std::string::npos);
+
     // A founding the host refuses (the name was taken there meanwhile)
     // reaches the caller who asked, once.
     Call(host, found("Capella", "Hal"));
@@ -697,6 +714,19 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
                         "\"Thyre Kup\")"),
               std::string::npos);
 
+    // A packet for the host whose header cannot be read is the host's to
+    // refuse, not another board's of the shared folder.
+    std::string garbled = good, garbledName = "thyre_j_21-1-102_21-1-100_00000998.ytp";
+    garbled[2] ^= 0x55;
+    garbled[3] ^= 0x55;
+    WriteFile(wire + garbledName, garbled);
+    r = Ydmaint({"-d", m1.Folder, "league", "receive"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_TRUE(PathExists(wire + garbledName));
+    r = Ydmaint({"-d", host.Folder, "league", "receive"});
+    EXPECT_NE(r.Out.find("1 packet refused"), std::string::npos) << r.Out;
+    EXPECT_TRUE(PathExists(host.Folder + "LEAGUE.BAD/" + garbledName));
+
     // A second Member line for one address is refused, and said so; init
     // run again keeps the members and keys.
     WriteFile(host.Folder + "LEAGUE.CFG", ReadFile(host.Folder + "LEAGUE.CFG") + "Member = 21:1/101, Copy BBS, 1\r\n");
@@ -716,6 +746,46 @@ TEST(League, ASeasonOfRestoresRefusalsAndDamagedPacketsLosesNothingACallerWasTol
     EXPECT_EQ(count(cfg, "Key = "), 3u) << cfg;
     r = Ydmaint({"-d", host.Folder, "league", "send"});
     EXPECT_NE(r.Out.find("league send: 2 packets sent."), std::string::npos) << r.Out;
+
+    // The host's folder put back whole from a backup copy: its LEAGUE.DAT
+    // counts from older numbers than the members took.  The members take
+    // its games all the same, a caller's letter made after it is carried
+    // out, and a game of the lost nights arriving late is refused.
+    daily(m1), daily(m2);
+    ASSERT_EQ(Ydmaint({"-d", host.Folder, "backup", rig.s.Path("hostwhole")}).Exit, 0);
+    ASSERT_TRUE(ListFolder(rig.s.Path("hostwhole/"), copies));
+    ASSERT_EQ(copies.size(), 1u);
+    std::string hostWhole = rig.s.Path("hostwhole/") + copies[0] + "/", lost, lostName;
+    for (int day = 0; day < 2; day++) {
+        daily(m1), daily(m2), daily(host);
+        ListFolder(wire, names);
+        for (const std::string& n : names)
+            if (n.find("_s_21-1-100_21-1-101_") != std::string::npos) lost = ReadFile(wire + (lostName = n));
+        daily(m1), daily(m2);
+    }
+    ASSERT_FALSE(lost.empty());
+    ASSERT_TRUE(ListFolder(hostWhole, copies));
+    for (const std::string& f : copies) WriteFile(host.Folder + f, ReadFile(hostWhole + f));
+    EXPECT_EQ(Call(m1, Change(ChangeLetter, mira, {capella, 0}, "After the host's restore")), "");
+    daily(m1), daily(m2), daily(host);
+    r = daily(m1);
+    EXPECT_NE(r.Out.find("league receive: 1 packet taken"), std::string::npos) << r.Out;
+    daily(m2);
+    EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    EXPECT_TRUE(ReadFile(m2.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    EXPECT_NE(ReadFile(m1.Folder + "MAINT.LOG").find("the host counts again from an older number"), std::string::npos);
+    WriteFile(wire + lostName, lost);   // a later number and day than the copy's, of the lost line
+    r = Ydmaint({"-d", m1.Folder, "league", "receive"});
+    EXPECT_EQ(r.Exit, 0) << r.Out;
+    EXPECT_NE(r.Out.find("0 packets taken, 0 changes made again, 1 packet refused"), std::string::npos) << r.Out;
+    EXPECT_NE(ReadFile(m1.Folder + "MAINT.LOG").find("it was made before the game taken last"), std::string::npos);
+    EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    daily(m1), daily(m2), daily(host), daily(m1), daily(m2);
+    EXPECT_TRUE(ReadFile(m1.Folder + "THYRE.DAT") == ReadFile(host.Folder + "THYRE.DAT"));
+    ASSERT_TRUE(ReadMailbox(host.Folder, capella, mailbox));
+    restored = 0;
+    for (const TMessageRec& m : mailbox) restored += MessageLine(m, 0) == "After the host's restore";
+    EXPECT_EQ(restored, 1u);
 }
 
 // ------------------------------------------------------------ over binkd
