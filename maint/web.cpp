@@ -145,7 +145,10 @@ enum { ChartFont = 15 };   // the chart is never drawn narrower than 620 px: 11.
 
 // The houses' points night by night.  Equal scores on one night are drawn
 // a little apart, so that tied houses stay so many lines.
-static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalone)
+// key, when given, gets the houses' marks and names as a list for the
+// page, in the order of the labels at the lines' ends: a phone, on which the
+// chart scrolls sideways, shows it below the chart.
+static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalone, std::string* key = nullptr)
 {
     int64_t top = 10;
     int lastDay = 1, firstDay = history.empty() ? 1 : history.front().Day;
@@ -202,9 +205,14 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
              " text-anchor=\"end\">" + GroupThousands(v) + "</text>\n";
     }
     int dayStep = std::max(1, (lastDay - firstDay + 9) / 10);
-    for (int d = firstDay; d <= lastDay; d += dayStep)
-        s += "<text x=\"" + IntToText(x(d)) + "\" y=\"" + IntToText(topPad + hgt + 20) + "\" fill=\"#aaaaaa" + font +
-             " text-anchor=\"middle\">" + IntToText(d) + "</text>\n";
+    // The last night is always named (where the lines end); a step's label
+    // too close before it gives way.
+    for (int d = firstDay; d <= lastDay; d += dayStep) {
+        if (d != lastDay && x(lastDay) - x(d) < 3 * ChartFont) d = lastDay;
+        s += "<text class=\"night\" x=\"" + IntToText(x(d)) + "\" y=\"" + IntToText(topPad + hgt + 20) +
+             "\" fill=\"#aaaaaa" + font + " text-anchor=\"middle\">" + IntToText(d) + "</text>\n";
+        if (d != lastDay && d + dayStep > lastDay) d = lastDay - dayStep;
+    }
     s += "<text x=\"" + IntToText(left + w / 2) + "\" y=\"" + IntToText(height - 6) + "\" fill=\"#aaaaaa" + font +
          " text-anchor=\"middle\">night</text>\n";
 
@@ -255,6 +263,13 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
     for (size_t i = labels.size(); i-- > 0;) {
         double limit = i + 1 < labels.size() ? labels[i + 1].Y - labelGap : bottomY;
         labels[i].Y = std::min(labels[i].Y, limit);
+    }
+    if (key) {
+        *key = "<ul class=\"legend chartkey\">\n";
+        for (const TLabel& l : labels)
+            *key += "<li>" + MarkIcon(l.House) + "<span class=\"hname\" style=\"color:" + HouseWebColour(l.House) +
+                    "\">" + HouseHtml(l.House) + "</span></li>\n";
+        *key += "</ul>\n";
     }
     for (const TLabel& l : labels)
         s += MarkSvg(l.House, left + w + 14, l.Y, 5) + "\n<text class=\"hname\" x=\"" + IntToText(left + w + 24) +
@@ -415,6 +430,7 @@ static const char* const StyleSheet =
     ".news li.victory{color:#ffff55;font-weight:bold;list-style:none;margin:4px 0 4px -20px;padding:4px 8px;"
     "border:1px solid #ffff55}\n"
     "figure{margin:16px 0}\nfigcaption{color:#aaaaaa}\n"
+    "ul.chartkey{display:none}\n@media (max-width:660px){ul.chartkey{display:flex}}\n"
     "@media (max-width:480px){.wide{display:none}body{font-size:14px}}\n";
 
 static std::string PageHead(const std::string& title)
@@ -548,8 +564,10 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "<section id=\"chart\">\n<h2>Scores night by night</h2>\n";
     if (history.empty())
         page += "<p>The chart begins after the first night.</p>\n";
-    else
-        page += "<div class=\"picture\">\n" + ChartSvg(history, false) + "</div>\n";
+    else {
+        std::string key;
+        page += "<div class=\"picture\">\n" + ChartSvg(history, false, &key) + "</div>\n" + key;
+    }
     if (history.size() == 1)
         page += "<p class=\"note\">Each house's score after the first night; the lines begin after the second night.</p>\n";
     page += "</section>\n";
@@ -561,10 +579,20 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "<section id=\"news\">\n<h2>News of the last nights</h2>\n";
     bool any = false;
     for (int d = std::max(1, day - WebNewsNights + 1); d <= day; d++) {
-        std::string items;
+        // A news text longer than one record was stored in pieces of the
+        // record's full length: a full piece runs on into the next record of
+        // its night and kind, and the page shows them as the one line.
+        std::vector<std::string> lines;
+        const TEventRec* piece = nullptr;
         for (const TEventRec& e : events) {
             if (e.House != 0 || e.Day != d) continue;
-            std::string text = Html(EventText(e));
+            if (piece && piece->Kind == e.Kind && !lines.empty()) lines.back() += EventText(e);
+            else lines.push_back(EventText(e));
+            piece = e.Len == EventTextMax ? &e : nullptr;
+        }
+        std::string items;
+        for (const std::string& line : lines) {
+            std::string text = Html(line);
             bool victory = text.rfind("***", 0) == 0;
             items += victory ? "<li class=\"victory\">" + text + "</li>\n" : "<li>" + text + "</li>\n";
         }
