@@ -216,8 +216,12 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
     s += "<text x=\"" + IntToText(left + w / 2) + "\" y=\"" + IntToText(height - 6) + "\" fill=\"#aaaaaa" + font +
          " text-anchor=\"middle\">night</text>\n";
 
-    // Each night's points, ties spread over a few units.
+    // Each night's points, ties spread over a few units.  While the chart
+    // has one night only there are points and no lines: tied points then
+    // stand side by side, a mark's width apart, so that each one is seen.
+    const bool oneNight = lastDay == firstDay;
     std::vector<std::vector<double>> py(history.size(), std::vector<double>(MaxHouseSlots + 1, 0));
+    std::vector<double> px(MaxHouseSlots + 1, x(firstDay));
     for (size_t i = 0; i < history.size(); i++) {
         const TScoreRec& r = history[i];
         std::vector<int> here;
@@ -227,9 +231,12 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
         for (size_t a = 0; a < here.size();) {
             size_t b = a;
             while (b < here.size() && r.Score[here[b] - 1] == r.Score[here[a] - 1]) b++;
-            double spread = b - a > 1 ? std::min(3.0, 30.0 / (double)(b - a - 1)) : 0;
-            for (size_t k = a; k < b; k++)
-                py[i][here[k]] = y(r.Score[here[k] - 1]) + ((double)(k - a) - (double)(b - a - 1) / 2) * spread;
+            double spread = b - a > 1 && !oneNight ? std::min(3.0, 30.0 / (double)(b - a - 1)) : 0;
+            for (size_t k = a; k < b; k++) {
+                double offset = (double)(k - a) - (double)(b - a - 1) / 2;
+                py[i][here[k]] = y(r.Score[here[k] - 1]) + offset * spread;
+                if (oneNight) px[here[k]] = x(firstDay) + offset * 12;
+            }
             a = b;
         }
     }
@@ -247,9 +254,10 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
             const TScoreRec& r = history[i];
             if (r.Status[h - 1] == StatusFree) continue;
             lastY = py[i][h];
-            points += (points.empty() ? "" : " ") + IntToText(x(r.Day)) + "," + Num(lastY);
+            double atX = oneNight ? px[h] : x(r.Day);
+            points += (points.empty() ? "" : " ") + Num(atX) + "," + Num(lastY);
             if (marked(r) || i + 1 == history.size())
-                marks += MarkSvg(h, x(r.Day), lastY, 4.5, "<title>" + HouseHtml(h) + ", night " + IntToText(r.Day) +
+                marks += MarkSvg(h, atX, lastY, 4.5, "<title>" + HouseHtml(h) + ", night " + IntToText(r.Day) +
                                                                ": " + GroupThousands(r.Score[h - 1]) + "</title>") + "\n";
         }
         s += "<polyline class=\"score\" data-house=\"" + HouseHtml(h) + "\" points=\"" + points +

@@ -65,6 +65,12 @@ ydmaint web "$scratch/running"
 page=$scratch/running/index.html
 [ "$(xp "$page" "count(//*[@id='chart']//*[@class='mark' and contains(., ', night 1: ')])")" = 3 ] || fail "after the first night the chart shows no points"
 grep -q 'the lines begin after the second night' "$page" || fail "the first night's chart says nothing"
+# Its points stand apart, a mark's width at least, tied or not.
+xp "$page" "//*[@id='chart']//*[local-name()='circle' and contains(., ', night 1: ')]/@*[local-name()='cx' or local-name()='cy']" |
+  grep -o '"[^"]*"' | tr -d '"' | paste - - |
+  awk '{ x[NR] = $1; y[NR] = $2 } END { for (i = 1; i <= NR; i++) for (j = i + 1; j <= NR; j++)
+          if ((x[i] - x[j]) ^ 2 + (y[i] - y[j]) ^ 2 < 81) exit 1; exit NR != 3 }' ||
+  fail "the first night's points cover each other"
 grep -q 'New players can still join, until day 4\.' "$page" || fail "no word on joining"
 declare -A score1 worlds1
 for i in 1 2 3; do
