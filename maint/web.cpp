@@ -657,8 +657,14 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "</section>\n</main>\n</body>\n</html>\n";
 
     if (!ReplaceFileSafely(out + "style.css", StyleSheet)) return out + "style.css could not be written: " + LastErrorText();
-    if (!history.empty() && !ReplaceFileSafely(out + "chart.svg", ChartSvg(history, true)))
+    // Before a new game's first night there is no chart: the last game's
+    // goes, not to be taken for this one's.
+    if (history.empty()) {
+        if (PathExists(out + "chart.svg") && !DeleteFile(out + "chart.svg"))
+            return out + "chart.svg could not be removed: " + LastErrorText();
+    } else if (!ReplaceFileSafely(out + "chart.svg", ChartSvg(history, true))) {
         return out + "chart.svg could not be written: " + LastErrorText();
+    }
     if (!ReplaceFileSafely(out + "index.html", page)) return out + "index.html could not be written: " + LastErrorText();
     return "";
 }

@@ -60,6 +60,10 @@ cp -r "$scratch/ended" "$scratch/running"
 sed -i 's/^MaxHouses = 25/MaxHouses = 4/; s/^ComputerHouses = .*/ComputerHouses = Varro, Corvane/' "$game/THYRE.CFG"
 ydmaint new -force -seed 8
 ydmaint join "Sam's House" "Sam"
+# Before its first night: no chart, and none left over from the last game.
+ydmaint web "$scratch/running"
+grep -q 'The chart begins after the first night\.' "$scratch/running/index.html" || fail "day 1: the chart does not wait"
+[ ! -e "$scratch/running/chart.svg" ] || fail "day 1: the last game's chart.svg is still there"
 ydmaint turn
 ydmaint web "$scratch/running"
 page=$scratch/running/index.html
