@@ -496,12 +496,57 @@ static std::string PastMapHtml(const std::string& line)
     return s + MapLegend(houses) + "</figure>\n";
 }
 
+// The loaded game, which has ended: its map written into the web folder
+// out and, the first time, its entry added to maps (maps.txt).  caption and
+// houses: as the entry tells them (its date the day the map was first kept).
+static std::string KeepEndedMap(const std::string& out, std::string& maps, std::string& caption,
+                                std::vector<std::pair<int, std::string>>& houses)
+{
+    const TGameHeader& hd = Game.Header;
+    std::string file = MapFileName();
+    if (!ReplaceFileSafely(out + file, MapSvg(true))) return out + file + " could not be written: " + LastErrorText();
+    caption = StrGet(hd.GameName) + ", ended " + Timestamp().substr(0, 10) + " on day " +
+              IntToText(std::max(1, hd.Day - 1)) + (IsHouse(hd.Winner) ? ", won by " + StrGet(HouseRec(hd.Winner).Name) : "");
+    std::string entry = file + "|" + caption;
+    houses.clear();
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        if (HouseRec(h).Status == StatusFree) continue;
+        std::string n = StrGet(HouseRec(h).Name);
+        std::replace(n.begin(), n.end(), '|', '/');
+        houses.push_back({h, n});
+        entry += "|" + IntToText(h) + "=" + n;
+    }
+    for (char& c : entry)
+        if ((unsigned char)c < 32 || c == '\n') c = ' ';
+    for (const std::string& line : SplitLines(maps))
+        if (line.compare(0, file.size() + 1, file + "|") == 0) {
+            size_t from = file.size() + 1, bar = line.find('|', from);
+            caption = line.substr(from, bar == std::string::npos ? std::string::npos : bar - from);
+            return "";
+        }
+    maps += entry + "\n";
+    if (!ReplaceFileSafely(out + MapListName, maps)) return std::string(out + MapListName) + " could not be written: " + LastErrorText();
+    return "";
+}
+
 std::string WriteWebSite(const std::string& folder, const std::string& outFolder)
 {
-    if (!LoadGame(folder + GameFileName)) return "no game in " + folder + GameFileName;
-    ComputeScores();
+    if (!PathExists(folder + GameFileName)) return "no game in " + folder + GameFileName;
     if (!IsFolder(outFolder) && !MakeFolder(outFolder)) return "the folder " + outFolder + " could not be made: " + LastErrorText();
     std::string out = FolderWithDelim(outFolder);
+    std::string maps;
+    ReadWholeFile(out + MapListName, maps);
+    // A game that ended and was replaced before any page showed its end (the
+    // sysop ended it and a new game began before the next page): its map
+    // from the archive, kept with the maps of the games before.
+    if (LoadGame(folder + OldGameName) && Game.Header.Ended) {
+        std::string caption;
+        std::vector<std::pair<int, std::string>> houses;
+        std::string problem = KeepEndedMap(out, maps, caption, houses);
+        if (!problem.empty()) return problem;
+    }
+    if (!LoadGame(folder + GameFileName)) return "no game in " + folder + GameFileName;
+    ComputeScores();
     const TGameHeader& hd = Game.Header;
     TSettings settings = ReadSettings(folder);
     TLeagueLook league = LookAtLeague(folder);
@@ -612,29 +657,13 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "</section>\n";
 
     // The map of an ended game, kept beside the maps of the games before.
-    std::string maps;
-    ReadWholeFile(out + MapListName, maps);
     std::string current;   // this game's map file, shown here and not again with the past games
     if (hd.Ended) {
         current = MapFileName();
-        if (!ReplaceFileSafely(out + current, MapSvg(true))) return out + current + " could not be written: " + LastErrorText();
-        std::string caption = StrGet(hd.GameName) + ", ended " + Timestamp().substr(0, 10) + " on day " +
-                              IntToText(day) + (IsHouse(hd.Winner) ? ", won by " + StrGet(HouseRec(hd.Winner).Name) : "");
+        std::string caption;
         std::vector<std::pair<int, std::string>> houses;
-        std::string entry = current + "|" + caption;
-        for (int h = 1; h <= MaxHouseSlots; h++) {
-            if (HouseRec(h).Status == StatusFree) continue;
-            std::string n = StrGet(HouseRec(h).Name);
-            std::replace(n.begin(), n.end(), '|', '/');
-            houses.push_back({h, n});
-            entry += "|" + IntToText(h) + "=" + n;
-        }
-        for (char& c : entry)
-            if ((unsigned char)c < 32) c = ' ';
-        if (maps.find(current + "|") == std::string::npos) {
-            maps += entry + "\n";
-            if (!ReplaceFileSafely(out + MapListName, maps)) return std::string(out + MapListName) + " could not be written: " + LastErrorText();
-        }
+        std::string problem = KeepEndedMap(out, maps, caption, houses);
+        if (!problem.empty()) return problem;
         page += "<section id=\"map\">\n<h2>The galaxy at the end</h2>\n<p class=\"note\">" + Html(caption) +
                 "</p>\n<div class=\"picture\">\n" + MapSvg(false) + "</div>\n" + MapLegend(houses) + "</section>\n";
     } else {

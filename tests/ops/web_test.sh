@@ -269,4 +269,12 @@ printf '8\nEND\n\n\n\n' | "$build/thyrecfg" "$bad" > /dev/null
 ydmaint web "$bad/site"
 [[ "$(xp "$page" "string(//*[@id='news']//*[@class='victory'])")" =~ ^\*\*\*\ The\ sysop\ has\ ended\ the\ game\..*\ wins\ with\ the\ highest\ score\.\ \*\*\*$ ]] ||
   fail "the sysop's ending in the news: $(xp "$page" "string(//*[@id='news']//*[@class='victory'])")"
+# A new game begins before any page showed that one's end: the next page
+# keeps its map from the archive, with the Hall of Fame, named.
+ydmaint new -force -seed 4
+ydmaint web "$bad/site2"
+[ "$(xp "$bad/site2/index.html" "count(//*[@id='fame']//*[local-name()='img'])")" = 1 ] || fail "the sysop-ended game's map is lost"
+[[ "$(xp "$bad/site2/index.html" "string(//*[@id='fame']//*[local-name()='figcaption'])")" == "Yvarn Thyre, ended "*" on day 2, won by "* ]] ||
+  fail "the archived game's map caption: $(xp "$bad/site2/index.html" "string(//*[@id='fame']//*[local-name()='figcaption'])")"
+xmllint --noout "$bad/site2"/map-*.svg
 echo "the page renders; screenshots in $shots"
