@@ -144,7 +144,8 @@ static std::string MarkIcon(int h)
 enum { ChartFont = 15 };   // the chart is never drawn narrower than 620 px: 11.6 px at the least
 
 // The houses' points night by night.  Equal scores on one night are drawn
-// a little apart, so that tied houses stay so many lines.
+// a little apart (a line's width between two lines while few are tied), so
+// that tied houses stay so many lines.
 // key, when given, gets the houses' marks and names as a list for the
 // page, in the order of the labels at the lines' ends: a phone, on which the
 // chart scrolls sideways, shows it below the chart.
@@ -231,7 +232,7 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
         for (size_t a = 0; a < here.size();) {
             size_t b = a;
             while (b < here.size() && r.Score[here[b] - 1] == r.Score[here[a] - 1]) b++;
-            double spread = b - a > 1 && !oneNight ? std::min(3.0, 30.0 / (double)(b - a - 1)) : 0;
+            double spread = b - a > 1 && !oneNight ? std::min(5.0, 30.0 / (double)(b - a - 1)) : 0;
             for (size_t k = a; k < b; k++) {
                 double offset = (double)(k - a) - (double)(b - a - 1) / 2;
                 py[i][here[k]] = y(r.Score[here[k] - 1]) + offset * spread;

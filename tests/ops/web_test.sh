@@ -95,6 +95,14 @@ for i in 1 2 3; do
   [ -n "$wc" ] && [ $((wc)) -eq $((worlds - worlds1[$name])) ] || fail "$name's worlds change $wc is not $worlds - ${worlds1[$name]}"
 done
 xmllint --noout "$page"
+# The two houses tied at the top are two lines a line's width apart, not one.
+[ "${score1[$(xp "$page" "string((//*[@class='house'])[1]//*[@class='hname'])")]}" = \
+  "${score1[$(xp "$page" "string((//*[@class='house'])[2]//*[@class='hname'])")]}" ] || fail "no tie to look at"
+for i in 1 2; do
+  xp "$page" "string(//*[@id='chart']//*[local-name()='polyline' and @data-house=string((//*[@class='house'])[$i]//*[@class='hname'])]/@points)"
+done | awk '{ for (k = 1; k <= NF; k++) { split($k, p, ","); y[NR, k] = p[2] } n = NF }
+            END { if (NR != 2 || n != 2) exit 1; for (k = 1; k <= n; k++) if ((y[1, k] - y[2, k]) ^ 2 < 16) exit 1 }' ||
+  fail "the tied houses' lines lie on each other"
 
 # A page that shows a site in frames 1000, 800 and 375 pixels wide, side
 # by side (kept as a screenshot), and writes what a visitor would see in each into
