@@ -12,6 +12,7 @@
 
 #include "core/chronicle.h"
 #include "core/files.h"
+#include "core/founding.h"
 #include "core/gamefile.h"
 #include "core/history.h"
 #include "core/league.h"
@@ -468,9 +469,8 @@ static std::string JoinText()
     const TGameHeader& hd = Game.Header;
     if (hd.JoinDays != 0 && hd.JoinDays < hd.Day)
         return "New players can no longer join this game: joining closed after day " + IntToText(hd.JoinDays) + ".";
-    bool room = false;
-    for (int h = 1; h <= hd.MaxHouses && h <= MaxHouseSlots; h++) room = room || HouseRec(h).Status == StatusFree;
-    if (!room) return "The game is full: new players cannot join it.";
+    // The same test as a joining player meets: a free slot and a free home system.
+    if (!RoomToFound()) return "The game is full: new players cannot join it.";
     return hd.JoinDays == 0 ? "New players can join any day."
                             : "New players can still join, until day " + IntToText(hd.JoinDays) + ".";
 }

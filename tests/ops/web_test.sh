@@ -285,4 +285,19 @@ ydmaint web "$bad/site2"
 [[ "$(xp "$bad/site2/index.html" "string(//*[@id='fame']//*[local-name()='figcaption'])")" == "Yvarn Thyre, ended "*" on day 2, won by "* ]] ||
   fail "the archived game's map caption: $(xp "$bad/site2/index.html" "string(//*[@id='fame']//*[local-name()='figcaption'])")"
 xmllint --noout "$bad/site2"/map-*.svg
+# Thirty nights into a game open to late houses the home systems may all be
+# taken, a slot still free: the page says what a joining player would meet.
+game=$scratch/late
+mkdir -p "$game"
+printf 'MaxHouses = 8\r\nJoinDays = 0\r\nDays = 90\r\nComputerHouses = Varro, Corvane, Kain, Delmar, Ostrel, Meridel, Thane\r\n' > "$game/THYRE.CFG"
+ydmaint new -seed 5
+for night in $(seq 30); do ydmaint turn; done
+ydmaint web "$game/site"
+said=$(xp "$game/site/index.html" "string(//*[local-name()='header']/*[@class='note'])")
+cp -r "$game" "$scratch/late-join"
+if "$build/ydmaint" -d "$scratch/late-join" join "Late Comer" Zed > /dev/null 2>&1; then
+  [ "$said" = "New players can join any day." ] || fail "a house could join, the page said: $said"
+else
+  [ "$said" = "The game is full: new players cannot join it." ] || fail "no house could join, the page said: $said"
+fi
 echo "the page renders; screenshots in $shots"
