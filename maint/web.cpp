@@ -654,7 +654,9 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
         any = true;
         page += (d > lastNight ? "<h3>Today, day " : "<h3>The night of day ") + IntToText(d) + "</h3>\n<ul class=\"news\">\n" + items + "</ul>\n";
     }
-    if (!any) page += "<p>A quiet week in the Thyre.</p>\n";
+    if (!any)
+        page += lastNight < 1 ? "<p>No news yet: the first night is still to come.</p>\n"
+                              : "<p>A quiet week in the Thyre.</p>\n";
     page += "</section>\n";
 
     // The map of an ended game, kept beside the maps of the games before.

@@ -64,6 +64,7 @@ ydmaint join "Sam's House" "Sam"
 ydmaint web "$scratch/running"
 grep -q 'The chart begins after the first night\.' "$scratch/running/index.html" || fail "day 1: the chart does not wait"
 [ ! -e "$scratch/running/chart.svg" ] || fail "day 1: the last game's chart.svg is still there"
+grep -q 'No news yet: the first night is still to come\.' "$scratch/running/index.html" || fail "day 1: the news"
 ydmaint turn
 ydmaint web "$scratch/running"
 page=$scratch/running/index.html
