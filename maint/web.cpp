@@ -12,6 +12,7 @@
 
 #include "core/chronicle.h"
 #include "core/files.h"
+#include "core/founding.h"
 #include "core/gamefile.h"
 #include "core/history.h"
 #include "core/league.h"
@@ -144,8 +145,12 @@ static std::string MarkIcon(int h)
 enum { ChartFont = 15 };   // the chart is never drawn narrower than 620 px: 11.6 px at the least
 
 // The houses' points night by night.  Equal scores on one night are drawn
-// a little apart, so that tied houses stay so many lines.
-static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalone)
+// a little apart (a line's width between two lines while few are tied), so
+// that tied houses stay so many lines.
+// key, when given, gets the houses' marks and names as a list for the
+// page, in the order of the labels at the lines' ends: a phone, on which the
+// chart scrolls sideways, shows it below the chart.
+static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalone, std::string* key = nullptr)
 {
     int64_t top = 10;
     int lastDay = 1, firstDay = history.empty() ? 1 : history.front().Day;
@@ -202,14 +207,23 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
              " text-anchor=\"end\">" + GroupThousands(v) + "</text>\n";
     }
     int dayStep = std::max(1, (lastDay - firstDay + 9) / 10);
-    for (int d = firstDay; d <= lastDay; d += dayStep)
-        s += "<text x=\"" + IntToText(x(d)) + "\" y=\"" + IntToText(topPad + hgt + 20) + "\" fill=\"#aaaaaa" + font +
-             " text-anchor=\"middle\">" + IntToText(d) + "</text>\n";
+    // The last night is always named (where the lines end); a step's label
+    // too close before it gives way.
+    for (int d = firstDay; d <= lastDay; d += dayStep) {
+        if (d != lastDay && x(lastDay) - x(d) < 3 * ChartFont) d = lastDay;
+        s += "<text class=\"night\" x=\"" + IntToText(x(d)) + "\" y=\"" + IntToText(topPad + hgt + 20) +
+             "\" fill=\"#aaaaaa" + font + " text-anchor=\"middle\">" + IntToText(d) + "</text>\n";
+        if (d != lastDay && d + dayStep > lastDay) d = lastDay - dayStep;
+    }
     s += "<text x=\"" + IntToText(left + w / 2) + "\" y=\"" + IntToText(height - 6) + "\" fill=\"#aaaaaa" + font +
          " text-anchor=\"middle\">night</text>\n";
 
-    // Each night's points, ties spread over a few units.
+    // Each night's points, ties spread over a few units.  While the chart
+    // has one night only there are points and no lines: tied points then
+    // stand side by side, a mark's width apart, so that each one is seen.
+    const bool oneNight = lastDay == firstDay;
     std::vector<std::vector<double>> py(history.size(), std::vector<double>(MaxHouseSlots + 1, 0));
+    std::vector<double> px(MaxHouseSlots + 1, x(firstDay));
     for (size_t i = 0; i < history.size(); i++) {
         const TScoreRec& r = history[i];
         std::vector<int> here;
@@ -219,9 +233,12 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
         for (size_t a = 0; a < here.size();) {
             size_t b = a;
             while (b < here.size() && r.Score[here[b] - 1] == r.Score[here[a] - 1]) b++;
-            double spread = b - a > 1 ? std::min(3.0, 30.0 / (double)(b - a - 1)) : 0;
-            for (size_t k = a; k < b; k++)
-                py[i][here[k]] = y(r.Score[here[k] - 1]) + ((double)(k - a) - (double)(b - a - 1) / 2) * spread;
+            double spread = b - a > 1 && !oneNight ? std::min(5.0, 30.0 / (double)(b - a - 1)) : 0;
+            for (size_t k = a; k < b; k++) {
+                double offset = (double)(k - a) - (double)(b - a - 1) / 2;
+                py[i][here[k]] = y(r.Score[here[k] - 1]) + offset * spread;
+                if (oneNight) px[here[k]] = x(firstDay) + offset * 12;
+            }
             a = b;
         }
     }
@@ -239,9 +256,10 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
             const TScoreRec& r = history[i];
             if (r.Status[h - 1] == StatusFree) continue;
             lastY = py[i][h];
-            points += (points.empty() ? "" : " ") + IntToText(x(r.Day)) + "," + Num(lastY);
+            double atX = oneNight ? px[h] : x(r.Day);
+            points += (points.empty() ? "" : " ") + Num(atX) + "," + Num(lastY);
             if (marked(r) || i + 1 == history.size())
-                marks += MarkSvg(h, x(r.Day), lastY, 4.5, "<title>" + HouseHtml(h) + ", night " + IntToText(r.Day) +
+                marks += MarkSvg(h, atX, lastY, 4.5, "<title>" + HouseHtml(h) + ", night " + IntToText(r.Day) +
                                                                ": " + GroupThousands(r.Score[h - 1]) + "</title>") + "\n";
         }
         s += "<polyline class=\"score\" data-house=\"" + HouseHtml(h) + "\" points=\"" + points +
@@ -255,6 +273,13 @@ static std::string ChartSvg(const std::vector<TScoreRec>& history, bool standalo
     for (size_t i = labels.size(); i-- > 0;) {
         double limit = i + 1 < labels.size() ? labels[i + 1].Y - labelGap : bottomY;
         labels[i].Y = std::min(labels[i].Y, limit);
+    }
+    if (key) {
+        *key = "<ul class=\"legend chartkey\">\n";
+        for (const TLabel& l : labels)
+            *key += "<li>" + MarkIcon(l.House) + "<span class=\"hname\" style=\"color:" + HouseWebColour(l.House) +
+                    "\">" + HouseHtml(l.House) + "</span></li>\n";
+        *key += "</ul>\n";
     }
     for (const TLabel& l : labels)
         s += MarkSvg(l.House, left + w + 14, l.Y, 5) + "\n<text class=\"hname\" x=\"" + IntToText(left + w + 24) +
@@ -415,6 +440,7 @@ static const char* const StyleSheet =
     ".news li.victory{color:#ffff55;font-weight:bold;list-style:none;margin:4px 0 4px -20px;padding:4px 8px;"
     "border:1px solid #ffff55}\n"
     "figure{margin:16px 0}\nfigcaption{color:#aaaaaa}\n"
+    "ul.chartkey{display:none}\n@media (max-width:660px){ul.chartkey{display:flex}}\n"
     "@media (max-width:480px){.wide{display:none}body{font-size:14px}}\n";
 
 static std::string PageHead(const std::string& title)
@@ -443,9 +469,8 @@ static std::string JoinText()
     const TGameHeader& hd = Game.Header;
     if (hd.JoinDays != 0 && hd.JoinDays < hd.Day)
         return "New players can no longer join this game: joining closed after day " + IntToText(hd.JoinDays) + ".";
-    bool room = false;
-    for (int h = 1; h <= hd.MaxHouses && h <= MaxHouseSlots; h++) room = room || HouseRec(h).Status == StatusFree;
-    if (!room) return "The game is full: new players cannot join it.";
+    // The same test as a joining player meets: a free slot and a free home system.
+    if (!RoomToFound()) return "The game is full: new players cannot join it.";
     return hd.JoinDays == 0 ? "New players can join any day."
                             : "New players can still join, until day " + IntToText(hd.JoinDays) + ".";
 }
@@ -472,12 +497,57 @@ static std::string PastMapHtml(const std::string& line)
     return s + MapLegend(houses) + "</figure>\n";
 }
 
+// The loaded game, which has ended: its map written into the web folder
+// out and, the first time, its entry added to maps (maps.txt).  caption and
+// houses: as the entry tells them (its date the day the map was first kept).
+static std::string KeepEndedMap(const std::string& out, std::string& maps, std::string& caption,
+                                std::vector<std::pair<int, std::string>>& houses)
+{
+    const TGameHeader& hd = Game.Header;
+    std::string file = MapFileName();
+    if (!ReplaceFileSafely(out + file, MapSvg(true))) return out + file + " could not be written: " + LastErrorText();
+    caption = StrGet(hd.GameName) + ", ended " + Timestamp().substr(0, 10) + " on day " +
+              IntToText(std::max(1, hd.Day - 1)) + (IsHouse(hd.Winner) ? ", won by " + StrGet(HouseRec(hd.Winner).Name) : "");
+    std::string entry = file + "|" + caption;
+    houses.clear();
+    for (int h = 1; h <= MaxHouseSlots; h++) {
+        if (HouseRec(h).Status == StatusFree) continue;
+        std::string n = StrGet(HouseRec(h).Name);
+        std::replace(n.begin(), n.end(), '|', '/');
+        houses.push_back({h, n});
+        entry += "|" + IntToText(h) + "=" + n;
+    }
+    for (char& c : entry)
+        if ((unsigned char)c < 32 || c == '\n') c = ' ';
+    for (const std::string& line : SplitLines(maps))
+        if (line.compare(0, file.size() + 1, file + "|") == 0) {
+            size_t from = file.size() + 1, bar = line.find('|', from);
+            caption = line.substr(from, bar == std::string::npos ? std::string::npos : bar - from);
+            return "";
+        }
+    maps += entry + "\n";
+    if (!ReplaceFileSafely(out + MapListName, maps)) return std::string(out + MapListName) + " could not be written: " + LastErrorText();
+    return "";
+}
+
 std::string WriteWebSite(const std::string& folder, const std::string& outFolder)
 {
-    if (!LoadGame(folder + GameFileName)) return "no game in " + folder + GameFileName;
-    ComputeScores();
+    if (!PathExists(folder + GameFileName)) return "no game in " + folder + GameFileName;
     if (!IsFolder(outFolder) && !MakeFolder(outFolder)) return "the folder " + outFolder + " could not be made: " + LastErrorText();
     std::string out = FolderWithDelim(outFolder);
+    std::string maps;
+    ReadWholeFile(out + MapListName, maps);
+    // A game that ended and was replaced before any page showed its end (the
+    // sysop ended it and a new game began before the next page): its map
+    // from the archive, kept with the maps of the games before.
+    if (LoadGame(folder + OldGameName) && Game.Header.Ended) {
+        std::string caption;
+        std::vector<std::pair<int, std::string>> houses;
+        std::string problem = KeepEndedMap(out, maps, caption, houses);
+        if (!problem.empty()) return problem;
+    }
+    if (!LoadGame(folder + GameFileName)) return "no game in " + folder + GameFileName;
+    ComputeScores();
     const TGameHeader& hd = Game.Header;
     TSettings settings = ReadSettings(folder);
     TLeagueLook league = LookAtLeague(folder);
@@ -548,8 +618,10 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "<section id=\"chart\">\n<h2>Scores night by night</h2>\n";
     if (history.empty())
         page += "<p>The chart begins after the first night.</p>\n";
-    else
-        page += "<div class=\"picture\">\n" + ChartSvg(history, false) + "</div>\n";
+    else {
+        std::string key;
+        page += "<div class=\"picture\">\n" + ChartSvg(history, false, &key) + "</div>\n" + key;
+    }
     if (history.size() == 1)
         page += "<p class=\"note\">Each house's score after the first night; the lines begin after the second night.</p>\n";
     page += "</section>\n";
@@ -561,10 +633,20 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "<section id=\"news\">\n<h2>News of the last nights</h2>\n";
     bool any = false;
     for (int d = std::max(1, day - WebNewsNights + 1); d <= day; d++) {
-        std::string items;
+        // A news text longer than one record was stored in pieces of the
+        // record's full length: a full piece runs on into the next record of
+        // its night and kind, and the page shows them as the one line.
+        std::vector<std::string> lines;
+        const TEventRec* piece = nullptr;
         for (const TEventRec& e : events) {
             if (e.House != 0 || e.Day != d) continue;
-            std::string text = Html(EventText(e));
+            if (piece && piece->Kind == e.Kind && !lines.empty()) lines.back() += EventText(e);
+            else lines.push_back(EventText(e));
+            piece = e.Len == EventTextMax ? &e : nullptr;
+        }
+        std::string items;
+        for (const std::string& line : lines) {
+            std::string text = Html(line);
             bool victory = text.rfind("***", 0) == 0;
             items += victory ? "<li class=\"victory\">" + text + "</li>\n" : "<li>" + text + "</li>\n";
         }
@@ -572,33 +654,19 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
         any = true;
         page += (d > lastNight ? "<h3>Today, day " : "<h3>The night of day ") + IntToText(d) + "</h3>\n<ul class=\"news\">\n" + items + "</ul>\n";
     }
-    if (!any) page += "<p>A quiet week in the Thyre.</p>\n";
+    if (!any)
+        page += lastNight < 1 ? "<p>No news yet: the first night is still to come.</p>\n"
+                              : "<p>A quiet week in the Thyre.</p>\n";
     page += "</section>\n";
 
     // The map of an ended game, kept beside the maps of the games before.
-    std::string maps;
-    ReadWholeFile(out + MapListName, maps);
     std::string current;   // this game's map file, shown here and not again with the past games
     if (hd.Ended) {
         current = MapFileName();
-        if (!ReplaceFileSafely(out + current, MapSvg(true))) return out + current + " could not be written: " + LastErrorText();
-        std::string caption = StrGet(hd.GameName) + ", ended " + Timestamp().substr(0, 10) + " on day " +
-                              IntToText(day) + (IsHouse(hd.Winner) ? ", won by " + StrGet(HouseRec(hd.Winner).Name) : "");
+        std::string caption;
         std::vector<std::pair<int, std::string>> houses;
-        std::string entry = current + "|" + caption;
-        for (int h = 1; h <= MaxHouseSlots; h++) {
-            if (HouseRec(h).Status == StatusFree) continue;
-            std::string n = StrGet(HouseRec(h).Name);
-            std::replace(n.begin(), n.end(), '|', '/');
-            houses.push_back({h, n});
-            entry += "|" + IntToText(h) + "=" + n;
-        }
-        for (char& c : entry)
-            if ((unsigned char)c < 32) c = ' ';
-        if (maps.find(current + "|") == std::string::npos) {
-            maps += entry + "\n";
-            if (!ReplaceFileSafely(out + MapListName, maps)) return std::string(out + MapListName) + " could not be written: " + LastErrorText();
-        }
+        std::string problem = KeepEndedMap(out, maps, caption, houses);
+        if (!problem.empty()) return problem;
         page += "<section id=\"map\">\n<h2>The galaxy at the end</h2>\n<p class=\"note\">" + Html(caption) +
                 "</p>\n<div class=\"picture\">\n" + MapSvg(false) + "</div>\n" + MapLegend(houses) + "</section>\n";
     } else {
@@ -621,8 +689,14 @@ std::string WriteWebSite(const std::string& folder, const std::string& outFolder
     page += "</section>\n</main>\n</body>\n</html>\n";
 
     if (!ReplaceFileSafely(out + "style.css", StyleSheet)) return out + "style.css could not be written: " + LastErrorText();
-    if (!history.empty() && !ReplaceFileSafely(out + "chart.svg", ChartSvg(history, true)))
+    // Before a new game's first night there is no chart: the last game's
+    // goes, not to be taken for this one's.
+    if (history.empty()) {
+        if (PathExists(out + "chart.svg") && !DeleteFile(out + "chart.svg"))
+            return out + "chart.svg could not be removed: " + LastErrorText();
+    } else if (!ReplaceFileSafely(out + "chart.svg", ChartSvg(history, true))) {
         return out + "chart.svg could not be written: " + LastErrorText();
+    }
     if (!ReplaceFileSafely(out + "index.html", page)) return out + "index.html could not be written: " + LastErrorText();
     return "";
 }

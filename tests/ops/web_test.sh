@@ -32,7 +32,7 @@ board='The Rusty Modem BBS & Friends'
 join='telnet rusty.example.org:2323, then T on the doors menu'
 cat > "$game/THYRE.CFG" <<CFG
 GameName = Thyre Cup
-Days = 6
+Days = 12
 JoinDays = 4
 MaxHouses = 25
 ComputerHouses = Amberlight Dominion, Corvane, Kain, Delmar, Varro, Ostrel, Meridel, Thane, Isolde, Ashby, Fenwick, Larkin, Sabre, Halcyon Reach of the Far Rim, Orrin, Vesper, Quill, Nadir, Tarrow, Ulmsk, Wrenfold, Ysolde, Zephyr March, Brack
@@ -41,7 +41,7 @@ WebHowToJoin = $join
 CFG
 ydmaint new -seed 7
 ydmaint join "Player House" "Sam"
-for night in 1 2 3 4 5 6; do ydmaint turn; done
+for night in $(seq 12); do ydmaint turn; done
 start=$(date +%s%N)
 ydmaint web "$scratch/ended"
 echo "page of a 25-house game written in $(( ($(date +%s%N) - start) / 1000000 )) ms"
@@ -51,7 +51,7 @@ xmllint --noout "$scratch/ended"/index.html "$scratch/ended"/chart.svg "$scratch
 # The news by night, the victory standing out as the last night's line.
 [ "$(xp "$scratch/ended/index.html" "count(//*[@id='news']//*[@class='victory' and contains(., 'has won the game')])")" = 1 ] ||
   fail "the victory does not stand out in the news"
-[ "$(xp "$scratch/ended/index.html" "string((//*[@id='news']/*[local-name()='h3'])[last()])")" = "The night of day 6" ] ||
+[ "$(xp "$scratch/ended/index.html" "string((//*[@id='news']/*[local-name()='h3'])[last()])")" = "The night of day 12" ] ||
   fail "the news is not told night by night up to the last"
 
 # The next game, in the same folder and into the same web folder: three
@@ -60,11 +60,22 @@ cp -r "$scratch/ended" "$scratch/running"
 sed -i 's/^MaxHouses = 25/MaxHouses = 4/; s/^ComputerHouses = .*/ComputerHouses = Varro, Corvane/' "$game/THYRE.CFG"
 ydmaint new -force -seed 8
 ydmaint join "Sam's House" "Sam"
+# Before its first night: no chart, and none left over from the last game.
+ydmaint web "$scratch/running"
+grep -q 'The chart begins after the first night\.' "$scratch/running/index.html" || fail "day 1: the chart does not wait"
+[ ! -e "$scratch/running/chart.svg" ] || fail "day 1: the last game's chart.svg is still there"
+grep -q 'No news yet: the first night is still to come\.' "$scratch/running/index.html" || fail "day 1: the news"
 ydmaint turn
 ydmaint web "$scratch/running"
 page=$scratch/running/index.html
 [ "$(xp "$page" "count(//*[@id='chart']//*[@class='mark' and contains(., ', night 1: ')])")" = 3 ] || fail "after the first night the chart shows no points"
 grep -q 'the lines begin after the second night' "$page" || fail "the first night's chart says nothing"
+# Its points stand apart, a mark's width at least, tied or not.
+xp "$page" "//*[@id='chart']//*[local-name()='circle' and contains(., ', night 1: ')]/@*[local-name()='cx' or local-name()='cy']" |
+  grep -o '"[^"]*"' | tr -d '"' | paste - - |
+  awk '{ x[NR] = $1; y[NR] = $2 } END { for (i = 1; i <= NR; i++) for (j = i + 1; j <= NR; j++)
+          if ((x[i] - x[j]) ^ 2 + (y[i] - y[j]) ^ 2 < 81) exit 1; exit NR != 3 }' ||
+  fail "the first night's points cover each other"
 grep -q 'New players can still join, until day 4\.' "$page" || fail "no word on joining"
 declare -A score1 worlds1
 for i in 1 2 3; do
@@ -85,6 +96,14 @@ for i in 1 2 3; do
   [ -n "$wc" ] && [ $((wc)) -eq $((worlds - worlds1[$name])) ] || fail "$name's worlds change $wc is not $worlds - ${worlds1[$name]}"
 done
 xmllint --noout "$page"
+# The two houses tied at the top are two lines a line's width apart, not one.
+[ "${score1[$(xp "$page" "string((//*[@class='house'])[1]//*[@class='hname'])")]}" = \
+  "${score1[$(xp "$page" "string((//*[@class='house'])[2]//*[@class='hname'])")]}" ] || fail "no tie to look at"
+for i in 1 2; do
+  xp "$page" "string(//*[@id='chart']//*[local-name()='polyline' and @data-house=string((//*[@class='house'])[$i]//*[@class='hname'])]/@points)"
+done | awk '{ for (k = 1; k <= NF; k++) { split($k, p, ","); y[NR, k] = p[2] } n = NF }
+            END { if (NR != 2 || n != 2) exit 1; for (k = 1; k <= n; k++) if ((y[1, k] - y[2, k]) ^ 2 < 16) exit 1 }' ||
+  fail "the tied houses' lines lie on each other"
 
 # A page that shows a site in frames 1000, 800 and 375 pixels wide, side
 # by side (kept as a screenshot), and writes what a visitor would see in each into
@@ -133,7 +152,7 @@ function look(frame) {
   });
   // Names break between words only; a swatch stands beside its name.
   d.querySelectorAll('.hname').forEach(function (e) {
-    if (e.closest('svg')) return;
+    if (e.closest('svg') || !e.getClientRects().length) return;   // not drawn at this width
     var node = e.firstChild, re = /\S+/g, m;
     if (!node) return;
     while ((m = re.exec(node.data))) {
@@ -146,6 +165,17 @@ function look(frame) {
       if (a.right > b.left + 1 || Math.abs(a.top - b.top) > b.height) bad.push('swatch apart from ' + text(e));
     }
   });
+  // Where the chart scrolls sideways, a key below it names every line's
+  // house in the window; where it does not, no key repeats its labels.
+  var picture = d.querySelector('#chart .picture');
+  var scrolls = picture && picture.scrollWidth > picture.clientWidth + 1;
+  var named = [].filter.call(d.querySelectorAll('#chart .chartkey .hname'), function (e) {
+    var r = e.getBoundingClientRect(); return r.width > 0 && r.right <= w + 1;
+  }).map(text);
+  var unnamed = [].filter.call(d.querySelectorAll('polyline.score'), function (p) {
+    return named.indexOf(p.getAttribute('data-house')) < 0;
+  });
+  var nights = d.querySelectorAll('#chart svg text.night');
   var lines = [].map.call(d.querySelectorAll('polyline.score'), function (p) { return p.getAttribute('points'); });
   var fameRows = d.querySelectorAll('#fame table tbody tr');
   var b = document.body, set = function (k, v) { b.setAttribute('data-' + frame.width + '-' + k, v); };
@@ -155,6 +185,8 @@ function look(frame) {
   set('rows', d.querySelectorAll('tr.house .swatch').length);
   set('lines', lines.length);
   set('distinct-lines', lines.filter(function (p, i) { return lines.indexOf(p) == i; }).length);
+  set('key', scrolls ? 'scrolls, ' + unnamed.length + ' unnamed' : 'whole, ' + named.length + ' named');
+  set('last-night', text(nights[nights.length - 1]));
   set('smallest', smallest.toFixed(1));
   set('board', text(d.querySelector('.board')));
   set('join', text(d.querySelector('.join')));
@@ -177,8 +209,8 @@ attr() { grep -o "data-$width-$1=\"[^\"]*\"" <<<"$dom" | head -1 | sed 's/^[^"]*
 html() { sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g' <<<"$1"; }
 
 for kind in ended running; do
-  houses=25 maps="1 0"
-  [ $kind = running ] && houses=3 maps="0 1"
+  houses=25 maps="1 0" last=12
+  [ $kind = running ] && houses=3 maps="0 1" last=2
   dom=$(probe $kind)
   for width in 1000 800 375; do
     where="$kind game at $width px:"
@@ -187,6 +219,10 @@ for kind in ended running; do
     [ "$(attr houses)" = $houses ] && [ "$(attr rows)" = $houses ] || fail "$where $(attr houses) houses marked, $(attr rows) swatches"
     [ "$(attr lines)" = $houses ] && [ "$(attr distinct-lines)" = $houses ] ||
       fail "$where $(attr lines) chart lines, $(attr distinct-lines) of them apart"
+    key="whole, 0 named"
+    [ $width = 375 ] && key="scrolls, 0 unnamed"
+    [ "$(attr key)" = "$key" ] || fail "$where chart key: $(attr key)"
+    [ "$(attr last-night)" = "$last" ] || fail "$where the chart's last night is named $(attr last-night)"
     awk -v s="$(attr smallest)" 'BEGIN { exit !(s >= 11) }' || fail "$where a text of $(attr smallest) px"
     [ "$(attr board)" = "Played on $(html "$board")" ] || fail "$where board: $(attr board)"
     [ "$(attr join)" = "To play: $join" ] || fail "$where join line: $(attr join)"
@@ -200,12 +236,15 @@ for kind in ended running; do
   done
   [ "$(stat -c %s "$shots/$kind.png")" -gt 100000 ] || fail "the $kind game's screenshot looks blank"
 done
-[[ "$(attr captions)" == "Thyre Cup, ended "*" on day 6, won by "* ]] || fail "the past map's caption: $(attr captions)"
+[[ "$(attr captions)" == "Thyre Cup, ended "*" on day 12, won by "* ]] || fail "the past map's caption: $(attr captions)"
 
 # Hostile names: markup, quotes, ampersands and colour codes are text.
 bad=$scratch/bad
 mkdir -p "$bad"
 game=$bad
+# Long computer names, so that whoever leads when the sysop ends the game
+# below, the news line saying so is too long for one stored record.
+printf 'MaxHouses = 4\r\nComputerHouses = Halcyon Reach of the Far Rim, Amberlight Dominion Prime\r\n' > "$bad/THYRE.CFG"
 ydmaint new -seed 3
 ydmaint join '<script>x</script>' 'Amp & "Quote" '"'"'s'
 ydmaint join 'Tom <b>Bold</b>' 'Mal`Cory'
@@ -233,4 +272,33 @@ grep -q 'MalCory\|Malory' "$page"
 # While a game runs, no map: callers must not learn from it.
 ! ls "$bad/site"/map-*.svg >/dev/null 2>&1
 grep -q "The map is shown here when the game has ended" "$page"
+# The sysop ends it: the news line saying so, longer than one stored
+# record, is the one line on the page and stands out whole.
+printf '8\nEND\n\n\n\n' | "$build/thyrecfg" "$bad" > /dev/null
+ydmaint web "$bad/site"
+[[ "$(xp "$page" "string(//*[@id='news']//*[@class='victory'])")" =~ ^\*\*\*\ The\ sysop\ has\ ended\ the\ game\..*\ wins\ with\ the\ highest\ score\.\ \*\*\*$ ]] ||
+  fail "the sysop's ending in the news: $(xp "$page" "string(//*[@id='news']//*[@class='victory'])")"
+# A new game begins before any page showed that one's end: the next page
+# keeps its map from the archive, with the Hall of Fame, named.
+ydmaint new -force -seed 4
+ydmaint web "$bad/site2"
+[ "$(xp "$bad/site2/index.html" "count(//*[@id='fame']//*[local-name()='img'])")" = 1 ] || fail "the sysop-ended game's map is lost"
+[[ "$(xp "$bad/site2/index.html" "string(//*[@id='fame']//*[local-name()='figcaption'])")" == "Yvarn Thyre, ended "*" on day 2, won by "* ]] ||
+  fail "the archived game's map caption: $(xp "$bad/site2/index.html" "string(//*[@id='fame']//*[local-name()='figcaption'])")"
+xmllint --noout "$bad/site2"/map-*.svg
+# Thirty nights into a game open to late houses the home systems may all be
+# taken, a slot still free: the page says what a joining player would meet.
+game=$scratch/late
+mkdir -p "$game"
+printf 'MaxHouses = 8\r\nJoinDays = 0\r\nDays = 90\r\nComputerHouses = Varro, Corvane, Kain, Delmar, Ostrel, Meridel, Thane\r\n' > "$game/THYRE.CFG"
+ydmaint new -seed 5
+for night in $(seq 30); do ydmaint turn; done
+ydmaint web "$game/site"
+said=$(xp "$game/site/index.html" "string(//*[local-name()='header']/*[@class='note'])")
+cp -r "$game" "$scratch/late-join"
+if "$build/ydmaint" -d "$scratch/late-join" join "Late Comer" Zed > /dev/null 2>&1; then
+  [ "$said" = "New players can join any day." ] || fail "a house could join, the page said: $said"
+else
+  [ "$said" = "The game is full: new players cannot join it." ] || fail "no house could join, the page said: $said"
+fi
 echo "the page renders; screenshots in $shots"
