@@ -41,7 +41,7 @@ FUZZ_TARGETS = load dropfile settings stores stamp keys league
 fuzz:
 	@if command -v clang++ >/dev/null; then \
 	  cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTHYRE_FUZZ=ON >/dev/null && \
-	  cmake --build $(BUILD)-fuzz -j $(JOBS) && \
+	  cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(addsuffix _fuzzer,$(FUZZ_TARGETS)) && \
 	  for t in $(FUZZ_TARGETS); do \
 	    seeds=tests/fuzz/corpora/$$t; [ $$t = load ] && seeds=tests/fuzz/corpus; \
 	    mkdir -p $(BUILD)-fuzz/corpus-$$t; \
