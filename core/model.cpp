@@ -249,6 +249,14 @@ int ResearchLevel(int h, int track)
 
 std::string SystemName(int s) { return IsSystem(s) ? StrGet(Game.Systems[s].Name) : "?"; }
 
+std::string MapMark()
+{
+    std::string map;
+    for (int i = 0; i < Game.Header.SystemCount && i < MaxSystems; i++)
+        map += StrGet(Game.Systems[i].Name) + "@" + IntToText(Game.Systems[i].X) + "," + IntToText(Game.Systems[i].Y) + ";";
+    return map;
+}
+
 bool Known(int h, int s) { return IsHouse(h) && IsSystem(s) && Chart(h, s).SeenDay != 0; }
 
 bool SeenNow(int h, int s) { return Known(h, s) && (int)Chart(h, s).SeenDay >= (int)Game.Header.Day - 1; }

@@ -257,6 +257,9 @@ int CapitalSystem(int h);
 // levels above the last are read as the last.
 int ResearchLevel(int h, int track);
 std::string SystemName(int s);   // "?" for a number outside the map
+// What tells the map of the game in memory from another game's (no night
+// changes it): its systems' names and places.
+std::string MapMark();
 // A house still in the game: active or on autopilot.
 inline bool Playing(int h) { return IsHouse(h) && (HouseRec(h).Status == StatusActive || HouseRec(h).Status == StatusAutopilot); }
 // What house h knows of system s: seen at some time, and seen in the last

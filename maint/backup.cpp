@@ -151,16 +151,6 @@ static std::vector<std::string> HouseNames()
     return names;
 }
 
-// The map of the game in memory, which no night changes: two files of one
-// game have the same.
-static std::string MapOfGame()
-{
-    std::string map;
-    for (int i = 0; i < Game.Header.SystemCount; i++)
-        map += StrGet(Game.Systems[i].Name) + "@" + IntToText(Game.Systems[i].X) + "," + IntToText(Game.Systems[i].Y) + ";";
-    return map;
-}
-
 static std::string Described(const std::string& path)
 {
     if (!LoadGame(path)) return "does not load";
@@ -219,14 +209,15 @@ void CmdRestore()
         Fatal(source + " is the game as it is now; nothing changed (" + UndoGameName + " is kept)");
     int day = Game.Header.Day;
     std::vector<std::string> then = HouseNames();
-    std::string map = MapOfGame();
+    std::string map = MapMark();
     // What going back loses, told before anything changes.
-    if (PathExists(GamePath()) && LoadGame(GamePath()) && MapOfGame() != map) {
+    bool running = PathExists(GamePath()) && LoadGame(GamePath());
+    if (running && MapMark() != map) {
         // Not a day of this game: nothing is "gone back to".
         Say("The game is on day " + IntToText(Game.Header.Day) + "; " + source + " holds another game (another map), on day " +
             IntToText(day) + ".");
         Say("Restoring it replaces the running game, which is kept as " + std::string(UndoGameName) + ".");
-    } else if (PathExists(GamePath()) && LoadGame(GamePath())) {
+    } else if (running) {
         int now = Game.Header.Day;
         std::vector<std::string> since;
         for (const std::string& name : HouseNames()) {

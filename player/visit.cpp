@@ -78,14 +78,6 @@ bool SendLetter(int mailbox, const std::vector<std::string>& lines, bool notice)
 
 // ----------------------------------------------------------------- visit
 
-// What tells one game's map from the next one's.
-static std::string MapMark()
-{
-    const TGameHeader& hd = Game.Header;
-    return IntToText(hd.SystemCount) + "/" + IntToText(hd.WorldCount) + "/" +
-           (hd.SystemCount > 0 ? SystemName(0) + "/" + SystemName(hd.SystemCount - 1) : std::string());
-}
-
 static int FindCallerHouse(const std::string& player)
 {
     for (int h = 1; h <= MaxHouseSlots; h++) {
