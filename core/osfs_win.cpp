@@ -391,12 +391,31 @@ TDateTime UtcAt(int64_t unixSeconds)
     return FromSystemTime(s);
 }
 
-int64_t MonotonicMs() { return (int64_t)GetTickCount64() + FakeClockShiftMs(); }
+// The performance counter, not the tick count: the tick moves in steps of
+// about 16 ms, so a 50 ms wait could be measured as 39.
+static int64_t CounterMs()
+{
+    static const int64_t perSecond = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart > 0 ? (int64_t)f.QuadPart : (int64_t)1;
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return (int64_t)(c.QuadPart / perSecond) * 1000 + (int64_t)(c.QuadPart % perSecond) * 1000 / perSecond;
+}
+
+int64_t MonotonicMs() { return CounterMs() + FakeClockShiftMs(); }
 
 void SleepMs(int ms)
 {
     if (FakeClockSleep(ms)) return;
-    Sleep(ms < 0 ? 0 : (DWORD)ms);
+    if (ms <= 0) { Sleep(0); return; }
+    // Sleep may wake a little early (timer granularity): a wait lasts at
+    // least what was asked, as on POSIX.
+    int64_t until = CounterMs() + ms;
+    for (int64_t left = ms; left > 0; left = until - CounterMs())
+        Sleep((DWORD)left);
 }
 
 int64_t UnixSeconds() { return UnixFromFileTime(ShiftedNow()); }
