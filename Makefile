@@ -10,6 +10,9 @@ SHELL := /bin/bash
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 6
+# The suites wait more than they compute (doors answering keys, nights run by
+# other processes): one test more than the cores at a time.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) + 1 )))
 
 .PHONY: all programs test test-plain test-sanitize fuzz test-windows windows arm arm-test test-arm package-arm play \
 	bench load reliability install uninstall package clean
@@ -27,7 +30,7 @@ programs:
 test: test-plain test-sanitize fuzz test-windows test-arm
 
 test-plain: all
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(TEST_JOBS)
 
 # Line tables only (-g1): the sanitizers' reports name file and line, and the
 # build takes about a tenth less time than with full debugging information.
@@ -35,7 +38,7 @@ test-sanitize:
 	cmake -S . -B $(BUILD)-san -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTHYRE_SANITIZE=ON >/dev/null
 	cmake --build $(BUILD)-san -j $(JOBS)
 	cd $(BUILD)-san && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		ctest --output-on-failure -j $(JOBS)
+		ctest --output-on-failure -j $(TEST_JOBS)
 
 # Every parser of outside data under libFuzzer for a bounded time each
 # (needs clang); new finds go to build-fuzz/corpus-<target>.
