@@ -118,17 +118,26 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     s.Key("Q");
     ASSERT_TRUE(s.Expect("Your command: "));
 
-    // Another caller on Ann's house orders ships while her build screen
-    // shows nothing on order: Cancel draws the orders again and asks over them.
+    // A second caller on Ann's house, on a third node, orders ships while
+    // her build screen shows nothing on order: Cancel draws the orders
+    // again and asks over them.
     s.Key("B");
     ASSERT_TRUE(s.Expect("back: "));
     EXPECT_TRUE(s.Screen.Has("Nothing on order."));
-    ASSERT_TRUE(TakeLock(g.S.Dir, 5, 20));
     g.Load();
     int capital = HouseRec(ann).Capital;
-    ASSERT_TRUE(AddBuildOrder(ann, capital, ShipSkiff, 2));
-    g.Save();
-    ReleaseLock(g.S.Dir);
+    TSession twin;
+    ASSERT_TRUE(twin.Start(g, ViaTerminal, "Ann Caller"));
+    ASSERT_TRUE(twin.Expect("Your command: "));
+    twin.Key("BS");
+    ASSERT_TRUE(twin.Expect("Build which ship (number)? "));
+    twin.Key("1\r");
+    ASSERT_TRUE(twin.Expect("How many (up to "));
+    twin.Key("2\r");
+    ASSERT_TRUE(twin.Expect("2 Skiffs ordered at " + WorldName(capital) + "; ready tomorrow."))
+        << twin.Screen.Text();
+    twin.Key(" ");
+    ASSERT_TRUE(twin.Expect("back: "));
     s.Key("C");
     ASSERT_TRUE(s.Expect("Cancel which order (refunded in full)? "));
     EXPECT_FALSE(s.Screen.Has("Nothing on order.")) << s.Screen.Text();
@@ -144,6 +153,15 @@ TEST(SecondWeek, EveryScreenShowsTodayAndABusyGameKeepsTheCaller)
     ASSERT_TRUE(s.Expect("Your command: "));
     g.Load();
     for (int b = 0; b < Game.Header.BuildCount; b++) EXPECT_NE(Game.Builds[b].House, ann);
+    // The twin's screen, redrawn by its next key, shows the cancel.
+    twin.Key("S");
+    ASSERT_TRUE(twin.Expect("Build which ship (number)? "));
+    twin.Key("\r");
+    ASSERT_TRUE(twin.Expect("back: "));
+    EXPECT_TRUE(twin.Screen.Has("Nothing on order.")) << twin.Screen.Text();
+    twin.Key("QQY");
+    ASSERT_TRUE(twin.Expect("The Thyre will wait for you."));
+    EXPECT_EQ(twin.Exit(), 0);
 
     // Another program gives Bob five worlds while Ann's menu waits: the
     // news she opens next counts them.
