@@ -73,6 +73,9 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     EXPECT_EQ(r.Exit, 0) << r.Out;
     EXPECT_EQ(DayOf(s.Path("THYRE.DAT")), day + 2);
     EXPECT_TRUE(Has(Ydmaint({"-d", s.Dir, "daily"}).Out, "day " + std::to_string(day + 2) + " done: "));
+    // A house that joins on the last day before the restore's: a restore
+    // to before it leaves no trace of it on the page.
+    ASSERT_EQ(Ydmaint({"-d", s.Dir, "join", "Latecomer", "Lee Late"}).Exit, 0);
     EXPECT_TRUE(Has(Ydmaint({"-d", s.Dir, "turn"}).Out, "day " + std::to_string(day + 3) + " done: "));
     int now = day + 4;
     ASSERT_EQ(DayOf(s.Path("THYRE.DAT")), now);
@@ -98,6 +101,8 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     ASSERT_TRUE(ReadScoreHistory(s.Dir, history));
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.back().Day, back - 1);
+    EXPECT_FALSE(Has(ReadFile(s.Path("web/chart.svg")), "Latecomer"));
+    EXPECT_FALSE(Has(ReadFile(s.Path("web/index.html")), "Latecomer"));
 
     // The live game onto itself (the guide's own example), and the backup
     // that is the game as it now is: refused, THYRE.UND kept.
@@ -123,12 +128,14 @@ TEST(SysopRuns, TwoNightlyRunsPlayOneNightAndRestoresKeepTheirUndo)
     EXPECT_EQ(history.back().Day, now - 1);
     EXPECT_EQ((int)history.size(), now - 1);
     EXPECT_TRUE(Has(ReadFile(s.Path("web/chart.svg")), "night " + std::to_string(now - 1) + ": "));
+    EXPECT_TRUE(Has(ReadFile(s.Path("web/chart.svg")), "Latecomer"));
     r = Ydmaint({"-d", s.Dir, "restore", "THYRE.UND", "-yes"});
     EXPECT_EQ(r.Exit, 0) << r.Out;
     ASSERT_TRUE(ReadScoreHistory(s.Dir, history));
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.back().Day, back - 1);
     EXPECT_FALSE(Has(ReadFile(s.Path("web/chart.svg")), "night " + std::to_string(back) + ": "));
+    EXPECT_FALSE(Has(ReadFile(s.Path("web/chart.svg")), "Latecomer"));
 
     // A player's house the sysop removed (out, its player cleared): the page
     // says out, with no player to name.
