@@ -97,15 +97,18 @@ ARM_ROOT = $(abspath $(BUILD))
 HAVE_ARM = command -v aarch64-linux-gnu-g++ >/dev/null && command -v arm-linux-gnueabihf-g++ >/dev/null && \
 	command -v qemu-aarch64 >/dev/null && command -v qemu-arm >/dev/null
 
-# make arm: the three programs of each (ARM_TESTS=ON: the test suites too).
+# make arm: the three programs of each (ARM_TESTS=ON: the test suites too;
+# ARM_SANITIZE=ON: built with the sanitizers, in $(BUILD)-<arch>-san).
+ARM_SANITIZE ?= OFF
+ARM_DIR = $(BUILD)-$*$(if $(filter ON,$(ARM_SANITIZE)),-san)
 arm: $(addprefix arm-build-,$(ARM_ARCHES))
 
 arm-build-%:
 	./cmake/arm-sysroot.sh $* $(ARM_ROOT)-$*-sysroot $(if $(filter ON,$(ARM_TESTS)),tests)
-	cmake -S . -B $(BUILD)-$* -DCMAKE_TOOLCHAIN_FILE=cmake/$(ARM_TRIPLET_$*).cmake \
+	cmake -S . -B $(ARM_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/$(ARM_TRIPLET_$*).cmake \
 		-DTHYRE_SYSROOT=$(ARM_ROOT)-$*-sysroot -DCMAKE_BUILD_TYPE=Release -DTHYRE_TESTS=$(ARM_TESTS) \
-		-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-	cmake --build $(BUILD)-$* -j $(JOBS) $(if $(filter ON,$(ARM_TESTS)),,--target $(ARM_TARGETS))
+		-DTHYRE_SANITIZE=$(ARM_SANITIZE) -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+	ASAN_OPTIONS=detect_leaks=0 cmake --build $(ARM_DIR) -j $(JOBS) $(if $(filter ON,$(ARM_TESTS)),,--target $(ARM_TARGETS))
 
 # Both builds' unit tests and the door's end-to-end tests under qemu; the
 # test programs start the arm programs by name (binfmt_misc), each build
@@ -123,11 +126,7 @@ arm-test:
 # suites under qemu (here about 7 minutes to build and 12 to run).  The leak
 # checker is off: it cannot work under qemu-user.
 arm-sanitize:
-	./cmake/arm-sysroot.sh arm64 $(ARM_ROOT)-arm64-sysroot tests
-	cmake -S . -B $(BUILD)-arm64-san -DCMAKE_TOOLCHAIN_FILE=cmake/$(ARM_TRIPLET_arm64).cmake \
-		-DTHYRE_SYSROOT=$(ARM_ROOT)-arm64-sysroot -DCMAKE_BUILD_TYPE=Release -DTHYRE_TESTS=ON \
-		-DTHYRE_SANITIZE=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-	ASAN_OPTIONS=detect_leaks=0 cmake --build $(BUILD)-arm64-san -j $(JOBS)
+	$(MAKE) --no-print-directory arm-build-arm64 ARM_TESTS=ON ARM_SANITIZE=ON
 	./cmake/arm-binfmt.sh
 	cd $(BUILD)-arm64-san && QEMU_LD_PREFIX=$(ARM_ROOT)-arm64-sysroot ASAN_OPTIONS=detect_leaks=0 \
 		ctest --output-on-failure -j $(JOBS) --timeout 1500

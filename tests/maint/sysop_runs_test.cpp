@@ -258,8 +258,7 @@ TEST(SysopRuns, TyposAndUnwritableFoldersAreToldAndTheNightStillCounts)
     for (int i = 0; i < 30; i++) {
         int before = DayOf(s.Path("THYRE.DAT"));
         const int64_t ms = whole * 3 / 2 * (i * 10 + 5) / 300;
-        std::string delay = std::to_string(ms / 1000) + "." + std::string(ms % 1000 < 100 ? "0" : "") +
-                            std::string(ms % 1000 < 10 ? "0" : "") + std::to_string(ms % 1000);
+        std::string delay = std::to_string((double)ms / 1000);
         r = RunProgram("/usr/bin/timeout", {"-s", "INT", delay, YDMAINT_PATH, "-d", s.Dir, "daily"});
         int after = DayOf(s.Path("THYRE.DAT"));
         ASSERT_TRUE(after == before || after == before + 1) << delay;
